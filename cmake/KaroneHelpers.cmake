@@ -1,0 +1,44 @@
+# Shared compile settings for every target of the project.
+add_library(karone_options INTERFACE)
+target_compile_options(karone_options INTERFACE -Wall -Wextra)
+target_include_directories(karone_options INTERFACE ${PROJECT_SOURCE_DIR})
+target_link_libraries(karone_options INTERFACE Threads::Threads)
+if(KARONE_SANITIZE)
+  target_compile_options(karone_options INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(karone_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(KARONE_BUILD_FUZZ)
+  # Instrument the libraries for coverage so that fuzz targets can link them.
+  target_compile_options(karone_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+  target_link_options(karone_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# karone_library(NAME [DEPS ...]): a static library of every .cpp file in the
+# current folder (not its subfolders).
+function(karone_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC karone_options ${ARG_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE karone_options ${ARG_DEPS})
+  endif()
+endfunction()
+
+# karone_test_folder(NAME [DEPS ...]): one GoogleTest executable of every
+# .cpp file in the current folder, registered with CTest test by test.
+function(karone_test_folder name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE karone_options karone_test_support ${ARG_DEPS}
+    GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "KARONE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

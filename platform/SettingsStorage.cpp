@@ -1,0 +1,143 @@
+#include "platform/SettingsStorage.h"
+
+#include <sys/stat.h>
+
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+
+namespace karone {
+namespace {
+
+std::string escape(const std::string& value) {
+  std::string out;
+  out.reserve(value.size());
+  for (char c : value) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string unescape(const std::string& value) {
+  std::string out;
+  out.reserve(value.size());
+  for (size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c == '\\' && i + 1 < value.size()) {
+      char next = value[++i];
+      out += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+FileSettingsStorage::FileSettingsStorage(std::string path) : path_(std::move(path)) {
+  if (path_.empty()) path_ = paths::configDir() + "Encoder.conf";
+}
+
+FileSettingsStorage::~FileSettingsStorage() {
+  if (open_) closeKey();
+}
+
+std::map<std::string, std::string> FileSettingsStorage::parse(const std::string& text) {
+  std::map<std::string, std::string> values;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (line.empty() || line[0] == '#') continue;
+    size_t equals = line.find('=');
+    if (equals == std::string::npos || equals == 0) continue;
+    values[line.substr(0, equals)] = unescape(line.substr(equals + 1));
+  }
+  return values;
+}
+
+std::string FileSettingsStorage::serialise(const std::map<std::string, std::string>& values) {
+  std::string text;
+  for (const auto& [name, value] : values) text += name + "=" + escape(value) + "\n";
+  return text;
+}
+
+bool FileSettingsStorage::openKey() {
+  std::string text;
+  if (!readWholeFile(path_, text).ok) return false;
+  values_ = parse(text);
+  open_ = true;
+  dirty_ = false;
+  return true;
+}
+
+bool FileSettingsStorage::createKey() {
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) == 0) return S_ISREG(st.st_mode);
+  size_t slash = path_.rfind('/');
+  if (slash != std::string::npos && !paths::makeDirectories(path_.substr(0, slash))) return false;
+  return writeFileAtomically(path_, "", 0600).ok;
+}
+
+std::optional<std::string> FileSettingsStorage::readValue(const std::string& name) {
+  if (!open_) return std::nullopt;
+  auto it = values_.find(name);
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
+
+bool FileSettingsStorage::writeValue(const std::string& name, const std::string& value) {
+  if (!open_ || name.empty() || name.find_first_of("=\n\r") != std::string::npos) return false;
+  values_[name] = value;
+  dirty_ = true;
+  return true;
+}
+
+bool FileSettingsStorage::closeKey() {
+  if (!open_) return true;
+  open_ = false;
+  if (!dirty_) return true;
+  dirty_ = false;
+  return writeFileAtomically(path_, serialise(values_), 0600).ok;
+}
+
+bool MemorySettingsStorage::openKey() {
+  if (!exists || failOpen) return false;
+  isOpen = true;
+  return true;
+}
+
+bool MemorySettingsStorage::createKey() {
+  if (failCreate) return false;
+  exists = true;
+  return true;
+}
+
+std::optional<std::string> MemorySettingsStorage::readValue(const std::string& name) {
+  if (!isOpen || unreadable.count(name) != 0) return std::nullopt;
+  auto it = values.find(name);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
+}
+
+bool MemorySettingsStorage::writeValue(const std::string& name, const std::string& value) {
+  if (!isOpen || failWrites) return false;
+  values[name] = value;
+  unreadable.erase(name);
+  ++writes;
+  return true;
+}
+
+bool MemorySettingsStorage::closeKey() {
+  isOpen = false;
+  return true;
+}
+
+}  // namespace karone

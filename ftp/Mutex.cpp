@@ -1,0 +1,87 @@
+#include "ftp/Mutex.h"
+
+#include <cerrno>
+#include <ctime>
+
+namespace karone {
+namespace {
+
+// Completes a lock call: an abandoned lock is taken over and made usable.
+bool obtained(pthread_mutex_t* handle, int result) {
+  if (result == 0) return true;
+  if (result == EOWNERDEAD) {
+    pthread_mutex_consistent(handle);
+    return true;
+  }
+  return false;
+}
+
+timespec deadlineAfter(std::int64_t ms) {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  std::int64_t nanos = static_cast<std::int64_t>(now.tv_nsec) + (ms % 1000) * 1000000;
+  timespec deadline{};
+  deadline.tv_sec = now.tv_sec + static_cast<time_t>(ms / 1000 + nanos / 1000000000);
+  deadline.tv_nsec = static_cast<long>(nanos % 1000000000);
+  return deadline;
+}
+
+}  // namespace
+
+Mutex::~Mutex() { Close(); }
+
+Mutex& Mutex::Create(int initiallyOwned) {
+  Close();
+  auto* handle = new pthread_mutex_t;
+  pthread_mutexattr_t attributes;
+  bool made = pthread_mutexattr_init(&attributes) == 0;
+  if (made) {
+    made = pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE) == 0 &&
+           pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST) == 0 &&
+           pthread_mutex_init(handle, &attributes) == 0;
+    pthread_mutexattr_destroy(&attributes);
+  }
+  if (!made) {
+    delete handle;
+    return *this;
+  }
+  handle_ = handle;
+  if ((initiallyOwned & 0xFF) != 0) obtained(handle_, pthread_mutex_lock(handle_));
+  return *this;
+}
+
+bool Mutex::Lock(std::int64_t timeoutMs) {
+  if (handle_ == nullptr) return false;
+  if (timeoutMs < 0) return obtained(handle_, pthread_mutex_lock(handle_));
+  if (timeoutMs == 0) return obtained(handle_, pthread_mutex_trylock(handle_));
+  timespec deadline = deadlineAfter(timeoutMs);
+  int result;
+  do {
+    result = pthread_mutex_clocklock(handle_, CLOCK_MONOTONIC, &deadline);
+  } while (result == EINTR);
+  return obtained(handle_, result);
+}
+
+bool Mutex::Unlock() {
+  if (handle_ == nullptr) return false;
+  return pthread_mutex_unlock(handle_) == 0;
+}
+
+void Mutex::Close() {
+  if (handle_ == nullptr) return;
+  pthread_mutex_t* handle = handle_;
+  handle_ = nullptr;
+  if (!obtained(handle, pthread_mutex_trylock(handle))) {
+    // Another thread holds it; its thread-exit bookkeeping may still point
+    // here, so the storage must outlive it.
+    return;
+  }
+  // Give up every hold of the calling thread (the recursion count is not
+  // visible, so release until the system says we no longer own it).
+  while (pthread_mutex_unlock(handle) == 0) {
+  }
+  pthread_mutex_destroy(handle);
+  delete handle;
+}
+
+}  // namespace karone

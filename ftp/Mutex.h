@@ -1,0 +1,56 @@
+#pragma once
+// An unnamed, process-private lock over a POSIX mutex that is
+//   - recursive: its owner may lock it again; each Lock needs one Unlock;
+//   - robust: when the owning thread ends while holding it, the mutex counts
+//     as abandoned and the next Lock obtains it (and returns true), the way
+//     the command queue expects after a worker died in the middle of a link.
+//
+// Lifecycle: a Mutex is made empty; Create makes the lock (once; a second
+// Create closes the first lock), Close or the destructor releases it. A
+// failed Create leaves it empty, and Lock/Unlock on an empty Mutex fail.
+//
+// Threads: any thread may Lock and Unlock. Create and Close belong to the
+// owner of the object and must not race with Lock or Unlock from other
+// threads (the uploader closes its queue lock after its worker has ended).
+// Close while another thread still holds the lock never frees memory the
+// system may still touch: the lock's storage is then left allocated.
+#include <pthread.h>
+
+#include <cstdint>
+
+namespace karone {
+
+class Mutex {
+ public:
+  // Passed to Lock: wait as long as it takes. Any negative value does too.
+  static constexpr std::int64_t kNoTimeLimit = -1;
+
+  Mutex() = default;
+  ~Mutex();
+  Mutex(const Mutex&) = delete;
+  Mutex& operator=(const Mutex&) = delete;
+
+  // Makes the lock; when the low byte of initiallyOwned is non-zero the
+  // calling thread owns it at once (0x100 therefore makes it unowned).
+  // Returns the object itself; valid() says whether creation worked.
+  Mutex& Create(int initiallyOwned);
+
+  // Waits up to timeoutMs milliseconds (negative: no limit; 0: just try).
+  // True when the lock was obtained, also when its previous owner ended
+  // without releasing it; false on time-out, on failure and when empty.
+  bool Lock(std::int64_t timeoutMs);
+
+  // The owner's release of one Lock (or of the initial ownership). False
+  // when the caller does not own the lock or the Mutex is empty.
+  bool Unlock();
+
+  // Releases the lock. The calling thread's own holds are given up first.
+  void Close();
+
+  bool valid() const { return handle_ != nullptr; }
+
+ private:
+  pthread_mutex_t* handle_ = nullptr;
+};
+
+}  // namespace karone

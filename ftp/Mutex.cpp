@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <ctime>
+#include <mutex>
+#include <vector>
 
 namespace karone {
 namespace {
@@ -14,6 +16,16 @@ bool obtained(pthread_mutex_t* handle, int result) {
     return true;
   }
   return false;
+}
+
+// The storage of locks closed while another thread held them. The system
+// may still write to it when that thread ends, so it is kept, and kept
+// reachable, for the life of the process.
+void keepForever(pthread_mutex_t* handle) {
+  static std::mutex mutex;
+  static std::vector<pthread_mutex_t*> kept;
+  std::lock_guard lock(mutex);
+  kept.push_back(handle);
 }
 
 timespec deadlineAfter(std::int64_t ms) {
@@ -74,6 +86,7 @@ void Mutex::Close() {
   if (!obtained(handle, pthread_mutex_trylock(handle))) {
     // Another thread holds it; its thread-exit bookkeeping may still point
     // here, so the storage must outlive it.
+    keepForever(handle);
     return;
   }
   // Give up every hold of the calling thread (the recursion count is not

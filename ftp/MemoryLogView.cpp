@@ -21,7 +21,7 @@ int MemoryLogView::lineCount() const {
 
 void MemoryLogView::removeFirstLine() {
   std::lock_guard lock(mutex_);
-  if (!lines_.empty()) lines_.erase(lines_.begin());
+  if (!lines_.empty()) lines_.pop_front();
 }
 
 int MemoryLogView::textWidth(const std::string& text) const {
@@ -49,7 +49,7 @@ void MemoryLogView::scrollToEnd() {
 
 std::vector<std::string> MemoryLogView::lines() const {
   std::lock_guard lock(mutex_);
-  return lines_;
+  return {lines_.begin(), lines_.end()};
 }
 
 int MemoryLogView::horizontalExtent() const {

@@ -8,6 +8,7 @@
 //
 // Threads: safe to call from any thread (it has a lock of its own); the
 // echo function is called on the thread that appends, under that lock.
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -40,7 +41,7 @@ class MemoryLogView final : public LogView {
   int clientWidth_;
   int charWidth_;
   Echo echo_;
-  std::vector<std::string> lines_;
+  std::deque<std::string> lines_;
   int extent_ = 0;
   int scrolls_ = 0;
 };

@@ -8,14 +8,12 @@
 namespace karone {
 namespace {
 
-// Completes a lock call: an abandoned lock is taken over and made usable.
-bool obtained(pthread_mutex_t* handle, int result) {
-  if (result == 0) return true;
-  if (result == EOWNERDEAD) {
-    pthread_mutex_consistent(handle);
-    return true;
-  }
-  return false;
+// This thread's id for ownership: unlike kernel and pthread ids, never
+// handed to a later thread.
+std::uint64_t selfId() {
+  static std::atomic<std::uint64_t> last{0};
+  thread_local const std::uint64_t id = ++last;
+  return id;
 }
 
 // The storage of locks closed while another thread held them. The system
@@ -23,9 +21,9 @@ bool obtained(pthread_mutex_t* handle, int result) {
 // reachable, for the life of the process.
 void keepForever(pthread_mutex_t* handle) {
   static std::mutex mutex;
-  static std::vector<pthread_mutex_t*> kept;
+  static auto* kept = new std::vector<pthread_mutex_t*>;  // never destroyed
   std::lock_guard lock(mutex);
-  kept.push_back(handle);
+  kept->push_back(handle);
 }
 
 timespec deadlineAfter(std::int64_t ms) {
@@ -41,6 +39,25 @@ timespec deadlineAfter(std::int64_t ms) {
 }  // namespace
 
 Mutex::~Mutex() { Close(); }
+
+// Completes a lock call: an abandoned lock is taken over and made usable,
+// and the holder is recorded.
+bool Mutex::obtained(int lockResult) {
+  if (lockResult == EOWNERDEAD) {
+    pthread_mutex_consistent(handle_);
+  } else if (lockResult != 0) {
+    return false;
+  }
+  std::uint64_t self = selfId();
+  if (owner_.load(std::memory_order_relaxed) == self) {
+    ++depth_;
+  } else {
+    // First hold, or taken over from a thread that ended holding it.
+    owner_.store(self, std::memory_order_relaxed);
+    depth_ = 1;
+  }
+  return true;
+}
 
 Mutex& Mutex::Create(int initiallyOwned) {
   Close();
@@ -58,41 +75,44 @@ Mutex& Mutex::Create(int initiallyOwned) {
     return *this;
   }
   handle_ = handle;
-  if ((initiallyOwned & 0xFF) != 0) obtained(handle_, pthread_mutex_lock(handle_));
+  owner_.store(0, std::memory_order_relaxed);
+  depth_ = 0;
+  if ((initiallyOwned & 0xFF) != 0) obtained(pthread_mutex_lock(handle_));
   return *this;
 }
 
 bool Mutex::Lock(std::int64_t timeoutMs) {
   if (handle_ == nullptr) return false;
-  if (timeoutMs < 0) return obtained(handle_, pthread_mutex_lock(handle_));
-  if (timeoutMs == 0) return obtained(handle_, pthread_mutex_trylock(handle_));
+  if (timeoutMs < 0) return obtained(pthread_mutex_lock(handle_));
+  if (timeoutMs == 0) return obtained(pthread_mutex_trylock(handle_));
   timespec deadline = deadlineAfter(timeoutMs);
   int result;
   do {
     result = pthread_mutex_clocklock(handle_, CLOCK_MONOTONIC, &deadline);
   } while (result == EINTR);
-  return obtained(handle_, result);
+  return obtained(result);
 }
 
 bool Mutex::Unlock() {
-  if (handle_ == nullptr) return false;
+  if (handle_ == nullptr || owner_.load(std::memory_order_relaxed) != selfId()) return false;
+  if (--depth_ == 0) owner_.store(0, std::memory_order_relaxed);
   return pthread_mutex_unlock(handle_) == 0;
 }
 
 void Mutex::Close() {
   if (handle_ == nullptr) return;
   pthread_mutex_t* handle = handle_;
-  handle_ = nullptr;
-  if (!obtained(handle, pthread_mutex_trylock(handle))) {
+  if (!obtained(pthread_mutex_trylock(handle))) {
     // Another thread holds it; its thread-exit bookkeeping may still point
     // here, so the storage must outlive it.
+    handle_ = nullptr;
     keepForever(handle);
     return;
   }
-  // Give up every hold of the calling thread (the recursion count is not
-  // visible, so release until the system says we no longer own it).
-  while (pthread_mutex_unlock(handle) == 0) {
+  // Give up every hold of the calling thread, the one just taken included.
+  while (Unlock()) {
   }
+  handle_ = nullptr;
   pthread_mutex_destroy(handle);
   delete handle;
 }

@@ -16,6 +16,7 @@
 // system may still touch: the lock's storage is then left allocated.
 #include <pthread.h>
 
+#include <atomic>
 #include <cstdint>
 
 namespace karone {
@@ -50,7 +51,13 @@ class Mutex {
   bool valid() const { return handle_ != nullptr; }
 
  private:
+  bool obtained(int lockResult);
+
   pthread_mutex_t* handle_ = nullptr;
+  // The holder (an id never reused by another thread; 0: nobody) and how
+  // often it holds the lock. Written only by the holder while it holds it.
+  std::atomic<std::uint64_t> owner_{0};
+  int depth_ = 0;
 };
 
 }  // namespace karone

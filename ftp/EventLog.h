@@ -21,10 +21,9 @@
 // lines logged at the same time never interleave and none is lost. Failures
 // to make or write the file are not reported; the view still gets every
 // line.
+#include <mutex>
 #include <string>
 #include <string_view>
-
-#include <mutex>
 
 #include "ftp/LogView.h"
 #include "platform/Clock.h"

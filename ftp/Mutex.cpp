@@ -1,5 +1,6 @@
 #include "ftp/Mutex.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <mutex>
@@ -27,6 +28,7 @@ void keepForever(pthread_mutex_t* handle) {
 }
 
 timespec deadlineAfter(std::int64_t ms) {
+  ms = std::min<std::int64_t>(ms, 0xFFFFFFFE);  // the longest finite wait, about 49 days
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   std::int64_t nanos = static_cast<std::int64_t>(now.tv_nsec) + (ms % 1000) * 1000000;
@@ -83,7 +85,7 @@ Mutex& Mutex::Create(int initiallyOwned) {
 
 bool Mutex::Lock(std::int64_t timeoutMs) {
   if (handle_ == nullptr) return false;
-  if (timeoutMs < 0) return obtained(pthread_mutex_lock(handle_));
+  if (timeoutMs < 0 || timeoutMs == kAllBitsSet) return obtained(pthread_mutex_lock(handle_));
   if (timeoutMs == 0) return obtained(pthread_mutex_trylock(handle_));
   timespec deadline = deadlineAfter(timeoutMs);
   int result;

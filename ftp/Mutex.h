@@ -23,8 +23,10 @@ namespace karone {
 
 class Mutex {
  public:
-  // Passed to Lock: wait as long as it takes. Any negative value does too.
+  // Passed to Lock: wait as long as it takes. Any negative value does too,
+  // and so does -1 carried in 32 unsigned bits (0xFFFFFFFF).
   static constexpr std::int64_t kNoTimeLimit = -1;
+  static constexpr std::int64_t kAllBitsSet = 0xFFFFFFFF;
 
   Mutex() = default;
   ~Mutex();
@@ -36,7 +38,8 @@ class Mutex {
   // Returns the object itself; valid() says whether creation worked.
   Mutex& Create(int initiallyOwned);
 
-  // Waits up to timeoutMs milliseconds (negative: no limit; 0: just try).
+  // Waits up to timeoutMs milliseconds (negative: no limit; 0: just try;
+  // waits longer than 0xFFFFFFFE ms, about 49 days, are cut to that).
   // True when the lock was obtained, also when its previous owner ended
   // without releasing it; false on time-out, on failure and when empty.
   bool Lock(std::int64_t timeoutMs);

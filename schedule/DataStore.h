@@ -1,0 +1,116 @@
+#pragma once
+// The persistent FTP profiles and schedules, kept in the data file
+// (EncData.zrd in the data folder, format in DataFile). Callers exchange
+// value copies only; both lists keep insertion order, a modified record moves
+// to the end (modify = delete + append), nothing sorts them. Names are keys
+// compared as exact bytes; duplicates are not refused here (the dialogs check
+// first) and lookups take the first match.
+//
+// Persistence:
+// - Once load() has run (or save() has succeeded) the store is bound to its
+//   file, and every change (add, modify, delete, delete all) is saved at
+//   once, so a crash loses nothing. Before that, changes stay in memory.
+// - Every save replaces the file atomically, mode 0600 (it holds passwords).
+// - A file that does not read cleanly keeps the records read before the
+//   fault; the operator is told the error and its byte offset through the
+//   Prompter, and a copy of the damaged file is kept beside it as
+//   "<file>.damaged-YYYYMMDD-HHMMSS" (local time of the Clock) before any
+//   save may overwrite it. If no copy can be made, the store does not bind
+//   (no automatic saves) so the damaged file stays as it is until an
+//   explicit save().
+// - A file that exists but cannot be read at all (permissions, not a
+//   regular file, too large) is moved aside under the same name pattern and
+//   the store starts empty.
+//
+// Not thread-safe: it lives on the window thread, as the main window does.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/AtomicFile.h"
+#include "schedule/DataFile.h"
+#include "schedule/ProfileInfo.h"
+#include "schedule/ScheduleInfo.h"
+
+namespace karone {
+
+class Clock;
+class Prompter;
+
+class DataStore {
+ public:
+  // The program's own data file: paths::dataDir() + "EncData.zrd".
+  static std::string defaultPath();
+
+  // Reports go nowhere without a prompter (they are still in lastLoad()).
+  DataStore();
+  explicit DataStore(std::string path);
+  // prompter may be null; clock names the copies of damaged files.
+  DataStore(std::string path, Prompter* prompter, const Clock& clock);
+
+  const std::string& path() const { return path_; }
+
+  // Profiles.
+  int profileCount() const;
+  bool getProfile(int index, ProfileInfo& out) const;
+  bool findProfile(const std::string& name, ProfileInfo& out) const;
+  bool profileExists(const std::string& name) const;
+  void addProfile(const ProfileInfo& profile);
+  bool deleteProfile(const std::string& name);
+  // Deletes the first profile named oldName and appends `profile`; does
+  // nothing when there is none. True when it changed the list.
+  bool modifyProfile(const std::string& oldName, const ProfileInfo& profile);
+  std::vector<ProfileInfo> profiles() const { return profiles_; }
+
+  // Schedules.
+  int scheduleCount() const;
+  bool getSchedule(int index, ScheduleInfo& out) const;
+  bool findSchedule(const std::string& name, ScheduleInfo& out) const;
+  bool scheduleExists(const std::string& name) const;
+  void addSchedule(const ScheduleInfo& schedule);
+  bool deleteSchedule(const std::string& name);
+  bool modifySchedule(const std::string& oldName, const ScheduleInfo& schedule);
+  void deleteAllSchedules();
+  std::vector<ScheduleInfo> schedules() const { return schedules_; }
+
+  bool isProfileUsedBySchedule(const std::string& profileName) const;
+
+  // Writes a data file with two empty lists when nothing (or a directory)
+  // is at the path; false when something was to be written and could not be.
+  bool ensureFileExists();
+
+  struct LoadResult {
+    bool fileRead = false;        // the file existed and its bytes were read
+    DataFileError error = DataFileError::None;
+    std::uint64_t offset = 0;     // where reading stopped, on error
+    std::string ioError;          // why the file could not be read at all
+    std::string keptAs;           // where the damaged or unreadable file was kept
+    bool ok() const { return error == DataFileError::None && ioError.empty(); }
+  };
+  // Reads both lists from the file and appends them to the lists in memory.
+  // A missing file reads as empty. Binds the store to its file (see above).
+  LoadResult load();
+  const LoadResult& lastLoad() const { return lastLoad_; }
+
+  // Writes both lists to the file (atomically, 0600) and binds the store.
+  FileResult save();
+  bool isBound() const { return bound_; }
+  // The result of the last save, explicit or automatic.
+  const FileResult& lastSave() const { return lastSave_; }
+
+ private:
+  void changed();
+  std::string damagedCopyPath() const;
+  void report(const std::string& message);
+
+  std::string path_;
+  Prompter* prompter_ = nullptr;
+  const Clock* clock_;
+  std::vector<ProfileInfo> profiles_;
+  std::vector<ScheduleInfo> schedules_;
+  bool bound_ = false;
+  LoadResult lastLoad_;
+  FileResult lastSave_;
+};
+
+}  // namespace karone

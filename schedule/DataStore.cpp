@@ -283,7 +283,7 @@ std::string DataStore::damagedCopyPath() const {
   std::string base = path_ + ".damaged-" + formatLocalTime("%Y%m%d-%H%M%S", clock_->now());
   std::string candidate = base;
   struct stat st {};
-  for (int n = 2; ::lstat(candidate.c_str(), &st) == 0 && n < 1000; ++n) {
+  for (int n = 2; ::lstat(candidate.c_str(), &st) == 0 && n < 100; ++n) {
     candidate = base + "-" + std::to_string(n);
   }
   return candidate;

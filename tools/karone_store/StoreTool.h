@@ -1,0 +1,48 @@
+#pragma once
+// What the subcommands of karone-store share: argument handling, messages on
+// stderr with the right exit status, and reading and writing data files
+// without side effects (unlike DataStore::load, reading here never copies or
+// rewrites a damaged file).
+//
+// Single-threaded.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "schedule/DataFile.h"
+
+namespace karone::store {
+
+// Prints one line on stderr and returns kExitInvalid.
+int fail(const std::string& message);
+// Prints one line and the command's usage on stderr, returns kExitUsage.
+int usageError(const std::string& message, const std::string& command);
+
+// Splits args into flags (words starting with "--") and positional words.
+// A flag not in `known` is a usage error: the message is returned.
+struct Arguments {
+  std::vector<std::string> positional;
+  std::vector<std::string> flags;
+  bool has(const std::string& flag) const;
+};
+std::optional<std::string> parseArguments(const std::string& command,
+                                          const std::vector<std::string>& args,
+                                          const std::vector<std::string>& known, Arguments& out);
+
+// The FILE argument at `index`, else the program's own data file.
+std::string dataFilePath(const Arguments& args, size_t index);
+
+// Reads a whole regular file (at most 64 MiB). nullopt and `error` set when
+// it cannot be read.
+std::optional<std::string> readInputFile(const std::string& path, std::string& error);
+
+// Reads and parses a data file that must read cleanly. On failure prints the
+// message and returns nullopt with `exitCode` set.
+std::optional<DataFileReadResult> loadDataFile(const std::string& path, int& exitCode);
+
+// Writes a data file atomically with mode 0600. On failure prints the
+// message and returns false with `exitCode` set.
+bool saveDataFile(const std::string& path, const std::vector<ProfileInfo>& profiles,
+                  const std::vector<ScheduleInfo>& schedules, int& exitCode);
+
+}  // namespace karone::store

@@ -157,7 +157,12 @@ class Writer {
       out_ += utf8;
       return;
     }
-    if (auto cp932 = textcodec::utf8ToCp932(utf8)) {
+    // Code page 932 only when it gives back the very same text: the
+    // converter maps some characters it cannot hold onto look-alikes
+    // (U+00A3 POUND SIGN onto the full-width pound sign), which would
+    // silently change the text.
+    auto cp932 = textcodec::utf8ToCp932(utf8);
+    if (cp932 && textcodec::cp932ToUtf8(*cp932) == utf8) {
       length(cp932->size());
       out_ += *cp932;
       return;

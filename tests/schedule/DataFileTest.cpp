@@ -155,10 +155,11 @@ TEST(DataFile, TextsAreCodePage932WhenPossibleElseUtf16) {
   p.name = "あ";                           // code page 932: 82 A0
   p.address = "\xF0\x9F\x98\x80";          // an emoji: only UTF-16 holds it
   p.userId = "ｱ\xE2\x84\xA2";              // half-width katakana and a trade mark sign
+  p.password = "£";  // the converter would turn it into the full-width pound sign
   std::string written = DataFile::write({p}, {});
   std::string expected = hex("01 00") + kProfileTag + hex("02 82 A0") +
                          hex("FF FE FF 02 3D D8 00 DE") +
-                         hex("FF FE FF 02 71 FF 22 21");
+                         hex("FF FE FF 02 71 FF 22 21") + hex("FF FE FF 01 A3 00");
   EXPECT_EQ(written.substr(0, expected.size()), expected);
   auto read = DataFile::read(written);
   ASSERT_TRUE(read.ok());

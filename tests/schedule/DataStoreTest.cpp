@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/Clock.h"
@@ -299,6 +300,28 @@ TEST_F(DataStoreTest, DamagedFileThatCannotBeCopiedIsNotOverwrittenByChanges) {
             0u);
   s.addProfile(profile("A"));
   EXPECT_EQ(readFile(path()), "\x01");
+}
+
+// A file that cannot be read at all is moved aside before any save could
+// replace it; the store starts empty and saves from then on.
+TEST_F(DataStoreTest, UnreadableFileIsMovedAsideAndTheStoreStartsEmpty) {
+  int fd = ::open(path().c_str(), O_CREAT | O_WRONLY, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, off_t{65} * 1024 * 1024), 0);  // sparse: beyond any real data file
+  ::close(fd);
+  DataStore s = store();
+  auto result = s.load();
+  EXPECT_FALSE(result.ok());
+  EXPECT_FALSE(result.fileRead);
+  const std::string aside = path() + ".damaged-20251208-010203";
+  EXPECT_EQ(result.keptAs, aside);
+  EXPECT_EQ(std::filesystem::file_size(aside), 65u * 1024 * 1024);
+  ASSERT_EQ(prompter_.prompts().size(), 1u);
+  EXPECT_EQ(prompter_.prompts()[0].text, formatText(Text::DataFileUnreadable, path().c_str(),
+                                                    result.ioError.c_str(), aside.c_str()));
+  EXPECT_EQ(s.profileCount(), 0);
+  s.addProfile(profile("A"));
+  EXPECT_EQ(DataFile::read(readFile(path())).profiles.size(), 1u);
 }
 
 TEST_F(DataStoreTest, DirectoryAtThePathIsReportedAndNeverBound) {

@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace karone {
 namespace {
@@ -51,46 +56,79 @@ inline std::uint8_t toByte(float v) {
   return v >= 255.0f ? 255 : static_cast<std::uint8_t>(static_cast<int>(v));
 }
 
-// Adds one source row into the accumulators. `straddles` says whether the
-// row also feeds the next target row; the template keeps the common case
-// free of its branches.
+// Four float lanes: blue, green, red and a spare lane whose value is never
+// used. Lane-wise arithmetic rounds exactly as the same scalar operations.
+typedef float Lanes __attribute__((vector_size(16)));
+typedef std::uint8_t ByteLanes __attribute__((vector_size(4)));
+
+// Source pixel x of a row that is `width` pixels wide. All pixels but the
+// last read four bytes (the fourth belongs to the next pixel and lands in
+// the spare lane); the last one reads exactly its three.
+inline Lanes pixelAt(const std::uint8_t* row, int x, int width) {
+#if defined(__SSE2__)
+  std::int32_t bytes;  // in memory order: lane 0 is the first byte
+  if (x + 1 < width) {
+    std::memcpy(&bytes, row + 3 * x, 4);
+  } else {
+    bytes = row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16;
+  }
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i words = _mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero);
+  return static_cast<Lanes>(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)));
+#else
+  (void)width;
+  const ByteLanes lanes{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};
+  return __builtin_convertvector(lanes, Lanes);
+#endif
+}
+
+inline Lanes load(const float* at) {
+  Lanes v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
+inline void store(float* at, Lanes v) { std::memcpy(at, &v, sizeof v); }
+
+// Adds one source row into the accumulator rows (four floats per target
+// pixel, one spare pixel at the end). Each target pixel's sum is kept in a
+// register while the source pixels that fall into it are added, in the
+// same order and with the same roundings as adding them to memory one by
+// one. kRowStraddles: the row also feeds the next target row.
 template <bool kRowStraddles>
 void accumulateRow(const std::uint8_t* src, int width, const Weight* cols, float rw0, float rw1,
                    float* cur, float* next) {
-  float* c = cur;
-  float* n = next;
-  for (int x = 0; x < width; ++x, src += 3) {
+  Lanes c = load(cur);
+  Lanes n = kRowStraddles ? load(next) : Lanes{};
+  for (int x = 0; x < width; ++x) {
     const float cw0 = cols[x].w0;
     const float cw1 = cols[x].w1;
-    const float p0 = src[0], p1 = src[1], p2 = src[2];
-    const float a = rw0 * cw0;
-    c[0] += a * p0;
-    c[1] += a * p1;
-    c[2] += a * p2;
-    const bool colStraddles = cw1 > kNegligible;
-    if (colStraddles) {
-      const float b = rw0 * cw1;
-      c[3] += b * p0;
-      c[4] += b * p1;
-      c[5] += b * p2;
-    }
-    if constexpr (kRowStraddles) {
-      const float d = rw1 * cw0;
-      n[0] += d * p0;
-      n[1] += d * p1;
-      n[2] += d * p2;
-      if (colStraddles) {
-        const float e = rw1 * cw1;
-        n[3] += e * p0;
-        n[4] += e * p1;
-        n[5] += e * p2;
+    const Lanes p = pixelAt(src, x, width);
+    c += (rw0 * cw0) * p;
+    if constexpr (kRowStraddles) n += (rw1 * cw0) * p;
+    if (cw1 > kNegligible) {
+      // The pixel straddles two target pixels: the current one is complete.
+      store(cur, c);
+      cur += 4;
+      c = load(cur) + (rw0 * cw1) * p;
+      if constexpr (kRowStraddles) {
+        store(next, n);
+        next += 4;
+        n = load(next) + (rw1 * cw1) * p;
+      }
+    } else if (cw1 < -kNegligible) {
+      store(cur, c);
+      cur += 4;
+      c = load(cur);
+      if constexpr (kRowStraddles) {
+        store(next, n);
+        next += 4;
+        n = load(next);
       }
     }
-    if (colStraddles || cw1 < -kNegligible) {
-      c += 3;
-      n += 3;
-    }
   }
+  store(cur, c);
+  if constexpr (kRowStraddles) store(next, n);
 }
 
 void shrink(const Picture& source, Picture& target) {
@@ -98,9 +136,9 @@ void shrink(const Picture& source, Picture& target) {
   const int W = target.width(), H = target.height();
   const std::vector<Weight> cols = weightTable(w, W, true);
   const std::vector<Weight> rows = weightTable(h, H, true);
-  // One spare pixel each: the last source column never straddles, but its
-  // pointer steps past the last target pixel.
-  const std::size_t rowFloats = 3 * (static_cast<std::size_t>(W) + 1);
+  // One spare pixel each: after the last source column the stepping has
+  // moved one past the last target pixel.
+  const std::size_t rowFloats = 4 * (static_cast<std::size_t>(W) + 1);
   std::vector<float> currentRow(rowFloats, 0.0f);
   std::vector<float> nextRow(rowFloats, 0.0f);
   float* cur = currentRow.data();
@@ -116,7 +154,11 @@ void shrink(const Picture& source, Picture& target) {
     }
     if (std::fabs(rw1) > kNegligible) {
       std::uint8_t* out = target.row(ty);
-      for (int i = 0; i < 3 * W; ++i) out[i] = toByte(cur[i]);
+      for (int x = 0; x < W; ++x) {
+        out[3 * x] = toByte(cur[4 * x]);
+        out[3 * x + 1] = toByte(cur[4 * x + 1]);
+        out[3 * x + 2] = toByte(cur[4 * x + 2]);
+      }
       std::fill(cur, cur + rowFloats, 0.0f);
       std::swap(cur, next);
       ++ty;

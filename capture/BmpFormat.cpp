@@ -3,10 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace karone {
 namespace {
@@ -28,8 +31,6 @@ std::uint32_t get16(std::string_view in, std::size_t at) {
 std::uint32_t get32(std::string_view in, std::size_t at) {
   return get16(in, at) | get16(in, at + 2) << 16;
 }
-
-BmpDecodeResult refuse(std::string why) { return {Picture(), std::move(why)}; }
 
 }  // namespace
 
@@ -77,7 +78,9 @@ FileResult writeBmp(const std::string& path, const Picture& picture) {
   return {};
 }
 
-BmpDecodeResult decodeBmp(std::string_view file) {
+BmpHeaderResult parseBmpHeader(std::string_view file, std::uint64_t fileSize) {
+  auto refuse = [](std::string why) { return BmpHeaderResult{BmpLayout(), std::move(why)}; };
+  if (file.size() > fileSize) file = file.substr(0, fileSize);
   if (file.size() < 18 || file[0] != 'B' || file[1] != 'M') return refuse("not a BMP file");
   const std::uint32_t pixelOffset = get32(file, 10);
   const std::uint32_t infoSize = get32(file, 14);
@@ -117,42 +120,95 @@ BmpDecodeResult decodeBmp(std::string_view file) {
                   " is too large");
   }
 
-  // Colour table of an 8-bit file; indices past its end give black.
-  std::array<std::uint8_t, 256 * 3> palette{};
+  BmpLayout layout;
+  layout.width = static_cast<int>(width);
+  layout.height = static_cast<int>(height);
+  layout.bitsPerPixel = static_cast<int>(bits);
   std::size_t paletteBytes = 0;
   if (bits == 8) {
-    std::size_t entries = coloursUsed == 0 ? 256 : coloursUsed;
+    const std::size_t entries = coloursUsed == 0 ? 256 : coloursUsed;
     if (entries > 256) return refuse("BMP colour table of " + std::to_string(entries) + " entries");
     paletteBytes = entries * paletteEntrySize;
     const std::size_t start = 14 + infoSize;
     if (file.size() < start + paletteBytes) return refuse("BMP file is truncated in its colour table");
     for (std::size_t i = 0; i < entries; ++i) {
-      std::memcpy(&palette[i * 3], file.data() + start + i * paletteEntrySize, 3);
+      std::memcpy(&layout.palette[i * 3], file.data() + start + i * paletteEntrySize, 3);
     }
   }
   if (pixelOffset < 14 + infoSize + paletteBytes) return refuse("BMP pixel data overlaps its header");
 
-  const std::size_t rowBytes = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
-  const std::size_t pixelBytes = rowBytes * static_cast<std::size_t>(height);
-  if (pixelOffset > file.size() || file.size() - pixelOffset < pixelBytes) {
+  layout.pixelOffset = pixelOffset;
+  layout.rowBytes = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
+  const std::uint64_t pixelBytes = static_cast<std::uint64_t>(layout.rowBytes) * height;
+  if (pixelOffset > fileSize || fileSize - pixelOffset < pixelBytes) {
     return refuse("BMP file is truncated in its pixel data");
   }
+  return {layout, {}};
+}
 
-  Picture picture(static_cast<int>(width), static_cast<int>(height));
-  const char* pixels = file.data() + pixelOffset;
-  if (bits == 24) {
-    // BMP rows and picture rows share the padded layout.
-    std::memcpy(picture.bytes().data(), pixels, pixelBytes);
-    for (int y = 0; y < picture.height(); ++y) {  // padding bytes of the picture stay zero
-      std::uint8_t* row = picture.row(y);
-      std::memset(row + 3 * width, 0, picture.stride() - 3 * width);
-    }
-  } else {
-    for (int y = 0; y < picture.height(); ++y) {
-      const auto* in = reinterpret_cast<const std::uint8_t*>(pixels + y * rowBytes);
-      std::uint8_t* out = picture.row(y);
-      for (std::int64_t x = 0; x < width; ++x) std::memcpy(out + 3 * x, &palette[in[x] * 3], 3);
-    }
+void BmpLayout::toBgr(const std::uint8_t* in, std::uint8_t* out) const {
+  if (bitsPerPixel == 24) {
+    std::memcpy(out, in, 3 * static_cast<std::size_t>(width));
+    return;
+  }
+  for (int x = 0; x < width; ++x, out += 3) std::memcpy(out, &palette[in[x] * 3], 3);
+}
+
+namespace {
+
+void swapRedBlue(const std::uint8_t* in, std::uint8_t* out, int pixels) {
+  for (int x = 0; x < pixels; ++x, in += 3, out += 3) {
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
+  }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Five pixels per 16-byte shuffle. Reads and writes stay within the 3 ×
+// pixels bytes: the last pixels go through the plain loop.
+__attribute__((target("ssse3"))) void swapRedBlueSsse3(const std::uint8_t* in,
+                                                        std::uint8_t* out, int pixels) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+  int x = 0;
+  for (; x + 6 <= pixels; x += 5, in += 15, out += 15) {  // 16 bytes read and written
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(v, order));
+  }
+  swapRedBlue(in, out, pixels - x);
+}
+
+bool haveSsse3() {
+  static const bool have = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
+  return have;
+}
+#endif
+
+}  // namespace
+
+void BmpLayout::toRgb(const std::uint8_t* in, std::uint8_t* out) const {
+  if (bitsPerPixel == 24) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (haveSsse3()) return swapRedBlueSsse3(in, out, width);
+#endif
+    return swapRedBlue(in, out, width);
+  }
+  for (int x = 0; x < width; ++x, out += 3) {
+    const std::uint8_t* bgr = &palette[in[x] * 3];
+    out[0] = bgr[2];
+    out[1] = bgr[1];
+    out[2] = bgr[0];
+  }
+}
+
+BmpDecodeResult decodeBmp(std::string_view file) {
+  BmpHeaderResult header = parseBmpHeader(file, file.size());
+  if (!header.ok()) return {Picture(), std::move(header.error)};
+  const BmpLayout& layout = header.layout;
+  Picture picture(layout.width, layout.height);
+  const auto* pixels = reinterpret_cast<const std::uint8_t*>(file.data() + layout.pixelOffset);
+  for (int y = 0; y < layout.height; ++y) {
+    layout.toBgr(pixels + static_cast<std::size_t>(y) * layout.rowBytes, picture.row(y));
   }
   return {std::move(picture), {}};
 }

@@ -12,6 +12,8 @@
 // allocation is larger than the picture the file really holds.
 //
 // Free functions without shared state; thread-safe.
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,36 @@ std::string encodeBmp(const Picture& picture);
 // Writes the file (created or truncated); a file that could not be written
 // completely is removed again and the error says why.
 FileResult writeBmp(const std::string& path, const Picture& picture);
+
+// What the headers of a BMP file say: the picture's size and where and how
+// its pixels are stored. Only produced for files the reader accepts.
+struct BmpLayout {
+  int width = 0;
+  int height = 0;
+  int bitsPerPixel = 0;          // 8 or 24
+  std::uint64_t pixelOffset = 0; // stored row i (0 = bottom) starts at
+  std::size_t rowBytes = 0;      // pixelOffset + i * rowBytes
+  std::array<std::uint8_t, 256 * 3> palette{};  // blue-green-red; unused entries black
+
+  // One stored row (rowBytes bytes) as width pixels of blue-green-red or of
+  // red-green-blue.
+  void toBgr(const std::uint8_t* storedRow, std::uint8_t* out) const;
+  void toRgb(const std::uint8_t* storedRow, std::uint8_t* out) const;
+};
+
+// Bytes from the start of a file that hold every header the reader accepts.
+constexpr std::size_t kBmpMaxHeaderBytes = 14 + 64 + 256 * 4;
+
+struct BmpHeaderResult {
+  BmpLayout layout;
+  std::string error;  // empty on success
+  bool ok() const { return error.empty(); }
+};
+
+// Checks the headers at the start of a file of fileSize bytes (head holds
+// its first min(fileSize, kBmpMaxHeaderBytes) bytes or more), including that
+// the whole pixel area lies within the file.
+BmpHeaderResult parseBmpHeader(std::string_view head, std::uint64_t fileSize);
 
 struct BmpDecodeResult {
   Picture picture;    // 24-bit; 8-bit files are expanded through their colour table

@@ -45,39 +45,25 @@ bool guarded(ErrorManager& err, const Calls& calls) {
   return true;
 }
 
-// Reads a whole open file.
-bool readAll(std::FILE* file, std::string& bytes, std::string& error) {
-  struct stat st {};
-  if (::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode)) {
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-  }
-  char chunk[65536];
-  for (;;) {
-    std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
-    bytes.append(chunk, n);
-    if (n < sizeof chunk) break;
-  }
-  if (std::ferror(file)) {
-    error = std::string("cannot read the BMP: ") + std::strerror(errno);
-    return false;
+// Reads exactly `size` bytes at `offset`; false with errno set (0 for a
+// file that ends too early) otherwise.
+bool readAt(int fd, std::uint8_t* out, std::size_t size, std::uint64_t offset) {
+  while (size > 0) {
+    const ssize_t n = ::pread(fd, out, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = 0;
+      return false;
+    }
+    out += n;
+    size -= static_cast<std::size_t>(n);
+    offset += static_cast<std::uint64_t>(n);
   }
   return true;
 }
 
-// Turns `count` picture rows, the first being `topRow` counted from the top,
-// from blue-green-red into red-green-blue rows of the batch buffer.
-void convertRows(const Picture& picture, int topRow, int count, std::uint8_t* out,
-                 std::size_t outStride) {
-  const int width = picture.width();
-  for (int i = 0; i < count; ++i) {
-    const std::uint8_t* in = picture.topRow(topRow + i);
-    std::uint8_t* o = out + i * outStride;
-    for (int x = 0; x < width; ++x, in += 3, o += 3) {
-      o[0] = in[2];
-      o[1] = in[1];
-      o[2] = in[0];
-    }
-  }
+std::string readError(const std::string& path, int error) {
+  return "cannot read " + path + ": " + (error == 0 ? "the file ends early" : std::strerror(error));
 }
 
 class Files {
@@ -116,11 +102,6 @@ ConvertResult JpegEncoder::Convert(const std::string& bmpPath, const std::string
   err.pub.output_message = dropMessage;
   err.message[0] = '\0';
 
-  auto libraryFailure = [&] {
-    jpeg_destroy_compress(&cinfo);
-    return ConvertResult{JpegResult::Failed, err.message};
-  };
-
   if (!guarded(err, [&] {
         jpeg_create_compress(&cinfo);
         cinfo.in_color_space = JCS_RGB;
@@ -129,7 +110,8 @@ ConvertResult JpegEncoder::Convert(const std::string& bmpPath, const std::string
         cinfo.optimize_coding = TRUE;
         jpeg_set_quality(&cinfo, quality, FALSE);
       })) {
-    return libraryFailure();
+    jpeg_destroy_compress(&cinfo);
+    return {JpegResult::Failed, err.message};
   }
 
   Files files;
@@ -144,35 +126,43 @@ ConvertResult JpegEncoder::Convert(const std::string& bmpPath, const std::string
     return {JpegResult::CannotCreateJpeg,
             "cannot create " + jpegPath + ": " + std::strerror(errno)};
   }
-  // From here on every failure removes the JPEG again.
+  // From here on every failure destroys the compression object and removes
+  // the JPEG again.
   auto fail = [&](ConvertResult result) {
+    jpeg_destroy_compress(&cinfo);
     if (files.jpeg) std::fclose(files.jpeg);
     files.jpeg = nullptr;
     ::unlink(jpegPath.c_str());
     return result;
   };
 
-  std::string bmpBytes;
-  std::string readError;
-  if (!readAll(files.bmp, bmpBytes, readError)) {
-    jpeg_destroy_compress(&cinfo);
-    return fail({JpegResult::Failed, readError + " (" + bmpPath + ")"});
+  // The headers first; then the pixel area is read in batches of rows from
+  // the top of the picture (the end of the file) down, each row turned into
+  // red-green-blue on the way.
+  const int fd = ::fileno(files.bmp);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    return fail({JpegResult::Failed, bmpPath + " is not a regular file"});
   }
-  BmpDecodeResult bmp = decodeBmp(bmpBytes);
-  bmpBytes = std::string();
-  if (!bmp.ok()) {
-    jpeg_destroy_compress(&cinfo);
-    return fail({JpegResult::Failed, bmp.error + " (" + bmpPath + ")"});
+  const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+  std::string head(std::min<std::uint64_t>(fileSize, kBmpMaxHeaderBytes), '\0');
+  if (!readAt(fd, reinterpret_cast<std::uint8_t*>(head.data()), head.size(), 0)) {
+    return fail({JpegResult::Failed, readError(bmpPath, errno)});
   }
-  const Picture& picture = bmp.picture;
+  const BmpHeaderResult header = parseBmpHeader(head, fileSize);
+  if (!header.ok()) return fail({JpegResult::Failed, header.error + " (" + bmpPath + ")"});
+  const BmpLayout& bmp = header.layout;
 
-  const std::size_t batchStride = 3 * static_cast<std::size_t>(picture.width());
-  std::vector<std::uint8_t> batch(batchStride * kRowsPerBatch);
-  std::uint8_t* batchData = batch.data();
+  std::vector<std::uint8_t> stored(bmp.rowBytes * kRowsPerBatch);
+  const std::size_t rgbStride = 3 * static_cast<std::size_t>(bmp.width);
+  std::vector<std::uint8_t> rgb(rgbStride * kRowsPerBatch);
+  std::uint8_t* storedData = stored.data();
+  std::uint8_t* rgbData = rgb.data();
+  int readErrno = -1;  // set when a read fails part-way
 
   if (!guarded(err, [&] {
-        cinfo.image_width = static_cast<JDIMENSION>(picture.width());
-        cinfo.image_height = static_cast<JDIMENSION>(picture.height());
+        cinfo.image_width = static_cast<JDIMENSION>(bmp.width);
+        cinfo.image_height = static_cast<JDIMENSION>(bmp.height);
         cinfo.input_components = 3;
         cinfo.in_color_space = JCS_RGB;
         cinfo.data_precision = 8;
@@ -180,22 +170,33 @@ ConvertResult JpegEncoder::Convert(const std::string& bmpPath, const std::string
         jpeg_stdio_dest(&cinfo, files.jpeg);
         jpeg_start_compress(&cinfo, TRUE);
         JSAMPROW rows[kRowsPerBatch];
-        for (int i = 0; i < kRowsPerBatch; ++i) rows[i] = batchData + i * batchStride;
+        for (int i = 0; i < kRowsPerBatch; ++i) rows[i] = rgbData + i * rgbStride;
         while (cinfo.next_scanline < cinfo.image_height) {
           const int top = static_cast<int>(cinfo.next_scanline);
-          const int count = std::min(kRowsPerBatch, picture.height() - top);
-          convertRows(picture, top, count, batchData, batchStride);
+          const int count = std::min(kRowsPerBatch, bmp.height - top);
+          // Stored rows height-top-count .. height-1-top, bottom-most first.
+          const auto first = static_cast<std::uint64_t>(bmp.height - top - count);
+          if (!readAt(fd, storedData, bmp.rowBytes * static_cast<std::size_t>(count),
+                      bmp.pixelOffset + first * bmp.rowBytes)) {
+            readErrno = errno;
+            return;
+          }
+          for (int i = 0; i < count; ++i) {
+            bmp.toRgb(storedData + static_cast<std::size_t>(count - 1 - i) * bmp.rowBytes,
+                      rgbData + i * rgbStride);
+          }
           jpeg_write_scanlines(&cinfo, rows, static_cast<JDIMENSION>(count));
         }
         jpeg_finish_compress(&cinfo);
       })) {
-    std::string message = err.message;
-    jpeg_destroy_compress(&cinfo);
-    return fail({JpegResult::Failed, message + " (" + jpegPath + ")"});
+    return fail({JpegResult::Failed, std::string(err.message) + " (" + jpegPath + ")"});
   }
+  if (readErrno >= 0) return fail({JpegResult::Failed, readError(bmpPath, readErrno)});
   jpeg_destroy_compress(&cinfo);
   if (!files.closeJpeg()) {
-    return fail({JpegResult::Failed, "cannot write " + jpegPath + ": " + std::strerror(errno)});
+    const int error = errno;
+    ::unlink(jpegPath.c_str());
+    return {JpegResult::Failed, "cannot write " + jpegPath + ": " + std::strerror(error)};
   }
   return {};
 }

@@ -36,8 +36,9 @@ class JpegEncoder {
  public:
   // Reads the BMP at bmpPath and writes the JPEG at jpegPath (created or
   // truncated) with quality 1..99 (values outside are taken as 1 or 100 by
-  // the library). The BMP is left alone. Unless the result is Ok, no JPEG
-  // file is left at jpegPath.
+  // the library). The BMP is left alone. CannotOpenBmp and
+  // CannotCreateJpeg touch no JPEG; after Failed the JPEG that was begun
+  // is removed, so no partial file is ever left at jpegPath.
   ConvertResult Convert(const std::string& bmpPath, const std::string& jpegPath,
                         int quality) const;
 

@@ -257,6 +257,8 @@ GstBusSyncReply GstVideoDevice::onBusMessage(GstBus*, GstMessage* message, gpoin
     g_free(debug);
     self->fail(text);
   }
+  // A dropped message is the handler's to release.
+  gst_message_unref(message);
   return GST_BUS_DROP;
 }
 

@@ -18,9 +18,9 @@ struct TestPatternOptions {
   int width = 640;
   int height = 480;
   int framesPerSecond = 30;
-  // Frames depend only on their number: no clock drawn in. Every row of the
-  // upper two thirds of a frame is the same, and the picture moves sideways
-  // from frame to frame.
+  // Frames depend only on their number: plain colour bars, no clock drawn
+  // in. All rows of a frame are the same, and the bars move sideways from
+  // frame to frame.
   bool deterministic = false;
 };
 

@@ -85,7 +85,9 @@ StartResult GstVideoDevice::startPipeline() {
     src = add("videotestsrc", "source");
     if (src != nullptr) {
       g_object_set(src, "is-live", TRUE, "horizontal-speed", 4, nullptr);
-      gst_util_set_object_arg(G_OBJECT(src), "pattern", "smpte");
+      // Colour bars sliding sideways; the deterministic ones without the
+      // noise field of the full pattern.
+      gst_util_set_object_arg(G_OBJECT(src), "pattern", tp.deterministic ? "smpte75" : "smpte");
     }
     if (GstElement* size = add("capsfilter", "size")) {
       GstCaps* caps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, tp.width, "height",

@@ -2,26 +2,12 @@
 
 #include <gst/gst.h>
 
-#include <mutex>
 
+#include "platform/gstreamer/GstInit.h"
 #include "platform/gstreamer/GstVideoDevice.h"
 #include "platform/gstreamer/V4l2Device.h"
 
 namespace karone {
-namespace {
-
-bool initialiseGstreamer() {
-  static std::once_flag once;
-  static bool ok = false;
-  std::call_once(once, [] {
-    GError* error = nullptr;
-    ok = gst_init_check(nullptr, nullptr, &error);
-    g_clear_error(&error);
-  });
-  return ok;
-}
-
-}  // namespace
 
 GstVideoCapture::GstVideoCapture(GstCaptureOptions options) : options_(options) {}
 
@@ -33,7 +19,7 @@ const std::string& GstVideoCapture::testPatternName() {
 }
 
 std::optional<std::vector<std::string>> GstVideoCapture::listDevices() {
-  if (!initialiseGstreamer()) return std::nullopt;
+  if (!ensureGstreamer()) return std::nullopt;
   std::vector<Listed> listed;
   listed.push_back(Listed{testPatternName(), {}});
   if (options_.listCameras) {
@@ -65,7 +51,7 @@ std::optional<std::vector<std::string>> GstVideoCapture::listDevices() {
 }
 
 std::unique_ptr<VideoDevice> GstVideoCapture::openDevice(int position) {
-  if (!initialiseGstreamer() || position < 0 || position >= static_cast<int>(listed_.size())) {
+  if (!ensureGstreamer() || position < 0 || position >= static_cast<int>(listed_.size())) {
     return nullptr;
   }
   const Listed& entry = listed_[static_cast<std::size_t>(position)];

@@ -3,6 +3,7 @@
 #include <linux/videodev2.h>
 
 #include "platform/ConnectorType.h"
+#include "platform/gstreamer/GstInit.h"
 #include "platform/gstreamer/V4l2ConnectorTable.h"
 #include "platform/gstreamer/V4l2Device.h"
 
@@ -57,6 +58,10 @@ StartResult GstVideoDevice::startPipeline() {
     std::lock_guard lock(mutex_);
     error_.clear();
     format_.reset();
+  }
+  if (!ensureGstreamer()) {
+    fail("GStreamer cannot be initialised");
+    return StartResult::Failed;
   }
   GstElementFactory* sinkFactory = gst_element_factory_find("appsink");
   if (sinkFactory == nullptr) {

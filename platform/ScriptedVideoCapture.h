@@ -30,6 +30,7 @@ struct ScriptedDevice {
   std::vector<int> crossbarInputs;
   std::vector<int> crossbarOutputs;
   bool crossbarFails = false;  // asking for the selector fails
+  bool routeFails = false;     // the selector refuses every route
   bool hasProcAmp = true;
   PropertyRange brightnessRange{-100, 100, 1, 0};
   PropertyRange contrastRange{0, 200, 1, 100};

@@ -66,6 +66,10 @@ bool ScriptedVideoDevice::route(int outputIndex, int inputIndex) {
       outputIndex >= static_cast<int>(script_.crossbarOutputs.size())) {
     return false;
   }
+  if (script_.routeFails) {
+    lastError_ = "route refused";
+    return false;
+  }
   owner_.routed(outputIndex, inputIndex);
   return true;
 }

@@ -243,10 +243,15 @@ TEST(CaptureGraph, RoutingNeedsASelectorWithAVideoDecoderOutput) {
     d.crossbarInputs = {kComposite, kSVideo};
     d.crossbarOutputs = {kAudioDecoder};
   }));
+  system.addDevice(device("Stubborn", [](auto& d) {
+    d.crossbarInputs = {kComposite, kSVideo};
+    d.crossbarOutputs = {kVideoDecoder};
+    d.routeFails = true;
+  }));
   CaptureGraph graph(system);
   EXPECT_FALSE(graph.routeVideoInput(kComposite));  // nothing bound
   ASSERT_TRUE(graph.enumerateDevices());
-  for (int index : {0, 1}) {
+  for (int index : {0, 1, 2}) {
     SCOPED_TRACE(index);
     ASSERT_TRUE(graph.bindDevice(index));
     ASSERT_EQ(graph.buildGraph(nullptr), CaptureGraph::kBuildOk);

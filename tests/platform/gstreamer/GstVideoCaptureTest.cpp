@@ -59,6 +59,19 @@ bool rowsAgree(const VideoFrame& frame) {
   return true;
 }
 
+// The colour bars run white, yellow, cyan, green... In blue-green-red order
+// yellow is (0, high, high) and cyan (high, high, 0); with red and blue
+// swapped the bar after "yellow" would be green.
+bool yellowIsFollowedByCyan(const VideoFrame& frame) {
+  auto at = [&](int x) { return frame.pixel(((x % frame.width) + frame.width) % frame.width, 0); };
+  auto yellow = [](const std::uint8_t* p) { return p[0] < 60 && p[1] > 140 && p[2] > 140; };
+  auto cyan = [](const std::uint8_t* p) { return p[0] > 140 && p[1] > 140 && p[2] < 60; };
+  for (int x = 0; x < frame.width; ++x) {
+    if (yellow(at(x)) && !yellow(at(x + 1))) return cyan(at(x + 4));  // past a soft edge
+  }
+  return false;
+}
+
 int countEntries(const char* dir) {
   int n = 0;
   if (DIR* d = opendir(dir)) {
@@ -128,10 +141,9 @@ TEST(GstVideoCapture, DeliversBgrFramesOfTheNativeSize) {
     ASSERT_TRUE(grabber.copyLatest(frame));
     EXPECT_EQ(frame.pixels.size(), static_cast<std::size_t>(row.pattern.width * row.pattern.height * 3));
     EXPECT_FALSE(isBlack(frame));
-    // The pattern's first bar is grey, equal in blue, green and red.
-    EXPECT_GT(frame.pixels[0], 100);
-    EXPECT_EQ(frame.pixels[0], frame.pixels[1]);
-    EXPECT_EQ(frame.pixels[1], frame.pixels[2]);
+    if (row.pattern.deterministic) {
+      EXPECT_TRUE(yellowIsFollowedByCyan(frame));
+    }
     device->stop();
     EXPECT_FALSE(device->running());
     EXPECT_FALSE(device->format());

@@ -2,7 +2,6 @@
 // short-lived and every wait for frames is bounded.
 #include "platform/gstreamer/GstVideoCapture.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 
 #include "platform/FrameGrabber.h"
 #include "platform/gstreamer/GstVideoDevice.h"
+#include "tests/support/ProcessResources.h"
 
 namespace karone {
 namespace {
@@ -70,17 +70,6 @@ bool yellowIsFollowedByCyan(const VideoFrame& frame) {
     if (yellow(at(x)) && !yellow(at(x + 1))) return cyan(at(x + 4));  // past a soft edge
   }
   return false;
-}
-
-int countEntries(const char* dir) {
-  int n = 0;
-  if (DIR* d = opendir(dir)) {
-    while (dirent* e = readdir(d)) {
-      if (e->d_name[0] != '.') ++n;
-    }
-    closedir(d);
-  }
-  return n - 1;  // the directory stream itself holds a descriptor while counting /proc/self/fd
 }
 
 class CountingPreview final : public PreviewSink {
@@ -239,14 +228,14 @@ TEST(GstVideoCapture, HundredStartsAndStopsLeaveNoDescriptorOrThreadBehind) {
     return gotFrame;
   };
   ASSERT_TRUE(cycle());  // GStreamer's own one-time set-up
-  const int fds = countEntries("/proc/self/fd");
-  const int threads = countEntries("/proc/self/task");
+  const int fds = testing::settledDescriptorCount(200ms, 5s);
+  const int threads = testing::threadCount();
   for (int i = 0; i < 100; ++i) {
     ASSERT_TRUE(cycle()) << "cycle " << i;
   }
-  EXPECT_EQ(countEntries("/proc/self/fd"), fds);
+  EXPECT_LE(testing::descriptorCountSettlingTo(fds, 5s), fds);
   // GStreamer may keep a few idle pool threads; they must not pile up.
-  EXPECT_LE(countEntries("/proc/self/task"), threads + 2);
+  EXPECT_LE(testing::threadCount(), threads + 2);
 }
 
 TEST(GstVideoCapture, ListingTheCamerasLeavesNoDescriptorBehind) {
@@ -254,9 +243,9 @@ TEST(GstVideoCapture, ListingTheCamerasLeavesNoDescriptorBehind) {
   options.listCameras = true;
   GstVideoCapture system(options);
   ASSERT_TRUE(system.listDevices());
-  const int fds = countEntries("/proc/self/fd");
+  const int fds = testing::settledDescriptorCount(200ms, 5s);
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(system.listDevices());
-  EXPECT_EQ(countEntries("/proc/self/fd"), fds);
+  EXPECT_LE(testing::descriptorCountSettlingTo(fds, 5s), fds);
 }
 
 TEST(GstVideoCapture, TheTestPatternOffersBrightnessAndContrastThroughVideoBalance) {

@@ -1,0 +1,181 @@
+#include "capture/CaptureGraph.h"
+
+#include <algorithm>
+
+#include "platform/ConnectorType.h"
+
+namespace karone {
+namespace {
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+CaptureGraph::CaptureGraph(VideoCapture& system) : system_(system) {}
+
+CaptureGraph::~CaptureGraph() { teardown(); }
+
+bool CaptureGraph::enumerateDevices() {
+  auto names = system_.listDevices();
+  if (!names || names->empty()) return false;
+  deviceNames_ = std::move(*names);
+  return true;
+}
+
+std::optional<std::string> CaptureGraph::deviceName(int index) const {
+  if (index < 0 || index >= deviceCount()) return std::nullopt;
+  return deviceNames_[static_cast<std::size_t>(index)];
+}
+
+int CaptureGraph::lastMatch(const std::vector<std::string>& names, const std::string& name) {
+  for (int i = static_cast<int>(names.size()) - 1; i >= 0; --i) {
+    if (equalIgnoringCase(names[static_cast<std::size_t>(i)], name)) return i;
+  }
+  return -1;
+}
+
+bool CaptureGraph::bindDevice(int index) {
+  auto name = deviceName(index);
+  if (!name) {
+    lastError_ = "no device at position " + std::to_string(index);
+    return false;
+  }
+  // A running graph belongs to the device being replaced.
+  teardown();
+  auto current = system_.listDevices();
+  if (!current) {
+    lastError_ = "the capture devices cannot be listed";
+    return false;
+  }
+  const int position = lastMatch(*current, *name);
+  if (position < 0) {
+    lastError_ = "device \"" + *name + "\" is gone";
+    return false;
+  }
+  device_ = system_.openDevice(position);
+  if (!device_) {
+    lastError_ = "device \"" + *name + "\" cannot be opened";
+    return false;
+  }
+  return true;
+}
+
+int CaptureGraph::failBuild(int result, const std::string& why) {
+  lastError_ = why;
+  teardown();
+  return result;
+}
+
+int CaptureGraph::buildGraph(PreviewSink* preview) {
+  if (!device_) return failBuild(kBuildFailed, "no device is bound");
+  if (running_) return failBuild(kBuildFailed, "a graph is already running");
+
+  crossbar_ = device_->crossbar();
+  if (crossbar_.status == CrossbarInfo::Status::Failed) {
+    return failBuild(kBuildFailed, "the input selector cannot be read: " + device_->lastError());
+  }
+
+  auto grabber = std::make_shared<FrameGrabber>();
+  grabber_ = grabber;
+  // The callback holds the grabber, so a late frame never meets a freed one.
+  auto onFrame = [grabber](const FrameView& frame) { grabber->deliver(frame); };
+  switch (device_->start(onFrame, preview)) {
+    case StartResult::Started:
+      break;
+    case StartResult::GrabberMissing:
+      return failBuild(kBuildNoGrabber, "frame grabbing is not available: " + device_->lastError());
+    case StartResult::Failed:
+      return failBuild(kBuildFailed, "the graph does not start: " + device_->lastError());
+  }
+  procAmp_ = device_->procAmp();
+
+  auto format = device_->format();
+  if (!format || format->width <= 0 || format->height <= 0 || format->bitsPerPixel != 24) {
+    return failBuild(kBuildFailed, "the device delivers no usable frame format");
+  }
+  grabber_->allocate(*format);
+  grabber_->setEnabled(true);
+  running_ = true;
+  lastError_.clear();
+  return kBuildOk;
+}
+
+void CaptureGraph::teardown() {
+  running_ = false;
+  if (grabber_) grabber_->setEnabled(false);
+  if (device_) device_->stop();
+  procAmp_ = nullptr;
+  crossbar_ = CrossbarInfo{};
+  device_.reset();
+  grabber_.reset();
+}
+
+std::optional<FrameFormat> CaptureGraph::frameSize() const {
+  if (!grabber_) return std::nullopt;
+  return grabber_->format();
+}
+
+bool CaptureGraph::grabFrame(VideoFrame& out) {
+  if (!running_ || !grabber_) return false;
+  return grabber_->copyLatest(out);
+}
+
+bool CaptureGraph::waitForFrames(std::uint64_t count, std::chrono::milliseconds timeout) const {
+  return grabber_ && grabber_->waitForFrames(count, timeout);
+}
+
+int CaptureGraph::listVideoInputs(int deviceIndex, int inputCapacity, int outputCapacity,
+                                  std::vector<int>& inputs, std::vector<int>& outputs) {
+  inputs.clear();
+  outputs.clear();
+  CrossbarInfo info;
+  if (running_ && hasCrossbar()) {
+    info = crossbar_;
+  } else {
+    if (!enumerateDevices()) return kListFailed;
+    auto name = deviceName(deviceIndex);
+    if (!name) return kListFailed;
+    auto current = system_.listDevices();
+    if (!current) return kListFailed;
+    const int position = lastMatch(*current, *name);
+    if (position < 0) return kListFailed;
+    auto probe = system_.openDevice(position);
+    if (!probe) return kListFailed;
+    info = probe->crossbar();
+    // A device whose selector cannot be found has none.
+    if (info.status != CrossbarInfo::Status::Present) return kListOk;
+  }
+  if (static_cast<int>(info.inputs.size()) > inputCapacity ||
+      static_cast<int>(info.outputs.size()) > outputCapacity) {
+    return kListTooManyPins;
+  }
+  inputs = info.inputs;
+  outputs = info.outputs;
+  return kListOk;
+}
+
+bool CaptureGraph::routeVideoInput(int connectorType) {
+  if (!device_ || !hasCrossbar() || crossbar_.inputs.empty()) return false;
+  auto in = std::find(crossbar_.inputs.begin(), crossbar_.inputs.end(), connectorType);
+  if (in == crossbar_.inputs.end()) return false;
+  auto out = std::find(crossbar_.outputs.begin(), crossbar_.outputs.end(), connector::kVideoDecoder);
+  if (out == crossbar_.outputs.end()) {
+    lastError_ = "the input selector has no video decoder output";
+    return false;
+  }
+  if (!device_->route(static_cast<int>(out - crossbar_.outputs.begin()),
+                      static_cast<int>(in - crossbar_.inputs.begin()))) {
+    lastError_ = "the device refused the input: " + device_->lastError();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace karone

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <sstream>
@@ -161,6 +162,8 @@ struct CurlFtpClient::Impl {
   };
 
   CurlFtpOptions options;
+  // KARONE_FTP_TRACE=1 in the environment prints the whole conversation.
+  bool trace = std::getenv("KARONE_FTP_TRACE") != nullptr;
   bool session = false;
   CURL* curl = nullptr;
   std::string baseUrl;  // "ftp://host:port"
@@ -183,6 +186,11 @@ struct CurlFtpClient::Impl {
 
   static int debug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
     auto* self = static_cast<Impl*>(user);
+    if (self->trace && (type == CURLINFO_TEXT || type == CURLINFO_HEADER_IN ||
+                        type == CURLINFO_HEADER_OUT)) {
+      static const char* const marks[] = {"* ", "< ", "> "};
+      std::fprintf(stderr, "ftp %s%.*s", marks[type], static_cast<int>(size), data);
+    }
     if (type == CURLINFO_HEADER_OUT) {
       self->sent(std::string(data, size));
     } else if (type == CURLINFO_HEADER_IN) {
@@ -287,7 +295,6 @@ struct CurlFtpClient::Impl {
     curl_easy_setopt(curl, CURLOPT_CHUNK_BGN_FUNCTION, nullptr);
     curl_easy_setopt(curl, CURLOPT_CHUNK_END_FUNCTION, nullptr);
     curl_easy_setopt(curl, CURLOPT_CHUNK_DATA, nullptr);
-    curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 0L);
     curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
     // Wildcard listings switch the handle to one CWD per path part for
     // good; every other request works on absolute paths without CWD.
@@ -314,10 +321,10 @@ struct CurlFtpClient::Impl {
     bool stale = saw421 || code == CURLE_GOT_NOTHING || code == CURLE_SEND_ERROR ||
                  code == CURLE_RECV_ERROR;
     if (code != CURLE_OK && retry && !loggedIn && stale) {
-      code = performOnce([&] {
-        curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
-        return setup();
-      });
+      // libcurl has closed the dead connection already, so this logs in
+      // anew. (CURLOPT_FRESH_CONNECT would also apply to every step of a
+      // wildcard listing, each then opening a connection of its own.)
+      code = performOnce(setup);
     }
     return code;
   }
@@ -553,7 +560,9 @@ FtpResult CurlFtpClient::listDirectory(std::vector<FtpFileEntry>& entries) {
   entries.clear();
   if (!connected_) return FtpResult::failure(FtpError::NotConnected, "not connected");
   std::string dirUrl = d.url(d.cwd);
-  std::string pattern = dirUrl + (d.cwd == "/" ? "*" : "/*");
+  // libcurl splits the pattern off at the last '/' of the raw URL path,
+  // so the root needs "/%2F/*", not "/%2F*".
+  std::string pattern = dirUrl + "/*";
   d.listingNow = d.clock().now();
   CURLcode code = d.perform([&] {
     entries.clear();

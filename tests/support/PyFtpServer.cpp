@@ -97,7 +97,7 @@ void PyFtpServer::setFaults(const Faults& f) {
   }
   if (!f.dropOn.empty()) {
     json << ", \"drop_on\": {\"command\": " << jsonString(f.dropOn) << ", \"nth\": " << f.dropNth
-         << "}";
+         << ", \"every\": " << (f.dropEvery ? "true" : "false") << "}";
   }
   if (!f.freezeOn.empty()) {
     json << ", \"freeze_on\": {\"command\": " << jsonString(f.freezeOn)

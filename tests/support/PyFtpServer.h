@@ -24,7 +24,10 @@ namespace karone::testing {
 struct PyFtpServerOptions {
   std::string user = "karone";
   std::string password = "secret";
-  bool tls = false;                 // explicit TLS required on control and data
+  // Explicit TLS required on control and data connections. The control
+  // connection works; data connections fail with Debian 12's pyftpdlib and
+  // OpenSSL 3, so use VsftpdServer for whole TLS sessions.
+  bool tls = false;
   double idleTimeoutSeconds = 300;  // the server closes idle sessions with 421
 };
 
@@ -53,6 +56,7 @@ class PyFtpServer {
     int failStorCode = 550;
     std::string dropOn;  // command that closes the control connection
     int dropNth = 1;
+    bool dropEvery = false;  // drop on the Nth and on every later one
     std::string freezeOn;  // command that is never answered (nor any after)
     int freezeNth = 1;
     bool freezeGreeting = false;  // new connections get no greeting

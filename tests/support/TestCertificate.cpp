@@ -9,7 +9,7 @@ namespace karone::testing {
 TestCertificate::TestCertificate(const std::string& folder, const std::string& stem)
     : cert_(folder + "/" + stem + ".crt"), key_(folder + "/" + stem + ".key") {
   std::string command =
-      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
+      "openssl req -x509 -newkey rsa:2048 -nodes -days 2"
       " -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1,DNS:localhost"
       " -addext basicConstraints=critical,CA:TRUE"
       " -keyout '" + key_ + "' -out '" + cert_ + "' >'" + folder + "/" + stem +

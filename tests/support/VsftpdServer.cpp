@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 namespace karone::testing {
 namespace {
 
@@ -36,6 +39,13 @@ VsftpdServer::VsftpdServer(VsftpdServerOptions options) : root_(dir_.file("root"
   if (::chown(upload.c_str(), ftp->pw_uid, ftp->pw_gid) != 0) {
     error_ = "cannot hand the upload folder to the ftp user";
     return;
+  }
+  if (options.tls) {
+    cert_ = std::make_unique<TestCertificate>(dir_.path(), "server");
+    if (!cert_->ok()) {
+      error_ = cert_->error();
+      return;
+    }
   }
   // The port may be taken between choosing it and vsftpd binding it by a
   // parallel test: try a few.
@@ -80,17 +90,27 @@ bool VsftpdServer::startOn(int port, const VsftpdServerOptions& options) {
             "dirmessage_enable=NO\n"
             "use_localtime=NO\n"
             "max_per_ip=0\n"
-            "pam_service_name=vsftpd\n");
+            "pam_service_name=vsftpd\n" +
+            (cert_ ? "ssl_enable=YES\n"
+                     "rsa_cert_file=" + cert_->certFile() + "\n"
+                     "rsa_private_key_file=" + cert_->keyFile() + "\n"
+                     "allow_anon_ssl=YES\n"
+                     "force_anon_logins_ssl=YES\n"
+                     "force_anon_data_ssl=YES\n"
+                     "require_ssl_reuse=NO\n"
+                     "ssl_ciphers=HIGH\n"
+                   : std::string()));
   ::chmod(conf.c_str(), 0600);
   if (!process_.start({kVsftpd, conf}, dir_.file("vsftpd.out"))) {
     error_ = process_.error();
     return false;
   }
   // Ready once it greets; gone when it could not bind.
-  for (int i = 0; i < 50; ++i) {
+  for (int i = 0; i < 250; ++i) {  // up to 5 s
     if (!process_.running()) return false;
     std::string greeting = readGreeting(port, 200);
     if (greeting.rfind("220", 0) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   process_.stop();
   return false;
@@ -100,7 +120,7 @@ VsftpdServer::~VsftpdServer() { process_.stop(); }
 
 FtpConnectParams VsftpdServer::params(bool passive) const {
   FtpConnectParams p;
-  p.address = "127.0.0.1";
+  p.address = cert_ ? "ftps://127.0.0.1" : "127.0.0.1";
   p.port = port_;
   p.user = "anonymous";
   p.password = "karone@127.0.0.1";

@@ -10,16 +10,19 @@
 // It stops, with every session process it forked, when the object ends.
 // Used on the test's thread.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/FtpClient.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestCertificate.h"
 
 namespace karone::testing {
 
 struct VsftpdServerOptions {
   int idleSessionTimeoutSeconds = 300;  // vsftpd then sends "421 Timeout."
+  bool tls = false;  // explicit TLS required for logins and data
 };
 
 class VsftpdServer {
@@ -36,7 +39,10 @@ class VsftpdServer {
   const std::string& root() const { return root_; }
   // root() + "/upload", writable by the FTP login.
   std::string uploadFolder() const { return root_ + "/upload"; }
+  // "ftps://127.0.0.1" in TLS mode.
   FtpConnectParams params(bool passive = true) const;
+  // For TLS: the CA file that trusts the server's certificate.
+  std::string caFile() const { return cert_ ? cert_->certFile() : std::string(); }
   // The protocol log vsftpd writes (every command and reply).
   std::string log() const;
 
@@ -45,6 +51,7 @@ class VsftpdServer {
 
   TempDir dir_;
   std::string root_;
+  std::unique_ptr<TestCertificate> cert_;
   ChildProcess process_;
   std::uint16_t port_ = 0;
   std::string error_;

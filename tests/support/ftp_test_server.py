@@ -11,6 +11,7 @@ test) before every command; counters start again whenever it changes:
   "refuse_login": true                  every PASS gets 530
   "fail_stor": {"nth": N, "code": 550}  the Nth STOR is answered with code
   "drop_on": {"command": "LIST", "nth": N}    close the control connection
+                                    ("every": true: on the Nth and every later one)
   "freeze_on": {"command": "STOR", "nth": N}  never answer that command
                                               (nor any later one)
   "freeze_greeting": true               new connections get no greeting
@@ -64,6 +65,8 @@ def hit(key, command):
         return False
     count = STATE["counts"].get(key, 0) + 1
     STATE["counts"][key] = count
+    if spec.get("every"):
+        return count >= int(spec.get("nth", 1))
     return count == int(spec.get("nth", 1))
 
 
@@ -154,7 +157,7 @@ def main():
         handler.tls_data_required = True
 
     import logging
-    logging.basicConfig(level=logging.CRITICAL)
+    logging.basicConfig(level=logging.DEBUG if os.environ.get("KARONE_FTP_SERVER_DEBUG") else logging.CRITICAL)
     server = FTPServer(("127.0.0.1", 0), handler)
     port = server.socket.getsockname()[1]
     tmp = ARGS.port_file + ".tmp"

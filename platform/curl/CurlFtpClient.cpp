@@ -143,6 +143,7 @@ FtpError errorOf(CURLcode code, bool saw421) {
     case CURLE_FTP_CANT_GET_HOST:
     case CURLE_FTP_WEIRD_PASS_REPLY:
     case CURLE_BAD_CONTENT_ENCODING:
+    case CURLE_FTP_BAD_FILE_LIST:
       return FtpError::Protocol;
     default:
       return FtpError::Internal;

@@ -422,3 +422,118 @@ TEST_F(CurlFtpClientTlsTest, UntrustedCertificateAndPlainLoginAreRefused) {
 
 }  // namespace
 }  // namespace karone
+
+namespace karone {
+namespace {
+
+// Listings a server may send that no file system of ours would produce.
+class CurlFtpClientListingTest : public CurlFtpClientPyTest {
+ protected:
+  std::vector<FtpFileEntry> listWith(const std::string& listing, FtpResult* result = nullptr) {
+    testing::writeFile(tmp.file("listing"), listing);
+    PyFtpServer::Faults f;
+    f.listingFile = tmp.file("listing");
+    server.setFaults(f);
+    std::vector<FtpFileEntry> entries;
+    FtpResult r = ftp.listDirectory(entries);
+    if (result) *result = r;
+    EXPECT_TRUE(result || r) << r.text;
+    return entries;
+  }
+};
+
+TEST_F(CurlFtpClientListingTest, HostileUnixNamesParseAsTheyAre) {
+  connect();
+  const std::string longName(255, 'n');
+  std::string listing =
+      "total 42\r\n"
+      "drwxr-xr-x    2 0        0            4096 Dec  8  2025 .\r\n"
+      "drwxr-xr-x    2 0        0            4096 Dec  8  2025 ..\r\n"
+      "drwxr-xr-x    2 0        0            4096 Dec  8  2025 sub dir\r\n"
+      "-rw-r--r--    1 0        0     12345678901 Jan  1  2024 huge.bin\r\n"
+      "-rw-r--r--    1 0        0              10 Feb 29  2024 a/b.jpg\r\n"
+      "-rw-r--r--    1 0        0              10 Dec  8  2025 ctl\x01\x1b\tname\r\n"
+      "-rw-r--r--    1 0        0              10 Dec  8  2025 " + longName + "\r\n"
+      "-rw-r--r--    1 0        0              10 Dec  8  2025 MOTION_IMG_0000001A.JPG\r\n"
+      "lrwxrwxrwx    1 0        0               7 Dec  8  2025 link -> target\r\n";
+  auto entries = listWith(listing);
+  ASSERT_EQ(entries.size(), 7u);
+  EXPECT_EQ(entries[0].name, "sub dir");
+  EXPECT_EQ(entries[0].attributes, kFtpAttributeDirectory);
+  EXPECT_EQ(entries[1].name, "huge.bin");
+  EXPECT_EQ(entries[1].size(), 12345678901u);
+  EXPECT_EQ(entries[1].sizeHigh, 2u);
+  EXPECT_EQ(entries[1].lastWrite.year, 2024);
+  EXPECT_EQ(entries[2].name, "a/b.jpg");
+  EXPECT_EQ(entries[2].lastWrite.month, 2);
+  EXPECT_EQ(entries[2].lastWrite.day, 29);
+  EXPECT_EQ(entries[3].name, "ctl\x01\x1b\tname");
+  EXPECT_EQ(entries[4].name, longName);
+  EXPECT_EQ(entries[5].name, "MOTION_IMG_0000001A.JPG");
+  EXPECT_EQ(entries[6].name, "link");
+  EXPECT_EQ(entries[6].attributes, kFtpAttributeSymlink);
+}
+
+TEST_F(CurlFtpClientListingTest, MsDosListing) {
+  connect();
+  auto entries = listWith(
+      "12-08-26  04:06AM       <DIR>          sub dir\r\n"
+      "12-08-26  04:06PM              1234567 motion_img_00000001.jpg\r\n"
+      "01-02-99  11:30PM           5000000000 big file.bin\r\n");
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name, "sub dir");
+  EXPECT_EQ(entries[0].attributes, kFtpAttributeDirectory);
+  EXPECT_EQ(entries[0].lastWrite.year, 2026);
+  EXPECT_EQ(entries[0].lastWrite.month, 12);
+  EXPECT_EQ(entries[0].lastWrite.day, 8);
+  EXPECT_EQ(entries[1].name, "motion_img_00000001.jpg");
+  EXPECT_EQ(entries[1].attributes, kFtpAttributeNormal);
+  EXPECT_EQ(entries[1].size(), 1234567u);
+  EXPECT_EQ(entries[1].lastWrite.hour, 16);
+  EXPECT_EQ(entries[2].name, "big file.bin");
+  EXPECT_EQ(entries[2].size(), 5000000000u);
+  EXPECT_EQ(entries[2].lastWrite.year, 1999);
+}
+
+TEST_F(CurlFtpClientListingTest, HundredThousandEntries) {
+  connect();
+  std::string listing;
+  listing.reserve(100000 * 70);
+  char line[128];
+  for (unsigned i = 0; i < 100000; ++i) {
+    std::snprintf(line, sizeof line,
+                  "-rw-r--r--    1 0        0           %5u Dec  8  2025 motion_img_%08x.jpg\r\n",
+                  i % 65536, i);
+    listing += line;
+  }
+  auto entries = listWith(listing);
+  ASSERT_EQ(entries.size(), 100000u);
+  EXPECT_EQ(entries.back().name, "motion_img_0001869f.jpg");
+  EXPECT_EQ(entries.back().size(), 99999u % 65536);
+}
+
+TEST_F(CurlFtpClientListingTest, UnreadableListingsFailCleanlyAndTheSessionGoesOn) {
+  connect();
+  const char* rows[] = {
+      "this is not\r\na listing at all\r\n\x01\x02\x03\r\n",
+      // Four-digit years in an MS-DOS listing are beyond libcurl's parser.
+      "01-02-1999  11:30PM          5000000000 big file.bin\r\n",
+      "-rw-r--r--    1 0        0              10 Dec  8  2025\r\n",  // no name
+  };
+  for (const char* listing : rows) {
+    FtpResult r;
+    auto entries = listWith(listing, &r);
+    EXPECT_TRUE(entries.empty()) << listing;
+    EXPECT_FALSE(r) << listing;
+    EXPECT_EQ(r.error, FtpError::Protocol) << r.text;
+    EXPECT_FALSE(r.text.empty());
+  }
+  server.clearFaults();
+  // libcurl drops the connection after an unreadable listing; the next
+  // request logs in again by itself.
+  EXPECT_TRUE(ftp.isConnected());
+  EXPECT_TRUE(ftp.putFile(local("a", "1"), "a.jpg", FtpTransferMode::Binary));
+}
+
+}  // namespace
+}  // namespace karone

@@ -128,7 +128,10 @@ class FtpClient {
   virtual FtpResult setCurrentDirectory(const std::string& directory) = 0;
 
   // Stores a local file under a name in the current directory, replacing
-  // any file of that name.
+  // any file of that name. The mode says how the caller means the file; a
+  // backend stores the bytes so that the file on the server is byte for byte
+  // the local one in both modes (the libcurl backend sends both as TYPE I,
+  // since servers disagree about line ends in ASCII transfers).
   virtual FtpResult putFile(const std::string& localPath, const std::string& remoteName,
                             FtpTransferMode mode) = 0;
 

@@ -382,7 +382,12 @@ struct CurlFtpClient::Impl {
   std::unique_ptr<curl_slist, SlistFree> quoteList;
 
   void close() {
-    if (curl) curl_easy_cleanup(curl);
+    if (curl) {
+      // Closing says QUIT and waits for the answer: not long, since a
+      // server that stopped answering is a common reason to close.
+      curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, 2L);
+      curl_easy_cleanup(curl);
+    }
     curl = nullptr;
     quoteList.reset();
   }

@@ -177,6 +177,7 @@ struct CurlFtpClient::Impl {
 
   // Per request.
   bool loggedIn = false;
+  bool sawLoginAccepted = false;  // a 230 reply
   bool saw421 = false;
   int lastReply = 0;
   std::vector<Exchange> exchanges;
@@ -211,7 +212,7 @@ struct CurlFtpClient::Impl {
         loggedIn = true;
         ++logins;
       }
-      exchanges.push_back({line, 0});
+      exchanges.push_back({line, 0, {}});
     }
   }
 
@@ -235,6 +236,7 @@ struct CurlFtpClient::Impl {
       int code = std::stoi(line.substr(0, 3));
       lastReply = code;
       if (code == 421) saw421 = true;
+      if (code == 230) sawLoginAccepted = true;
       for (auto& e : exchanges) {
         if (e.reply == 0) {
           if (code >= 100 && code < 200) break;  // preliminary, wait for the final one
@@ -305,6 +307,7 @@ struct CurlFtpClient::Impl {
   CURLcode performOnce(const std::function<bool()>& setup) {
     resetRequest();
     loggedIn = false;
+    sawLoginAccepted = false;
     saw421 = false;
     lastReply = 0;
     exchanges.clear();
@@ -447,13 +450,20 @@ FtpResult CurlFtpClient::connect(const FtpConnectParams& params) {
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!o.caFile.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, o.caFile.c_str());
   }
+  // The login is a wildcard request without body (no listing is made):
+  // libcurl 7.88 leaks every entry of every later wildcard listing on a
+  // handle whose first request was not a wildcard one (about 300 bytes an
+  // entry, for ever growing in a program that lists for days).
   CURLcode code = d.perform(
       [&] {
-        curl_easy_setopt(c, CURLOPT_URL, (d.baseUrl + "/").c_str());
+        curl_easy_setopt(c, CURLOPT_URL, (d.baseUrl + "/*").c_str());
+        curl_easy_setopt(c, CURLOPT_WILDCARDMATCH, 1L);
         curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
         return true;
       },
       false);
+  // Without a listing, the wildcard request ends in "no file matched".
+  if (code == CURLE_REMOTE_FILE_NOT_FOUND && d.loggedIn && d.sawLoginAccepted) code = CURLE_OK;
   if (code != CURLE_OK || !d.loggedIn) {
     FtpResult r = code != CURLE_OK ? d.failure(code, "cannot connect to " + params.address)
                                    : FtpResult::failure(FtpError::Protocol, "no login took place");

@@ -1,0 +1,87 @@
+#pragma once
+// The FtpClient on libcurl: one easy handle per connection, so the control
+// connection is kept and reused from one operation to the next.
+//
+// How it works, and why:
+// - The session's current directory is our own state: it starts as the
+//   directory the server logged us into (CURLINFO_FTP_ENTRY_PATH) and every
+//   request names absolute paths with no CWD of libcurl's own (NOCWD). Raw
+//   commands sent before a transfer run in whatever directory the server is
+//   in, and libcurl may log in again silently, so nothing may depend on the
+//   server's idea of the current directory.
+// - Directory changes, deletions and renames are raw commands marked as
+//   allowed to fail ("*" prefix): a failing command then leaves the control
+//   connection up, and we read its reply ourselves. Every command is run
+//   once: the command list is taken off the handle after each request.
+// - A request that fails because the server had already closed the idle
+//   connection (a "421" waiting unread, or the connection found closed) is
+//   run once more on a fresh login before it counts as a failure.
+// - Listings use libcurl's own parser (wildcard matching on "*", no file
+//   is downloaded), which reads Unix and MS-DOS listings; the date is read
+//   from the entry's text form. An empty directory lists as empty, a
+//   missing one fails.
+// - Files are always sent as TYPE I, in both transfer modes: the bytes
+//   arrive on the server exactly as they are in the local file. Servers do
+//   not agree on ASCII transfers (one turns CRLF back into LF, another
+//   stores the CRs), and our text files already have the line ends they
+//   must have on the server.
+// - "ftps://host" is FTP with explicit TLS (AUTH TLS) on control and data
+//   connections, the certificate and host name verified; there is no
+//   fall-back to plain FTP. Active mode lets the system pick the address
+//   and port (EPRT, then PORT); passive mode tries EPSV, then PASV.
+// - Every request is bounded: connect time-out, server-response time-out
+//   (also for stalled data transfers) and an overall cap per request.
+//
+// Threading: as FtpClient (one thread at a time; isConnected from any).
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/FtpClient.h"
+
+namespace karone {
+
+struct CurlFtpOptions {
+  long connectTimeoutMs = 15000;   // TCP (and TLS) connect and the greeting
+  long responseTimeoutMs = 30000;  // any one reply, and data stalls
+  long requestTimeoutMs = 120000;  // whole request, 0 = no cap
+  std::string caFile;              // trusted CAs for ftps ("" = the system's)
+  const Clock* clock = nullptr;    // for the year of listing dates (system clock)
+};
+
+class CurlFtpClient final : public FtpClient {
+ public:
+  explicit CurlFtpClient(CurlFtpOptions options = {});
+  ~CurlFtpClient() override;
+  CurlFtpClient(const CurlFtpClient&) = delete;
+  CurlFtpClient& operator=(const CurlFtpClient&) = delete;
+
+  FtpResult openSession(const std::string& agent) override;
+  FtpResult connect(const FtpConnectParams& params) override;
+  bool isConnected() const override { return connected_.load(); }
+  FtpResult currentDirectory(std::string& directory) override;
+  FtpResult setCurrentDirectory(const std::string& directory) override;
+  FtpResult putFile(const std::string& localPath, const std::string& remoteName,
+                    FtpTransferMode mode) override;
+  FtpResult deleteFile(const std::string& remoteName) override;
+  FtpResult renameFile(const std::string& from, const std::string& to) override;
+  FtpResult listDirectory(std::vector<FtpFileEntry>& entries) override;
+  std::string lastResponseText() const override;
+  void disconnect() override;
+  void closeSession() override;
+
+  // Commands sent and logins made on the current connection's handle since
+  // connect (for tests and benchmarks).
+  int commandsSent() const;
+  int loginsMade() const;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+  std::atomic<bool> connected_{false};
+};
+
+}  // namespace karone

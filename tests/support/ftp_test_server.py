@@ -57,17 +57,17 @@ def load_faults():
 
 def hit(key, command):
     """Counts a command against a fault; True when this is the Nth match."""
-    spec = STATE["faults"].get(key)
-    if not spec:
+    fault = STATE["faults"].get(key)
+    if not fault:
         return False
-    wanted = spec.get("command", "STOR").upper()
+    wanted = fault.get("command", "STOR").upper()
     if command != wanted:
         return False
     count = STATE["counts"].get(key, 0) + 1
     STATE["counts"][key] = count
-    if spec.get("every"):
-        return count >= int(spec.get("nth", 1))
-    return count == int(spec.get("nth", 1))
+    if fault.get("every"):
+        return count >= int(fault.get("nth", 1))
+    return count == int(fault.get("nth", 1))
 
 
 class Mixin:
@@ -101,11 +101,11 @@ class Mixin:
             self.respond("530 Authentication failed.")
             return
         if cmd == "STOR":
-            spec = faults.get("fail_stor")
-            if spec:
-                spec.setdefault("command", "STOR")
+            fault = faults.get("fail_stor")
+            if fault:
+                fault.setdefault("command", "STOR")
                 if hit("fail_stor", "STOR"):
-                    code = int(spec.get("code", 550))
+                    code = int(fault.get("code", 550))
                     text = "Insufficient storage space." if code == 452 else "Not allowed."
                     self.respond("%d %s" % (code, text))
                     return

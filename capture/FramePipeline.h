@@ -1,0 +1,194 @@
+#pragma once
+// FramePipeline: the capture window's frame pipeline, without the window.
+// It takes frames from a capture graph on timer ticks, composes them into a
+// strip (motion mode: framesPerStrip frames side by side, oldest left) or a
+// single picture (still mode), and has its writer thread store the finished
+// picture as a BMP in the buffer folder, convert it to JPEG and hand the
+// JPEG to its host for upload. At most one picture is in flight: after a
+// hand-off no further strip is offered until the host confirms the upload
+// with clearUploadFlags().
+//
+// Timers are tick calls: the owner calls onTimer() (or motionTick() /
+// stillTick()) every timerPeriodMillis() while activeTimer() is not None;
+// still mode reads the time from the Clock given at construction.
+//
+// Threads: every operation runs on the owner's thread (the window thread),
+// except that the writer thread calls the host's handOff() and
+// jpegQuality(), and clearUploadFlags() / clearStopping() / workerIdle() may
+// be called from any thread. The writer works on a private copy of the
+// finished picture, so composing the next strip never races with writing.
+// The destructor stops the writer thread after its current picture.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "capture/FrameSource.h"
+#include "capture/JpegEncoder.h"
+#include "capture/Picture.h"
+#include "capture/PipelineHost.h"
+#include "ftp/CountingSemaphore.h"
+#include "ftp/WorkerThread.h"
+#include "platform/Clock.h"
+#include "platform/Prompter.h"
+
+namespace karone {
+
+class FramePipeline {
+ public:
+  enum class Timer { None, Motion, Still };
+
+  struct Options {
+    int framesPerStrip = 6;  // iBufferSize
+    int imageWidth = 320;    // iImageWidth / iImageHeight
+    int imageHeight = 240;
+    std::string lastDeviceName;  // strLastCaptureDevice, preferred when set
+    std::string bufferFolder;    // empty: paths::bufferDir()
+  };
+
+  // The device names preferred without any setting: the built-in
+  // test-pattern device.
+  static std::vector<std::string> builtInPreferredDevices();
+
+  // Enumerates the devices, picks the preferred one (the last match wins)
+  // and starts the writer thread.
+  FramePipeline(FrameSource& graph, PipelineHost& host, Prompter& prompter, const Clock& clock,
+                Options options);
+  ~FramePipeline();
+  FramePipeline(const FramePipeline&) = delete;
+  FramePipeline& operator=(const FramePipeline&) = delete;
+
+  // Frees the ring and makes n empty slots (n < 1 counts as 1); called before
+  // each start with iBufferSize.
+  void allocateSlots(int n);
+  // Binds deviceIndex, builds the graph and routes videoSource: 0 success,
+  // 1 device could not be bound or graph failed, 2 frame grabber missing.
+  int enableDevice();
+  // Preview off: tears the graph down.
+  void disableDevice();
+
+  // Refused (false) while a session runs, while a stop is pending, while
+  // the graph is not running, or when the picture cannot be made.
+  bool startCapture(bool scheduled);
+  void stopCapture();
+
+  // Motion timer (period 1000 / framesPerSecond ms) and still timer (1000 ms).
+  void motionTick();
+  void stillTick();
+  Timer activeTimer() const { return timer_; }
+  int timerPeriodMillis() const;
+  // Runs the tick of the active timer, if any.
+  void onTimer();
+
+  // The upload of the handed-on JPEG is confirmed: the next strip may go.
+  void clearUploadFlags();
+  // The upload session has ended: a new capture session may start.
+  void clearStopping();
+
+  // State queries.
+  bool graphRunning() const { return graph_.running(); }
+  bool capturing() const { return capturing_; }
+  bool scheduled() const { return scheduled_; }
+  bool stopping() const { return stopping_; }
+  bool workerIdle() const { return workerIdle_; }
+  bool uploadPending() const { return uploadPending_; }
+  bool stripReady() const { return stripReady_; }
+  bool locked() const { return locked_; }
+  void setLocked(bool locked) { locked_ = locked; }
+
+  int framesPerSecond() const { return framesPerSecond_; }
+  void setFramesPerSecond(int fps) { framesPerSecond_ = fps < 1 ? 1 : fps; }
+  int framesPerStrip() const { return framesPerStrip_; }
+  int imageWidth() const { return imageWidth_; }
+  int imageHeight() const { return imageHeight_; }
+  // Applies from the next capture start.
+  void setImageSize(int width, int height);
+
+  int deviceIndex() const { return deviceIndex_; }
+  void setDeviceIndex(int index) { deviceIndex_ = index; }
+  int videoSource() const { return videoSource_; }
+  void setVideoSource(int connectorType) { videoSource_ = connectorType; }
+  const std::string& lastDeviceName() const { return lastDeviceName_; }
+  const std::vector<std::string>& deviceNames() const { return deviceNames_; }
+
+  std::uint32_t fileCounter() const { return fileCounter_; }
+  void setFileCounter(std::uint32_t counter) { fileCounter_ = counter; }
+  std::uint32_t lastWrittenCounter() const { return lastWrittenCounter_; }
+  std::string currentJpegPath() const;
+  const std::string& bufferFolder() const { return bufferFolder_; }
+
+  // The picture being composed (strip or still), for tests and previews.
+  const Picture& outputImage() const { return output_; }
+  // The frame ring (motion mode), oldest first once it is full.
+  const std::vector<Picture>& slots() const { return slots_; }
+
+ private:
+  static void writerMain(void* self);
+  void writerLoop();
+  void writeFrame();
+  // Writes the BMP; false (and the file removed) when it cannot be written.
+  bool writeBmp(const std::string& path, const Picture& picture) const;
+  // Grabs one frame, scaled to the picture size when both dimensions differ.
+  bool grabScaled(Picture& frame);
+  void grabIntoRing(int index);
+  void grabStill();
+  void takeStill();
+  // Hands the writer a copy of the finished picture and wakes it once.
+  void releasePicture();
+  void copyTopLeft(const Picture& frame, Picture& target) const;
+  void recompose();
+
+  FrameSource& graph_;
+  PipelineHost& host_;
+  Prompter& prompter_;
+  const Clock& clock_;
+
+  // Window thread.
+  int grabbedWidth_ = 0;
+  int grabbedHeight_ = 0;
+  int bitsPerPixel_ = 24;
+  int imageWidth_ = 320;
+  int imageHeight_ = 240;
+  int deviceIndex_ = -1;
+  int videoSource_ = -1;
+  std::vector<std::string> deviceNames_;
+  std::vector<Picture> slots_;
+  Picture output_;
+  int framesPerSecond_ = 1;
+  int framesPerStrip_ = 6;
+  int frameIndex_ = 1;
+  bool firstPass_ = true;
+  bool scheduled_ = false;
+  bool locked_ = false;
+  Timer timer_ = Timer::None;
+  int stillPeriod_ = 0;
+  Seconds lastShot_ = 0;
+  Seconds nextShot_ = 0;
+  bool fiveMinuteNoticeGiven_ = false;
+  bool oneMinuteNoticeGiven_ = false;
+  std::string lastDeviceName_;
+  std::string bufferFolder_;
+
+  // Shared with the writer thread.
+  std::atomic<bool> capturing_{false};
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> stripReady_{false};
+  std::atomic<bool> uploadPending_{false};
+  std::atomic<bool> workerRunning_{false};
+  std::atomic<bool> workerIdle_{true};
+  std::atomic<int> sessionMode_{0};
+  std::atomic<std::uint32_t> fileCounter_{0};
+  std::atomic<std::uint32_t> lastWrittenCounter_{0};
+  std::atomic<bool> quit_{false};
+  mutable std::mutex handedMutex_;  // guards handed_ and currentJpegPath_
+  std::shared_ptr<const Picture> handed_;
+  std::string currentJpegPath_;
+
+  JpegEncoder encoder_;
+  CountingSemaphore wakeUp_;
+  std::unique_ptr<WorkerThread> worker_;
+};
+
+}  // namespace karone

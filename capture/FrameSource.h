@@ -1,0 +1,39 @@
+#pragma once
+// What the frame pipeline needs of a capture graph: the device list, binding
+// and building a running graph on one device, routing a video input, the
+// size of the delivered frames and the latest frame itself. The capture
+// graph offers it through CaptureGraphFrameSource; tests may script it.
+//
+// Threads: every call comes from the thread that drives the pipeline.
+#include <string>
+#include <vector>
+
+#include "capture/Picture.h"
+
+namespace karone {
+
+class FrameSource {
+ public:
+  virtual ~FrameSource() = default;
+
+  // Friendly names of the capture devices in enumeration order (empty when
+  // none can be listed).
+  virtual std::vector<std::string> enumerateDevices() = 0;
+  // Binds the device at a position of the last enumeration. False when the
+  // position is unknown or the device cannot be opened.
+  virtual bool bindDevice(int index) = 0;
+  // Builds and runs the graph on the bound device: 0 success, 1 failure,
+  // 2 the frame grabber is missing. Any failure leaves no graph and no device.
+  virtual int buildGraph() = 0;
+  // Routes the first input of this connector type to the video decoder.
+  virtual bool routeVideoInput(int connectorType) = 0;
+  // Stops and releases the graph and the device; safe at any time.
+  virtual void teardown() = 0;
+  virtual bool running() const = 0;
+  // Size and depth of the delivered frames; false without a running graph.
+  virtual bool frameSize(int& width, int& height, int& bitsPerPixel) const = 0;
+  // The latest frame at the device's native size; false without one.
+  virtual bool grabFrame(Picture& frame) = 0;
+};
+
+}  // namespace karone

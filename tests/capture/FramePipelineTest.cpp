@@ -1,0 +1,396 @@
+#include "capture/FramePipeline.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <future>
+
+#include "capture/PipelineNames.h"
+#include "resources/Texts.h"
+#include "tests/capture/JpegReader.h"
+#include "tests/capture/RecordingPipelineHost.h"
+#include "tests/capture/ScriptedFrameSource.h"
+#include "tests/support/TempDir.h"
+
+namespace karone {
+namespace {
+
+using testing::RecordingPipelineHost;
+using testing::ScriptedFrameSource;
+using testing::waitUntil;
+
+// Frame n is a flat grey of 10 × n; JPEG keeps flat blocks within a few steps.
+int frameNumberOf(int blue) { return (blue + 5) / 10; }
+
+struct Fixture {
+  explicit Fixture(FramePipeline::Options options = {}) {
+    options.bufferFolder = dir.path();
+    pipeline = std::make_unique<FramePipeline>(source, host, prompter, clock, options);
+  }
+  // Preview on and a session started in the host's mode.
+  void start(bool scheduled = false) {
+    ASSERT_EQ(pipeline->enableDevice(), 0);
+    pipeline->allocateSlots(pipeline->framesPerStrip());
+    ASSERT_TRUE(pipeline->startCapture(scheduled));
+  }
+  void ticks(int n) {
+    for (int i = 0; i < n; ++i) pipeline->motionTick();
+  }
+  // Waits until the writer has finished every picture it was given.
+  void settle() { ASSERT_TRUE(waitUntil([&] { return pipeline->workerIdle(); })); }
+  // Frame numbers, left to right, of the strip in a JPEG of the buffer folder.
+  std::vector<int> framesIn(const std::string& path, int frames = 6) {
+    Picture picture = testing::readJpeg(path);
+    std::vector<int> numbers;
+    if (picture.empty()) return numbers;
+    const int slotWidth = picture.width() / frames;
+    for (int i = 0; i < frames; ++i)
+      numbers.push_back(frameNumberOf(testing::blueAt(picture, i * slotWidth + slotWidth / 2,
+                                                      picture.height() / 2)));
+    return numbers;
+  }
+  std::string file(const std::string& name) const { return dir.path() + "/" + name; }
+
+  karone::testing::TempDir dir;
+  ScriptedFrameSource source;
+  RecordingPipelineHost host;
+  RecordingPrompter prompter;
+  FakeClock clock{1'700'000'000};
+  std::unique_ptr<FramePipeline> pipeline;
+};
+
+TEST(FramePipeline, FirstStripAtTheSixthTickOldestLeft) {
+  Fixture f;
+  f.start();
+  EXPECT_EQ(f.pipeline->activeTimer(), FramePipeline::Timer::Motion);
+  EXPECT_EQ(f.pipeline->timerPeriodMillis(), 1000);
+  EXPECT_EQ(f.host.progressRange, std::make_pair(0, 6));
+  f.ticks(5);
+  f.settle();
+  EXPECT_TRUE(f.host.handOffs().empty());
+  EXPECT_EQ(f.host.progress, (std::vector<int>{1, 2, 3, 4, 5}));
+
+  f.ticks(1);
+  ASSERT_TRUE(f.host.waitForHandOffs(1));
+  f.settle();
+  const auto handOffs = f.host.handOffs();
+  EXPECT_EQ(handOffs[0].path, f.file("motion_img_00000000.jpg"));
+  EXPECT_EQ(handOffs[0].counter, 0u);
+  EXPECT_EQ(f.pipeline->fileCounter(), 1u);
+  EXPECT_EQ(f.pipeline->lastWrittenCounter(), 0u);
+  EXPECT_EQ(f.pipeline->currentJpegPath(), handOffs[0].path);
+  EXPECT_TRUE(f.pipeline->uploadPending());
+  EXPECT_EQ(f.host.statusTexts.back(), text(Text::CaptureInProgress));
+  EXPECT_FALSE(testing::fileExists(f.file("motion_img_00000000.bmp")));
+  EXPECT_EQ(f.framesIn(handOffs[0].path), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  Picture strip = testing::readJpeg(handOffs[0].path);
+  EXPECT_EQ(strip.width(), 1920);
+  EXPECT_EQ(strip.height(), 240);
+}
+
+TEST(FramePipeline, NoStripWhileUploadPendingThenFirstAfterConfirmation) {
+  Fixture f;
+  f.start();
+  f.ticks(6);
+  ASSERT_TRUE(f.host.waitForHandOffs(1));
+  f.settle();
+  // The upload is not confirmed: the ring keeps turning but offers nothing.
+  f.ticks(12);
+  f.settle();
+  EXPECT_EQ(f.host.handOffs().size(), 1u);
+  EXPECT_EQ(f.host.statusTexts.back(), text(Text::CaptureUploadWaiting));
+  EXPECT_EQ(f.host.progress.back(), 6);
+
+  f.pipeline->clearUploadFlags();
+  f.ticks(5);
+  f.settle();
+  EXPECT_EQ(f.host.handOffs().size(), 1u);
+  f.ticks(1);  // frames 19..24 complete the first strip after the confirmation
+  ASSERT_TRUE(f.host.waitForHandOffs(2));
+  const auto second = f.host.handOffs()[1];
+  EXPECT_EQ(second.path, f.file("motion_img_00000001.jpg"));
+  EXPECT_EQ(second.counter, 1u);
+  EXPECT_EQ(f.framesIn(second.path), (std::vector<int>{19, 20, 21, 22, 23, 24}));
+}
+
+TEST(FramePipeline, CounterNamesAndWrap) {
+  struct Row {
+    std::uint32_t counter;
+    const char* name;
+    std::uint32_t next;
+  } rows[] = {{0x1a, "motion_img_0000001a.jpg", 0x1b},
+              {0xffffffffu, "motion_img_ffffffff.jpg", 0}};
+  for (const Row& row : rows) {
+    Fixture f;
+    f.pipeline->setFileCounter(row.counter);
+    f.start();
+    f.ticks(6);
+    ASSERT_TRUE(f.host.waitForHandOffs(1));
+    f.settle();
+    EXPECT_EQ(f.host.handOffs()[0].path, f.file(row.name));
+    EXPECT_EQ(f.host.handOffs()[0].counter, row.counter);
+    EXPECT_EQ(f.pipeline->fileCounter(), row.next);
+  }
+}
+
+TEST(FramePipeline, ScalesOnlyWhenBothDimensionsDiffer) {
+  // Top half blue 200, bottom half blue 40.
+  auto halves = [](Picture& p, int) {
+    for (int y = 0; y < p.height(); ++y)
+      std::fill(p.topRow(y), p.topRow(y) + 3 * p.width(), y < p.height() / 2 ? 200 : 40);
+  };
+  struct Row {
+    int width, height;
+    int topBlue, bottomBlue;  // in the 320 × 240 slot
+  } rows[] = {
+      {640, 480, 200, 40},  // scaled: both halves survive
+      {320, 480, 200, 200}, // not scaled: the top 320 × 240 is the top half
+      {320, 240, 200, 40},
+  };
+  for (const Row& row : rows) {
+    Fixture f;
+    f.source.width = row.width;
+    f.source.height = row.height;
+    f.source.paint = halves;
+    f.start();
+    f.ticks(1);
+    const Picture& slot = f.pipeline->slots()[0];
+    ASSERT_EQ(slot.width(), 320);
+    ASSERT_EQ(slot.height(), 240);
+    EXPECT_EQ(testing::blueAt(slot, 10, 5), row.topBlue) << row.width << "x" << row.height;
+    EXPECT_EQ(testing::blueAt(slot, 10, 234), row.bottomBlue) << row.width << "x" << row.height;
+  }
+}
+
+TEST(FramePipeline, MotionTimerFollowsTheFrameRate) {
+  Fixture f;
+  for (auto [fps, period] : {std::pair{3, 333}, {7, 142}, {1, 1000}}) {
+    f.pipeline->setFramesPerSecond(fps);
+    if (!f.pipeline->capturing()) f.start();
+    EXPECT_EQ(f.pipeline->timerPeriodMillis(), period);
+  }
+}
+
+TEST(FramePipeline, StartIsRefusedWithoutPreviewOrDuringASession) {
+  Fixture f;
+  EXPECT_FALSE(f.pipeline->startCapture(false));  // preview off
+  f.start();
+  EXPECT_EQ(f.host.reconnectStops, std::vector<bool>{true});
+  EXPECT_FALSE(f.pipeline->startCapture(false));
+  f.pipeline->stopCapture();
+  EXPECT_EQ(f.host.stopNotices, 1);
+  EXPECT_EQ(f.host.statusTexts.back(), " ");
+  EXPECT_EQ(f.host.progress.back(), 0);
+  EXPECT_EQ(f.pipeline->activeTimer(), FramePipeline::Timer::None);
+  EXPECT_FALSE(f.pipeline->startCapture(false));  // stop not yet confirmed
+  f.pipeline->clearStopping();
+  EXPECT_TRUE(f.pipeline->startCapture(true));
+  EXPECT_TRUE(f.pipeline->scheduled());
+}
+
+TEST(FramePipeline, EnableDeviceResults) {
+  {
+    Fixture f;
+    f.source.devices = {"Other camera"};  // nothing preferred
+    FramePipeline p(f.source, f.host, f.prompter, f.clock, {});
+    EXPECT_EQ(p.deviceIndex(), -1);
+    EXPECT_EQ(p.enableDevice(), 1);
+  }
+  {
+    Fixture f;
+    f.source.buildResult = 2;
+    EXPECT_EQ(f.pipeline->enableDevice(), 2);
+    EXPECT_FALSE(f.pipeline->graphRunning());
+  }
+  {
+    Fixture f;
+    f.pipeline->setVideoSource(3);
+    EXPECT_EQ(f.pipeline->enableDevice(), 0);
+    EXPECT_EQ(f.source.routed, std::vector<int>{3});
+  }
+}
+
+TEST(FramePipeline, LastCaptureDeviceIsPreferredToo) {
+  karone::testing::TempDir dir;
+  ScriptedFrameSource source;
+  source.devices = {"USB Camera", "Test Pattern", "USB Camera", "Other"};
+  RecordingPipelineHost host;
+  RecordingPrompter prompter;
+  FakeClock clock;
+  FramePipeline::Options options;
+  options.bufferFolder = dir.path();
+  EXPECT_EQ(FramePipeline(source, host, prompter, clock, options).deviceIndex(), 1);
+  options.lastDeviceName = "USB Camera";
+  EXPECT_EQ(FramePipeline(source, host, prompter, clock, options).deviceIndex(), 2);
+}
+
+TEST(FramePipeline, MissingFrameStopsTheMotionSessionWithAWarning) {
+  Fixture f;
+  f.start();
+  f.ticks(2);
+  f.source.failGrab = true;
+  f.ticks(1);
+  EXPECT_FALSE(f.pipeline->capturing());
+  EXPECT_EQ(f.host.stopNotices, 1);
+  const auto prompts = f.prompter.prompts();
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(prompts[0].text, text(Text::CaptureCannotStart));
+  EXPECT_EQ(prompts[0].caption, text(Text::CaptureStillCaption));
+}
+
+// --- still mode ---
+
+TEST(FramePipeline, StillCountdownTexts) {
+  struct Row {
+    int period;
+    const char* text;
+  } rows[] = {{45, "00:00:45"}, {7200, "02:00:00"}, {360000, "100:00:00"}};
+  for (const Row& row : rows) {
+    Fixture f;
+    f.host.mode = 1;
+    f.host.stillPeriod = row.period;
+    f.start();
+    EXPECT_EQ(f.pipeline->activeTimer(), FramePipeline::Timer::Still);
+    EXPECT_EQ(f.pipeline->timerPeriodMillis(), 1000);
+    EXPECT_EQ(f.host.progressRange, std::make_pair(0, 100));
+    f.pipeline->stillTick();  // the shot was taken at the start: a full period left
+    EXPECT_EQ(f.host.statusTexts.back(), row.text);
+    EXPECT_EQ(f.host.progress.back(), 100);
+    f.clock.advance(1);
+    f.pipeline->stillTick();
+    EXPECT_EQ(f.host.progress.back(), (row.period - 1) * 100 / row.period);
+  }
+}
+
+TEST(FramePipeline, StillShotsEveryPeriodUnderOneName) {
+  Fixture f;
+  f.host.mode = 1;
+  f.host.stillPeriod = 30;
+  f.host.onHandOff = [&](const auto&) { f.pipeline->clearUploadFlags(); };
+  f.start();
+  ASSERT_TRUE(f.host.waitForHandOffs(1));
+  for (int s = 0; s < 30; ++s) {
+    f.clock.advance(1);
+    f.pipeline->stillTick();
+  }
+  ASSERT_TRUE(f.host.waitForHandOffs(2));
+  f.settle();
+  EXPECT_EQ(f.host.statusTexts.back(), "00:00:00");
+  const auto handOffs = f.host.handOffs();
+  EXPECT_EQ(handOffs.size(), 2u);
+  for (const auto& h : handOffs) EXPECT_EQ(h.path, f.file("still_img_latest.jpg"));
+  EXPECT_EQ(f.source.grabs, 2);
+  Picture still = testing::readJpeg(f.file("still_img_latest.jpg"));
+  EXPECT_EQ(still.width(), 320);
+  EXPECT_EQ(frameNumberOf(testing::blueAt(still, 160, 120)), 2);
+}
+
+TEST(FramePipeline, StillShotWaitsForTheUploaderAndRepeatsEverySecond) {
+  Fixture f;
+  f.host.mode = 1;
+  f.host.stillPeriod = 45;
+  f.host.idle = false;
+  f.start();  // no shot at the start: the uploader is busy
+  for (int s = 0; s < 3; ++s) {
+    f.clock.advance(1);
+    f.pipeline->stillTick();
+    EXPECT_EQ(f.host.statusTexts.back(), "00:00:00");
+  }
+  f.settle();
+  EXPECT_EQ(f.source.grabs, 0);
+  EXPECT_TRUE(f.host.handOffs().empty());
+  f.host.idle = true;
+  f.clock.advance(1);
+  f.pipeline->stillTick();
+  ASSERT_TRUE(f.host.waitForHandOffs(1));
+  EXPECT_EQ(f.source.grabs, 1);
+  f.pipeline->stillTick();
+  EXPECT_EQ(f.host.statusTexts.back(), "00:00:45");
+}
+
+TEST(FramePipeline, StillNoticesOnceEachWithAutomaticStart) {
+  for (bool autoShut : {false, true}) {
+    Fixture f;
+    f.host.mode = 1;
+    f.host.stillPeriod = 600;
+    f.host.autoShut = autoShut;
+    f.start();
+    for (int s = 0; s < 600; ++s) {
+      f.clock.advance(1);
+      f.pipeline->stillTick();
+      if (autoShut && s == 298) {
+        EXPECT_EQ(f.host.fiveMinuteNotices, 0);
+      }
+      if (autoShut && s == 299) {
+        EXPECT_EQ(f.host.fiveMinuteNotices, 1);  // 300 s left
+      }
+      if (autoShut && s == 539) {
+        EXPECT_EQ(f.host.oneMinuteNotices, 1);  // 60 s left
+      }
+    }
+    EXPECT_EQ(f.host.fiveMinuteNotices, autoShut ? 1 : 0);
+    EXPECT_EQ(f.host.oneMinuteNotices, autoShut ? 1 : 0);
+  }
+}
+
+// --- faults of the writer that are mended ---
+
+TEST(FramePipeline, WriterWritesThePictureItWasGivenNotTheNextOne) {
+  Fixture f;
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> first{true};
+  // The first hand-off holds the writer while the window thread goes on.
+  f.host.onHandOff = [&](const auto&) {
+    if (first.exchange(false)) released.wait();
+  };
+  f.start();
+  f.ticks(6);
+  ASSERT_TRUE(f.host.waitForHandOffs(1));
+  f.pipeline->clearUploadFlags();  // the upload is confirmed at once
+  f.ticks(6);                      // strip of frames 7..12 is offered ...
+  f.ticks(3);                      // ... and the ring turns on to frame 15
+  release.set_value();
+  ASSERT_TRUE(f.host.waitForHandOffs(2));
+  const auto second = f.host.handOffs()[1];
+  EXPECT_EQ(f.framesIn(second.path), (std::vector<int>{7, 8, 9, 10, 11, 12}));
+}
+
+TEST(FramePipeline, FailedBmpWriteDropsThePictureAndMotionGoesOn) {
+  Fixture f;
+  f.start();
+  std::filesystem::remove_all(f.dir.path());  // the buffer folder vanished
+  f.ticks(6);
+  f.settle();
+  EXPECT_TRUE(f.host.handOffs().empty());
+  EXPECT_EQ(f.pipeline->fileCounter(), 0u);
+  EXPECT_FALSE(f.pipeline->stripReady());
+  ::mkdir(f.dir.path().c_str(), 0700);
+  f.ticks(6);  // the next strip goes without any confirmation
+  ASSERT_TRUE(f.host.waitForHandOffs(1));
+  EXPECT_EQ(f.host.handOffs()[0].path, f.file("motion_img_00000000.jpg"));
+  EXPECT_EQ(f.framesIn(f.file("motion_img_00000000.jpg")),
+            (std::vector<int>{7, 8, 9, 10, 11, 12}));
+}
+
+TEST(FramePipeline, FailedConversionDropsThePictureAndMotionGoesOn) {
+  Fixture f;
+  f.start();
+  // A folder in the way of the JPEG: it cannot be created.
+  ::mkdir(f.file("motion_img_00000000.jpg").c_str(), 0700);
+  f.ticks(6);
+  f.settle();
+  EXPECT_TRUE(f.host.handOffs().empty());
+  EXPECT_FALSE(testing::fileExists(f.file("motion_img_00000000.bmp")));
+  EXPECT_FALSE(f.pipeline->uploadPending());
+  ::rmdir(f.file("motion_img_00000000.jpg").c_str());
+  f.ticks(6);
+  ASSERT_TRUE(f.host.waitForHandOffs(1));
+  EXPECT_EQ(f.host.handOffs()[0].counter, 0u);
+  EXPECT_EQ(f.framesIn(f.file("motion_img_00000000.jpg")),
+            (std::vector<int>{7, 8, 9, 10, 11, 12}));
+}
+
+}  // namespace
+}  // namespace karone

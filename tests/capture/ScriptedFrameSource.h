@@ -1,0 +1,67 @@
+#pragma once
+// A FrameSource for pipeline tests: a chosen device list and frame size;
+// every grab returns a new frame numbered from 1, painted by a function of
+// that number (by default a flat grey of 10 × number).
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "capture/FrameSource.h"
+
+namespace karone::testing {
+
+class ScriptedFrameSource final : public FrameSource {
+ public:
+  std::vector<std::string> devices{"Test Pattern"};
+  int width = 320;
+  int height = 240;
+  bool failBind = false;
+  int buildResult = 0;
+  bool failGrab = false;
+  int grabs = 0;
+  std::vector<int> routed;
+  // Paints frame number n (1-based) into a picture of width × height.
+  std::function<void(Picture&, int)> paint = [](Picture& p, int n) {
+    std::fill(p.bytes().begin(), p.bytes().end(), static_cast<std::uint8_t>(10 * n));
+  };
+
+  std::vector<std::string> enumerateDevices() override { return devices; }
+  bool bindDevice(int index) override {
+    bound_ = !failBind && index >= 0 && index < static_cast<int>(devices.size());
+    return bound_;
+  }
+  int buildGraph() override {
+    if (!bound_) return 1;
+    if (buildResult != 0) {
+      bound_ = false;
+      return buildResult;
+    }
+    running_ = true;
+    return 0;
+  }
+  bool routeVideoInput(int type) override {
+    routed.push_back(type);
+    return false;
+  }
+  void teardown() override { running_ = bound_ = false; }
+  bool running() const override { return running_; }
+  bool frameSize(int& w, int& h, int& bits) const override {
+    if (!running_) return false;
+    w = width;
+    h = height;
+    bits = 24;
+    return true;
+  }
+  bool grabFrame(Picture& frame) override {
+    if (!running_ || failGrab) return false;
+    frame = Picture(width, height);
+    paint(frame, ++grabs);
+    return true;
+  }
+
+ private:
+  bool bound_ = false;
+  bool running_ = false;
+};
+
+}  // namespace karone::testing

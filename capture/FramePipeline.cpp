@@ -1,13 +1,9 @@
 #include "capture/FramePipeline.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
+#include "capture/BmpFormat.h"
 #include "capture/ImageScaler.h"
 #include "capture/PipelineNames.h"
 #include "platform/Paths.h"
@@ -18,18 +14,6 @@ namespace {
 
 // Friendly name of the built-in test-pattern device.
 constexpr const char* kTestPatternDevice = "Test Pattern";
-
-bool writeAll(int fd, const void* data, size_t size) {
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  while (size > 0) {
-    ssize_t written = ::write(fd, bytes, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -42,7 +26,10 @@ FramePipeline::FramePipeline(FrameSource& graph, PipelineHost& host, Prompter& p
       prompter_(prompter),
       clock_(clock),
       lastDeviceName_(std::move(options.lastDeviceName)),
-      bufferFolder_(std::move(options.bufferFolder)) {
+      bufferFolder_(std::move(options.bufferFolder)),
+      conversion_(encoder_, [this](const std::string& jpegPath, std::uint32_t counter) {
+        host_.handOff(jpegPath, counter);
+      }) {
   framesPerStrip_ = std::max(options.framesPerStrip, 1);
   setImageSize(options.imageWidth, options.imageHeight);
   if (bufferFolder_.empty()) bufferFolder_ = paths::bufferDir();
@@ -92,7 +79,7 @@ void FramePipeline::disableDevice() { graph_.teardown(); }
 bool FramePipeline::startCapture(bool scheduled) {
   if (capturing_ || stopping_ || !graph_.running()) return false;
   frameIndex_ = 1;
-  uploadPending_ = false;
+  uploadPending_ = 0;
   if (!graph_.frameSize(grabbedWidth_, grabbedHeight_, bitsPerPixel_)) return false;
 
   const int mode = host_.captureMode();
@@ -102,7 +89,7 @@ bool FramePipeline::startCapture(bool scheduled) {
     output_ = Picture(imageWidth_ * framesPerStrip_, imageHeight_);
     if (output_.empty()) return false;
     slots_.assign(static_cast<size_t>(framesPerStrip_), Picture(imageWidth_, imageHeight_));
-    stripReady_ = false;
+    stripReady_ = 0;
     host_.setProgressRange(0, framesPerStrip_);
     scheduled_ = scheduled;
     timer_ = Timer::Motion;
@@ -121,7 +108,7 @@ bool FramePipeline::startCapture(bool scheduled) {
   firstPass_ = true;
   capturing_ = true;
   locked_ = false;
-  workerRunning_ = false;
+  workerRunning_ = 0;
   host_.stopReconnectCountdown(true);
   return true;
 }
@@ -160,7 +147,7 @@ void FramePipeline::motionTick() {
       if (uploadPending_) {
         host_.setStatusText(text(Text::CaptureUploadWaiting));
       } else {
-        stripReady_ = true;
+        stripReady_ = 1;
         host_.setStatusText(text(Text::CaptureInProgress));
       }
     } else if (uploadPending_) {
@@ -173,7 +160,7 @@ void FramePipeline::motionTick() {
   if (!workerRunning_ && stripReady_) {
     // Taken now rather than when the writer wakes, so that a second tick
     // before the writer runs cannot offer a second picture.
-    workerRunning_ = true;
+    workerRunning_ = 1;
     releasePicture();
   }
 }
@@ -276,8 +263,8 @@ void FramePipeline::releasePicture() {
 }
 
 void FramePipeline::clearUploadFlags() {
-  uploadPending_ = false;
-  workerRunning_ = false;
+  uploadPending_ = 0;
+  workerRunning_ = 0;
 }
 
 void FramePipeline::clearStopping() { stopping_ = false; }
@@ -292,26 +279,12 @@ void FramePipeline::writerMain(void* self) { static_cast<FramePipeline*>(self)->
 void FramePipeline::writerLoop() {
   for (;;) {
     if (wakeUp_.Wait() != CountingSemaphore::kWaitSignalled || quit_) break;
-    workerRunning_ = true;
+    workerRunning_ = 1;
     workerIdle_ = false;
     writeFrame();
     workerIdle_ = true;
   }
   workerIdle_ = true;
-}
-
-bool FramePipeline::writeBmp(const std::string& path, const Picture& picture) const {
-  const std::uint32_t pixelBytes =
-      static_cast<std::uint32_t>(picture.stride() * static_cast<size_t>(picture.height()));
-  const std::string header = bmpHeader(picture.width(), picture.height(), 24, pixelBytes);
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  // Storage order is bottom-up, as the file wants it.
-  bool ok = writeAll(fd, header.data(), 14) && writeAll(fd, header.data() + 14, 40) &&
-            writeAll(fd, picture.bytes().data(), pixelBytes);
-  if (::close(fd) != 0) ok = false;
-  if (!ok) ::unlink(path.c_str());
-  return ok;
 }
 
 void FramePipeline::writeFrame() {
@@ -322,32 +295,22 @@ void FramePipeline::writeFrame() {
   }
   const std::uint32_t counter = fileCounter_;
   const std::string bmpPath = bufferBmpPath(bufferFolder_, sessionMode_, counter);
-  if (!picture || picture->empty() || !writeBmp(bmpPath, *picture)) {
+  if (!picture || picture->empty() || !writeBmp(bmpPath, *picture).ok) {
     // Dropped; motion mode goes on with the next strip.
-    stripReady_ = false;
-    workerRunning_ = false;
+    stripReady_ = 0;
+    workerRunning_ = 0;
     return;
   }
   lastWrittenCounter_ = counter;
 
-  const std::string jpegPath = JpegEncoder::jpegPathFor(bmpPath);
+  JpegConversionStep::Outcome outcome = conversion_.run(
+      bmpPath, host_.jpegQuality(), counter, {stripReady_, uploadPending_, workerRunning_});
   {
     std::lock_guard lock(handedMutex_);
-    currentJpegPath_ = jpegPath;
+    currentJpegPath_ = outcome.jpegPath;
   }
-  const int result = encoder_.Convert(bmpPath, jpegPath, host_.jpegQuality());
-  ::unlink(bmpPath.c_str());
-  if (result != 0) {
-    // No JPEG, nothing handed on; the next strip or still is processed.
-    ::unlink(jpegPath.c_str());
-    stripReady_ = false;
-    workerRunning_ = false;
-    return;
-  }
-  uploadPending_ = true;
-  stripReady_ = false;
-  host_.handOff(jpegPath, counter);
-  fileCounter_.fetch_add(1);
+  // A picture that could not be converted is dropped and keeps its number.
+  if (outcome.handedOn()) fileCounter_.fetch_add(1);
 }
 
 }  // namespace karone

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "capture/FrameSource.h"
+#include "capture/JpegConversionStep.h"
 #include "capture/JpegEncoder.h"
 #include "capture/Picture.h"
 #include "capture/PipelineHost.h"
@@ -93,8 +94,8 @@ class FramePipeline {
   bool scheduled() const { return scheduled_; }
   bool stopping() const { return stopping_; }
   bool workerIdle() const { return workerIdle_; }
-  bool uploadPending() const { return uploadPending_; }
-  bool stripReady() const { return stripReady_; }
+  bool uploadPending() const { return uploadPending_ != 0; }
+  bool stripReady() const { return stripReady_ != 0; }
   bool locked() const { return locked_; }
   void setLocked(bool locked) { locked_ = locked; }
 
@@ -128,8 +129,6 @@ class FramePipeline {
   static void writerMain(void* self);
   void writerLoop();
   void writeFrame();
-  // Writes the BMP; false (and the file removed) when it cannot be written.
-  bool writeBmp(const std::string& path, const Picture& picture) const;
   // Grabs one frame, scaled to the picture size when both dimensions differ.
   bool grabScaled(Picture& frame);
   void grabIntoRing(int index);
@@ -174,9 +173,9 @@ class FramePipeline {
   // Shared with the writer thread.
   std::atomic<bool> capturing_{false};
   std::atomic<bool> stopping_{false};
-  std::atomic<bool> stripReady_{false};
-  std::atomic<bool> uploadPending_{false};
-  std::atomic<bool> workerRunning_{false};
+  std::atomic<int> stripReady_{0};
+  std::atomic<int> uploadPending_{0};
+  std::atomic<int> workerRunning_{0};
   std::atomic<bool> workerIdle_{true};
   std::atomic<int> sessionMode_{0};
   std::atomic<std::uint32_t> fileCounter_{0};
@@ -187,6 +186,7 @@ class FramePipeline {
   std::string currentJpegPath_;
 
   JpegEncoder encoder_;
+  JpegConversionStep conversion_;
   CountingSemaphore wakeUp_;
   std::unique_ptr<WorkerThread> worker_;
 };

@@ -6,16 +6,6 @@
 namespace karone {
 namespace {
 
-void put16(std::string& out, std::uint32_t value) {
-  out.push_back(static_cast<char>(value & 0xff));
-  out.push_back(static_cast<char>((value >> 8) & 0xff));
-}
-
-void put32(std::string& out, std::uint32_t value) {
-  put16(out, value & 0xffff);
-  put16(out, value >> 16);
-}
-
 // "00" for 0, "0%d" for 1..9, "%d" otherwise.
 std::string part(std::int64_t value) {
   char buffer[32];
@@ -50,23 +40,6 @@ std::string countdownText(std::int64_t remainingSeconds) {
 int stillProgress(std::int64_t remainingSeconds, int stillPeriodSeconds) {
   if (stillPeriodSeconds <= 0 || remainingSeconds <= 0) return 0;
   return static_cast<int>(static_cast<double>(remainingSeconds) / stillPeriodSeconds * 100.0);
-}
-
-std::string bmpHeader(int width, int height, int bitsPerPixel, std::uint32_t pixelBytes) {
-  std::string header;
-  header.reserve(54);
-  header += "BM";
-  put32(header, pixelBytes + 54);
-  put16(header, 0);
-  put16(header, 0);
-  put32(header, 54);
-  put32(header, 40);
-  put32(header, static_cast<std::uint32_t>(width));
-  put32(header, static_cast<std::uint32_t>(height));
-  put16(header, 1);
-  put16(header, static_cast<std::uint32_t>(bitsPerPixel));
-  header.append(24, '\0');  // compression, image size, resolutions, colours
-  return header;
 }
 
 int preferredDeviceIndex(const std::vector<std::string>& deviceNames,

@@ -1,8 +1,7 @@
 #pragma once
 // The small rules of the frame pipeline that are worth having on their own:
 // the buffer file names, the motion timer period, the still countdown text
-// and progress, the 54-byte header of the BMP files the worker writes, and
-// the choice of the preferred capture device.
+// and progress, and the choice of the preferred capture device.
 //
 // Pure functions; any thread.
 #include <cstdint>
@@ -30,10 +29,6 @@ std::string countdownText(std::int64_t remainingSeconds);
 // Progress bar position 0..100 for the remaining part of the still period,
 // truncated; 0 for a period of 0.
 int stillProgress(std::int64_t remainingSeconds, int stillPeriodSeconds);
-
-// The 14-byte file header and the 40-byte info header of a bottom-up BMP
-// with the given pixel byte count (pixel data follows at offset 54).
-std::string bmpHeader(int width, int height, int bitsPerPixel, std::uint32_t pixelBytes);
 
 // The index of the device whose name equals one of the preferred names
 // exactly (case-sensitive); the last match wins; -1 without a match.

@@ -8,7 +8,7 @@
 
 #include "capture/PipelineNames.h"
 #include "resources/Texts.h"
-#include "tests/capture/JpegReader.h"
+#include "tests/capture/JpegTestSupport.h"
 #include "tests/capture/RecordingPipelineHost.h"
 #include "tests/capture/ScriptedFrameSource.h"
 #include "tests/support/TempDir.h"
@@ -22,6 +22,12 @@ using testing::waitUntil;
 
 // Frame n is a flat grey of 10 × n; JPEG keeps flat blocks within a few steps.
 int frameNumberOf(int blue) { return (blue + 5) / 10; }
+
+testing::DecodedJpeg readJpeg(const std::string& path) {
+  return testing::decodeJpeg(testing::readFile(path));
+}
+int blueAt(const testing::DecodedJpeg& jpeg, int x, int y) { return jpeg.at(x, y)[2]; }
+int blueAt(const Picture& picture, int x, int y) { return picture.topRow(y)[3 * x]; }
 
 struct Fixture {
   explicit Fixture(FramePipeline::Options options = {}) {
@@ -41,13 +47,13 @@ struct Fixture {
   void settle() { ASSERT_TRUE(waitUntil([&] { return pipeline->workerIdle(); })); }
   // Frame numbers, left to right, of the strip in a JPEG of the buffer folder.
   std::vector<int> framesIn(const std::string& path, int frames = 6) {
-    Picture picture = testing::readJpeg(path);
+    const testing::DecodedJpeg picture = readJpeg(path);
     std::vector<int> numbers;
-    if (picture.empty()) return numbers;
-    const int slotWidth = picture.width() / frames;
+    if (!picture.ok) return numbers;
+    const int slotWidth = picture.width / frames;
     for (int i = 0; i < frames; ++i)
-      numbers.push_back(frameNumberOf(testing::blueAt(picture, i * slotWidth + slotWidth / 2,
-                                                      picture.height() / 2)));
+      numbers.push_back(
+          frameNumberOf(blueAt(picture, i * slotWidth + slotWidth / 2, picture.height / 2)));
     return numbers;
   }
   std::string file(const std::string& name) const { return dir.path() + "/" + name; }
@@ -84,9 +90,9 @@ TEST(FramePipeline, FirstStripAtTheSixthTickOldestLeft) {
   EXPECT_EQ(f.host.statusTexts.back(), text(Text::CaptureInProgress));
   EXPECT_FALSE(testing::fileExists(f.file("motion_img_00000000.bmp")));
   EXPECT_EQ(f.framesIn(handOffs[0].path), (std::vector<int>{1, 2, 3, 4, 5, 6}));
-  Picture strip = testing::readJpeg(handOffs[0].path);
-  EXPECT_EQ(strip.width(), 1920);
-  EXPECT_EQ(strip.height(), 240);
+  const testing::DecodedJpeg strip = readJpeg(handOffs[0].path);
+  EXPECT_EQ(strip.width, 1920);
+  EXPECT_EQ(strip.height, 240);
 }
 
 TEST(FramePipeline, NoStripWhileUploadPendingThenFirstAfterConfirmation) {
@@ -158,8 +164,8 @@ TEST(FramePipeline, ScalesOnlyWhenBothDimensionsDiffer) {
     const Picture& slot = f.pipeline->slots()[0];
     ASSERT_EQ(slot.width(), 320);
     ASSERT_EQ(slot.height(), 240);
-    EXPECT_EQ(testing::blueAt(slot, 10, 5), row.topBlue) << row.width << "x" << row.height;
-    EXPECT_EQ(testing::blueAt(slot, 10, 234), row.bottomBlue) << row.width << "x" << row.height;
+    EXPECT_EQ(blueAt(slot, 10, 5), row.topBlue) << row.width << "x" << row.height;
+    EXPECT_EQ(blueAt(slot, 10, 234), row.bottomBlue) << row.width << "x" << row.height;
   }
 }
 
@@ -281,9 +287,9 @@ TEST(FramePipeline, StillShotsEveryPeriodUnderOneName) {
   EXPECT_EQ(handOffs.size(), 2u);
   for (const auto& h : handOffs) EXPECT_EQ(h.path, f.file("still_img_latest.jpg"));
   EXPECT_EQ(f.source.grabs, 2);
-  Picture still = testing::readJpeg(f.file("still_img_latest.jpg"));
-  EXPECT_EQ(still.width(), 320);
-  EXPECT_EQ(frameNumberOf(testing::blueAt(still, 160, 120)), 2);
+  const testing::DecodedJpeg still = readJpeg(f.file("still_img_latest.jpg"));
+  EXPECT_EQ(still.width, 320);
+  EXPECT_EQ(frameNumberOf(blueAt(still, 160, 120)), 2);
 }
 
 TEST(FramePipeline, StillShotWaitsForTheUploaderAndRepeatsEverySecond) {

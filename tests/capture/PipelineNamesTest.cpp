@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "capture/BmpFormat.h"
+
 namespace karone {
 namespace {
 
@@ -48,8 +50,8 @@ TEST(PipelineNames, StillProgress) {
   EXPECT_EQ(stillProgress(10, 0), 0);
 }
 
-TEST(PipelineNames, BmpHeaderIsTheExact54Bytes) {
-  const std::string header = bmpHeader(1920, 240, 24, 1920 * 240 * 3);
+TEST(PipelineNames, StripBmpHeaderIsTheExact54Bytes) {
+  const std::string header = encodeBmp(Picture(1920, 240)).substr(0, 54);
   const unsigned char expected[54] = {
       'B', 'M', 0x36, 0x18, 0x15, 0x00,  // file size 1382454
       0, 0, 0, 0,                        // reserved

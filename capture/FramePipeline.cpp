@@ -13,7 +13,7 @@ namespace karone {
 namespace {
 
 // Friendly name of the built-in test-pattern device.
-constexpr const char* kTestPatternDevice = "Test Pattern";
+constexpr const char* kTestPatternDevice = "Karone Test Pattern";
 
 }  // namespace
 

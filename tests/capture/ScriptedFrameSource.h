@@ -12,7 +12,7 @@ namespace karone::testing {
 
 class ScriptedFrameSource final : public FrameSource {
  public:
-  std::vector<std::string> devices{"Test Pattern"};
+  std::vector<std::string> devices{"Karone Test Pattern"};
   int width = 320;
   int height = 240;
   bool failBind = false;

@@ -1,0 +1,298 @@
+// karone-capture: checks a capture device by running the frame pipeline on
+// it for a number of seconds at the program's frame rate and keeping every
+// JPEG the pipeline hands off.
+//
+//   karone-capture [--list] [--device NAME] [--mode motion|still]
+//                  [--size 160x120|176x144|320x240] [--quality Q]
+//                  [--seconds N] --out DIR
+//
+// Mode, picture size, quality and frames per strip come from the settings
+// unless given. Exit status: 0 success, 1 the device cannot be opened or
+// capture fails, 2 usage errors.
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/AppSettings.h"
+#include "app/SettingsStore.h"
+#include "capture/CaptureGraph.h"
+#include "capture/CaptureGraphFrameSource.h"
+#include "capture/FramePipeline.h"
+#include "platform/Clock.h"
+#include "platform/ConnectorType.h"
+#include "platform/Paths.h"
+#include "platform/Prompter.h"
+#include "platform/SettingsStorage.h"
+#include "platform/gstreamer/GstVideoCapture.h"
+#include "resources/Texts.h"
+#include "tools/karone_capture/ToolHost.h"
+
+namespace karone {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitDevice = 1;
+constexpr int kExitUsage = 2;
+
+// The program's motion frame rate.
+constexpr int kFramesPerSecond = 1;
+
+std::atomic<bool> interrupted{false};
+
+struct Arguments {
+  bool list = false;
+  std::optional<std::string> device;
+  std::optional<int> mode;
+  std::optional<std::pair<int, int>> size;
+  std::optional<int> quality;
+  int seconds = 13;
+  std::string out;
+};
+
+void printLine(FILE* stream, const std::string& line) { std::fprintf(stream, "%s\n", line.c_str()); }
+
+int usageError(const std::string& why) {
+  if (!why.empty()) printLine(stderr, formatText(Text::CaptureToolBadOption, why.c_str()));
+  printLine(stderr, text(Text::CaptureToolUsage));
+  return kExitUsage;
+}
+
+std::optional<int> parseInt(const std::string& value, int low, int high) {
+  if (value.empty() || value.size() > 9) return std::nullopt;
+  for (char c : value)
+    if (c < '0' || c > '9') return std::nullopt;
+  const int number = std::atoi(value.c_str());
+  if (number < low || number > high) return std::nullopt;
+  return number;
+}
+
+// Parses argv into args; returns an error text, empty on success.
+std::string parse(int argc, char** argv, Arguments& args) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--list") {
+      args.list = true;
+      continue;
+    }
+    if (option == "--help" || option == "-h") return "help";
+    if (i + 1 >= argc) return "missing value after " + option;
+    const std::string value = argv[++i];
+    if (option == "--device") {
+      args.device = value;
+    } else if (option == "--mode") {
+      if (value == "motion") args.mode = 0;
+      else if (value == "still") args.mode = 1;
+      else return "unknown mode \"" + value + "\"";
+    } else if (option == "--size") {
+      if (value == "160x120") args.size = {{160, 120}};
+      else if (value == "176x144") args.size = {{176, 144}};
+      else if (value == "320x240") args.size = {{320, 240}};
+      else return "unknown size \"" + value + "\"";
+    } else if (option == "--quality") {
+      args.quality = parseInt(value, 1, 99);
+      if (!args.quality) return "quality must be 1 to 99, not \"" + value + "\"";
+    } else if (option == "--seconds") {
+      std::optional<int> seconds = parseInt(value, 1, 86400);
+      if (!seconds) return "seconds must be 1 to 86400, not \"" + value + "\"";
+      args.seconds = *seconds;
+    } else if (option == "--out") {
+      args.out = value;
+    } else {
+      return "unknown option " + option;
+    }
+  }
+  if (!args.list && args.out.empty()) return "--out DIR is required";
+  return {};
+}
+
+const char* connectorName(int type) {
+  switch (type) {
+    case connector::kTuner: return "tuner";
+    case connector::kComposite: return "composite";
+    case connector::kSVideo: return "S-video";
+    default: return nullptr;
+  }
+}
+
+// Position of the device called name: exact first, then without regard to
+// case; the last match wins either way.
+int findDevice(const std::vector<std::string>& names, const std::string& name) {
+  int exact = -1, folded = -1;
+  for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+    const std::string& candidate = names[static_cast<size_t>(i)];
+    if (candidate == name) exact = i;
+    if (candidate.size() == name.size() &&
+        std::equal(candidate.begin(), candidate.end(), name.begin(),
+                   [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
+      folded = i;
+  }
+  return exact >= 0 ? exact : folded;
+}
+
+int listDevices(CaptureGraph& graph) {
+  if (!graph.enumerateDevices()) {
+    printLine(stdout, "no capture devices");
+    return kExitOk;
+  }
+  for (int i = 0; i < graph.deviceCount(); ++i) {
+    const std::string name = graph.deviceName(i).value_or("");
+    std::printf("%d: %s\n", i, name.c_str());
+    std::vector<int> inputs, outputs;
+    const int listed = graph.listVideoInputs(i, 400, 400, inputs, outputs);
+    std::string inputText;
+    if (listed != CaptureGraph::kListOk) {
+      inputText = "cannot be listed";
+    } else if (inputs.empty()) {
+      inputText = "one (no input selection)";
+    } else {
+      for (int type : inputs) {
+        if (!inputText.empty()) inputText += ", ";
+        const char* known = connectorName(type);
+        inputText += known ? std::string(known) : "type " + std::to_string(type);
+      }
+    }
+    std::printf("   inputs: %s\n", inputText.c_str());
+    std::string balance = "unknown (the device cannot be opened)";
+    if (graph.bindDevice(i) && graph.buildGraph(nullptr) == CaptureGraph::kBuildOk)
+      balance = graph.procAmp() != nullptr ? "yes" : "no";
+    graph.teardown();
+    std::printf("   brightness and contrast: %s\n", balance.c_str());
+  }
+  return kExitOk;
+}
+
+AppSettings loadSettings() {
+  FileSettingsStorage storage;
+  StderrPrompter prompter;
+  SettingsStore store(storage, prompter);
+  store.Load();
+  return store.Get();
+}
+
+int run(const Arguments& args) {
+  const AppSettings settings = loadSettings();
+  GstVideoCapture system;
+  CaptureGraph graph(system);
+  if (args.list) return listDevices(graph);
+
+  std::error_code ec;
+  std::filesystem::create_directories(args.out, ec);
+  if (!std::filesystem::is_directory(args.out)) {
+    printLine(stderr, formatText(Text::CaptureToolNoFolder, args.out.c_str()));
+    return kExitUsage;
+  }
+
+  const int mode = args.mode.value_or(settings.iCaptureMode == 1 ? 1 : 0);
+  int quality = args.quality.value_or(settings.iCmprQuality);
+  if (quality < 1 || quality > 99) quality = 25;
+  int stillPeriod = stillIntervalSeconds(settings.iStillCaptType, settings.iStillCaptTypeIndex);
+  if (stillPeriod <= 0) stillPeriod = 30;
+
+  FramePipeline::Options options;
+  options.framesPerStrip =
+      settings.iBufferSize >= 1 && settings.iBufferSize <= 64 ? settings.iBufferSize : 6;
+  std::pair<int, int> size{settings.iImageWidth, settings.iImageHeight};
+  if (size != std::pair{160, 120} && size != std::pair{176, 144}) size = {320, 240};
+  if (args.size) size = *args.size;
+  options.imageWidth = size.first;
+  options.imageHeight = size.second;
+  options.lastDeviceName = settings.strLastCaptureDevice;
+  // A folder of its own, so that a running program's buffer files are safe.
+  std::string buffer = paths::bufferDir() + "karone-capture-XXXXXX";
+  if (::mkdtemp(buffer.data()) == nullptr) {
+    printLine(stderr, formatText(Text::CaptureToolNoFolder, buffer.c_str()));
+    return kExitDevice;
+  }
+  options.bufferFolder = buffer;
+
+  ToolHost host(args.out, mode, stillPeriod, quality);
+  StderrPrompter prompter;
+  CaptureGraphFrameSource source(graph);
+  int status = kExitOk;
+  {
+    FramePipeline pipeline(source, host, prompter, SystemClock::instance(), options);
+    host.attach(&pipeline);
+    if (args.device) {
+      pipeline.setDeviceIndex(findDevice(pipeline.deviceNames(), *args.device));
+      if (pipeline.deviceIndex() < 0) {
+        printLine(stderr, formatText(Text::CaptureToolUnknownDevice, args.device->c_str()));
+        status = kExitDevice;
+      }
+    } else if (pipeline.deviceIndex() < 0) {
+      printLine(stderr, text(Text::CaptureToolNoDevice));
+      status = kExitDevice;
+    }
+    std::string deviceName;
+    if (status == kExitOk) {
+      deviceName = pipeline.deviceNames()[static_cast<size_t>(pipeline.deviceIndex())];
+      if (pipeline.enableDevice() != 0) {
+        const std::string why = graph.lastError().empty() ? "" : ": " + graph.lastError();
+        printLine(stderr, formatText(Text::CaptureToolCannotOpen, deviceName.c_str(), why.c_str()));
+        status = kExitDevice;
+      }
+    }
+    if (status == kExitOk) {
+      // A still is taken at once: let the first frames arrive first.
+      graph.waitForFrames(2, std::chrono::seconds(5));
+      pipeline.setFramesPerSecond(kFramesPerSecond);
+      pipeline.allocateSlots(options.framesPerStrip);
+      if (!pipeline.startCapture(false)) {
+        printLine(stderr, formatText(Text::CaptureToolCannotStart, deviceName.c_str()));
+        status = kExitDevice;
+      }
+    }
+    if (status == kExitOk) {
+      // The timer of the session, in real time, for the seconds asked for.
+      using std::chrono::milliseconds;
+      const auto start = std::chrono::steady_clock::now();
+      const auto end = start + std::chrono::seconds(args.seconds);
+      const milliseconds period(pipeline.timerPeriodMillis());
+      for (auto due = start + period; due <= end && !interrupted; due += period) {
+        std::this_thread::sleep_until(due);
+        pipeline.onTimer();
+        if (!pipeline.capturing()) {
+          status = kExitDevice;  // a frame could not be taken; the warning says so
+          break;
+        }
+      }
+      pipeline.stopCapture();
+      // The writer finishes the picture it has (bounded: it never waits on
+      // anything but the disk).
+      const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (!pipeline.workerIdle() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    pipeline.disableDevice();
+  }  // the writer thread ends here
+  std::filesystem::remove_all(buffer, ec);
+  if (status == kExitOk) {
+    printLine(stdout, formatText(Text::CaptureToolSummary, host.written(), args.out.c_str()));
+    if (host.failed() > 0) status = kExitDevice;
+  }
+  return status;
+}
+
+}  // namespace
+}  // namespace karone
+
+int main(int argc, char** argv) {
+  std::signal(SIGINT, [](int) { karone::interrupted = true; });
+  std::signal(SIGTERM, [](int) { karone::interrupted = true; });
+  karone::Arguments args;
+  const std::string error = karone::parse(argc, argv, args);
+  if (error == "help") {
+    karone::printLine(stdout, karone::text(karone::Text::CaptureToolUsage));
+    return karone::kExitOk;
+  }
+  if (!error.empty()) return karone::usageError(error);
+  return karone::run(args);
+}

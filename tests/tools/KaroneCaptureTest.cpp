@@ -1,0 +1,82 @@
+// karone-capture as an operator runs it, on the built-in test-pattern device
+// (this machine has no camera), with the program's folders in a temporary
+// place so that no real settings are read.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "resources/Texts.h"
+#include "tests/support/TempDir.h"
+
+namespace karone {
+namespace {
+
+struct ToolRun {
+  int status = -1;
+  std::string output;  // stdout and stderr
+};
+
+ToolRun runTool(const std::string& arguments) {
+  ToolRun run;
+  const std::string command = std::string(KARONE_CAPTURE_EXE) + " " + arguments + " 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[512];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+  const int raw = ::pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+bool isJpeg(const std::string& bytes) {
+  return bytes.size() > 4 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+         static_cast<unsigned char>(bytes[1]) == 0xD8;
+}
+
+TEST(KaroneCapture, UsageErrorsExitWith2) {
+  testing::ScopedProgramDirs dirs;
+  const std::string out = " --out " + dirs.root().file("out");
+  for (const std::string& arguments : std::vector<std::string>
+       {"", "--mode fast" + out, "--size 640x480" + out, "--quality 0" + out,
+        "--quality 100" + out, "--seconds 0" + out, "--frames 3" + out, "--out"}) {
+    ToolRun run = runTool(arguments);
+    EXPECT_EQ(run.status, 2) << arguments;
+    EXPECT_NE(run.output.find(text(Text::CaptureToolUsage)), std::string::npos) << arguments;
+  }
+}
+
+TEST(KaroneCapture, UnknownDeviceExitsWith1AndOneLine) {
+  testing::ScopedProgramDirs dirs;
+  ToolRun run = runTool("--device 'No Such Camera' --seconds 1 --out " + dirs.root().file("out"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output, formatText(Text::CaptureToolUnknownDevice, "No Such Camera") + "\n");
+}
+
+TEST(KaroneCapture, ListsTheTestPatternDevice) {
+  testing::ScopedProgramDirs dirs;
+  ToolRun run = runTool("--list");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output.rfind("0: Karone Test Pattern\n", 0), 0u) << run.output;
+  EXPECT_NE(run.output.find("brightness and contrast: yes"), std::string::npos) << run.output;
+}
+
+TEST(KaroneCapture, WritesTheStillAndTheFirstStrip) {
+  testing::ScopedProgramDirs dirs;
+  const std::string out = dirs.root().file("out");
+  ToolRun still = runTool("--mode still --seconds 1 --device 'karone test pattern' --out " + out);
+  ASSERT_EQ(still.status, 0) << still.output;
+  EXPECT_TRUE(isJpeg(testing::readFile(out + "/still_img_latest.jpg")));
+
+  ToolRun motion = runTool("--mode motion --quality 50 --seconds 6 --out " + out);
+  ASSERT_EQ(motion.status, 0) << motion.output;
+  EXPECT_NE(motion.output.find(out + "/motion_img_00000000.jpg\n"), std::string::npos);
+  EXPECT_TRUE(isJpeg(testing::readFile(out + "/motion_img_00000000.jpg")));
+  EXPECT_FALSE(testing::fileExists(out + "/motion_img_00000001.jpg"));
+}
+
+}  // namespace
+}  // namespace karone

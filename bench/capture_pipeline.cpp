@@ -1,0 +1,197 @@
+// What the frame pipeline costs on this machine, on the built-in test-pattern
+// device at 640 × 480 / 30 fps:
+// - CPU time per second of a running preview, alone and with capture at one
+//   frame per second (motion mode, 320 × 240 frames, strips of six), as
+//   process CPU time (all threads: streaming, writer, main) per wall second;
+// - one motion tick on the window thread (grab, scale, ring, composition);
+// - one strip from the first grab to the hand-off (six ticks, BMP, JPEG).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "capture/CaptureGraph.h"
+#include "capture/CaptureGraphFrameSource.h"
+#include "capture/FramePipeline.h"
+#include "platform/PreviewSink.h"
+#include "platform/gstreamer/GstVideoCapture.h"
+
+namespace karone {
+namespace {
+
+double processCpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Copies every frame, as a window painting the preview would have to.
+class CopyingPreview final : public PreviewSink {
+ public:
+  void presentFrame(const FrameView& frame) override {
+    const size_t bytes = static_cast<size_t>(frame.stride) * static_cast<size_t>(frame.height);
+    if (copy_.size() < bytes) copy_.resize(bytes);
+    std::memcpy(copy_.data(), frame.data, bytes);
+  }
+
+ private:
+  std::vector<std::uint8_t> copy_;
+};
+
+// Confirms every upload at once and lets the benchmark wait for hand-offs.
+class BenchHost final : public PipelineHost {
+ public:
+  FramePipeline* pipeline = nullptr;
+
+  int captureMode() const override { return 0; }
+  int stillPeriodSeconds() const override { return 30; }
+  bool autoShutAndReconnect() const override { return false; }
+  int jpegQuality() const override { return 25; }
+  void setProgressRange(int, int) override {}
+  void setProgressPosition(int) override {}
+  void setStatusText(const std::string&) override {}
+  void fiveMinuteNotice() override {}
+  void oneMinuteNotice() override {}
+  void captureStopped() override {}
+  void stopReconnectCountdown(bool) override {}
+  bool uploaderIdle() const override { return true; }
+  void handOff(const std::string& path, std::uint32_t) override {
+    std::filesystem::remove(path);
+    if (pipeline != nullptr) pipeline->clearUploadFlags();
+    {
+      std::lock_guard lock(mutex_);
+      ++handOffs_;
+    }
+    changed_.notify_all();
+  }
+  int handOffs() {
+    std::lock_guard lock(mutex_);
+    return handOffs_;
+  }
+  void waitForHandOffs(int n) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, std::chrono::seconds(30), [&] { return handOffs_ >= n; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int handOffs_ = 0;
+};
+
+// The test pattern running with a preview, and a pipeline on it.
+struct Rig {
+  explicit Rig(bool deterministic = false) : system(options(deterministic)), graph(system) {
+    std::string folder = (std::filesystem::temp_directory_path() / "karone-bench-XXXXXX").string();
+    buffer = ::mkdtemp(folder.data()) != nullptr ? folder : "/tmp";
+    FramePipeline::Options pipelineOptions;
+    pipelineOptions.bufferFolder = buffer;
+    pipeline = std::make_unique<FramePipeline>(source, host, prompter, clock, pipelineOptions);
+    host.pipeline = pipeline.get();
+    ok = pipeline->enableDevice() == 0 && graph.waitForFrames(2, std::chrono::seconds(5));
+    pipeline->allocateSlots(6);
+  }
+  ~Rig() {
+    pipeline->stopCapture();
+    pipeline.reset();
+    graph.teardown();
+    std::filesystem::remove_all(buffer);
+  }
+  static GstCaptureOptions options(bool deterministic) {
+    GstCaptureOptions o;
+    o.listCameras = false;
+    o.testPattern.deterministic = deterministic;
+    return o;
+  }
+
+  GstVideoCapture system;
+  CaptureGraph graph;
+  CopyingPreview preview;
+  CaptureGraphFrameSource source{graph, &preview};
+  BenchHost host;
+  StderrPrompter prompter;
+  FakeClock clock;
+  std::string buffer;
+  std::unique_ptr<FramePipeline> pipeline;
+  bool ok = false;
+};
+
+// Runs for a few wall seconds; with capture, ticks once per second.
+void runPreview(benchmark::State& state, bool capture) {
+  Rig rig;
+  if (!rig.ok) {
+    state.SkipWithError("the test-pattern device does not run");
+    return;
+  }
+  if (capture && !rig.pipeline->startCapture(false)) {
+    state.SkipWithError("capture does not start");
+    return;
+  }
+  const int seconds = 12;
+  double cpu = 0, wall = 0;
+  for (auto _ : state) {
+    const double cpuStart = processCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    for (int s = 1; s <= seconds; ++s) {
+      std::this_thread::sleep_until(start + std::chrono::seconds(s));
+      if (capture) rig.pipeline->onTimer();
+    }
+    if (capture) {
+      rig.host.waitForHandOffs(seconds / 6);
+      while (!rig.pipeline->workerIdle()) std::this_thread::yield();
+    }
+    cpu += processCpuSeconds() - cpuStart;
+    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  state.counters["cpu_ms_per_s"] = 1000.0 * cpu / wall;
+  state.counters["cpu_percent_of_core"] = 100.0 * cpu / wall;
+  state.counters["strips"] = rig.host.handOffs();
+}
+
+void BM_PreviewOnly(benchmark::State& state) { runPreview(state, false); }
+void BM_PreviewWithCaptureAt1Fps(benchmark::State& state) { runPreview(state, true); }
+BENCHMARK(BM_PreviewOnly)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_PreviewWithCaptureAt1Fps)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// One motion tick on the window thread: grab 640 × 480, scale to 320 × 240,
+// shift into the ring and recompose the 1920 × 240 strip. The writer is kept
+// out by leaving every strip unconfirmed after the first.
+void BM_MotionTick(benchmark::State& state) {
+  Rig rig(true);
+  rig.host.pipeline = nullptr;  // no confirmation: no strip after the first
+  if (!rig.ok || !rig.pipeline->startCapture(false)) {
+    state.SkipWithError("the test-pattern device does not run");
+    return;
+  }
+  for (int i = 0; i < 6; ++i) rig.pipeline->motionTick();
+  rig.host.waitForHandOffs(1);
+  for (auto _ : state) rig.pipeline->motionTick();
+}
+BENCHMARK(BM_MotionTick)->Unit(benchmark::kMicrosecond);
+
+// One strip from the first grab to the hand-off: six ticks back to back,
+// then the writer's BMP, JPEG (quality 25) and hand-off.
+void BM_StripGrabToHandOff(benchmark::State& state) {
+  Rig rig(true);
+  if (!rig.ok || !rig.pipeline->startCapture(false)) {
+    state.SkipWithError("the test-pattern device does not run");
+    return;
+  }
+  int strips = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < 6; ++i) rig.pipeline->motionTick();
+    rig.host.waitForHandOffs(++strips);
+    while (!rig.pipeline->workerIdle()) std::this_thread::yield();
+  }
+}
+BENCHMARK(BM_StripGrabToHandOff)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace karone

@@ -60,7 +60,7 @@ TEST(KaroneCapture, ListsTheTestPatternDevice) {
   testing::ScopedProgramDirs dirs;
   ToolRun run = runTool("--list");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.output.rfind("0: Karone Test Pattern\n", 0), 0u) << run.output;
+  EXPECT_NE(run.output.find("0: Karone Test Pattern\n"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("brightness and contrast: yes"), std::string::npos) << run.output;
 }
 

@@ -7,7 +7,8 @@
 //                  [--seconds N] --out DIR
 //
 // Mode, picture size, quality and frames per strip come from the settings
-// unless given. Exit status: 0 success, 1 the device cannot be opened or
+// unless given; N defaults to 13 (two strips at the default settings).
+// Exit status: 0 success, 1 the device cannot be opened or
 // capture fails, 2 usage errors.
 #include <unistd.h>
 

@@ -258,8 +258,8 @@ void FramePipeline::releasePicture() {
     std::lock_guard lock(handedMutex_);
     handed_ = std::move(copy);
   }
-  workerIdle_ = false;
-  wakeUp_.Release();
+  ++pending_;
+  if (!wakeUp_.Release()) --pending_;
 }
 
 void FramePipeline::clearUploadFlags() {
@@ -280,11 +280,9 @@ void FramePipeline::writerLoop() {
   for (;;) {
     if (wakeUp_.Wait() != CountingSemaphore::kWaitSignalled || quit_) break;
     workerRunning_ = 1;
-    workerIdle_ = false;
     writeFrame();
-    workerIdle_ = true;
+    --pending_;
   }
-  workerIdle_ = true;
 }
 
 void FramePipeline::writeFrame() {

@@ -93,7 +93,8 @@ class FramePipeline {
   bool capturing() const { return capturing_; }
   bool scheduled() const { return scheduled_; }
   bool stopping() const { return stopping_; }
-  bool workerIdle() const { return workerIdle_; }
+  // No picture is waiting for the writer or being written.
+  bool workerIdle() const { return pending_ == 0; }
   bool uploadPending() const { return uploadPending_ != 0; }
   bool stripReady() const { return stripReady_ != 0; }
   bool locked() const { return locked_; }
@@ -176,7 +177,7 @@ class FramePipeline {
   std::atomic<int> stripReady_{0};
   std::atomic<int> uploadPending_{0};
   std::atomic<int> workerRunning_{0};
-  std::atomic<bool> workerIdle_{true};
+  std::atomic<int> pending_{0};  // pictures released and not yet written
   std::atomic<int> sessionMode_{0};
   std::atomic<std::uint32_t> fileCounter_{0};
   std::atomic<std::uint32_t> lastWrittenCounter_{0};

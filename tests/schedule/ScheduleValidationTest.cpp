@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "schedule/ScheduleEdit.h"
 #include "tests/support/ScopedTimeZone.h"
 
 namespace karone {
@@ -134,6 +135,49 @@ TEST(ScheduleValidation, MessagesComeFromTheTable) {
                        ctx);
   ASSERT_TRUE(r);
   EXPECT_EQ(r->text.substr(0, 7), "\"%s%n\" ");
+}
+
+}  // namespace
+}  // namespace karone
+
+namespace karone {
+namespace {
+
+TEST(ScheduleEdit, FormsThenChecks) {
+  testing::ScopedTimeZone tz("Asia/Tokyo");
+  ScheduleFields f;
+  f.name = " 毎朝 ";
+  f.ftpProfileName = "plain";
+  f.period = PeriodDaily;
+  f.startHour = 10;
+  f.endHour = 11;
+  const Seconds now = 1'781'000'000;  // 19:13:20: today's 10:00 has passed
+  const std::vector<ProfileInfo> profiles;
+  std::vector<ScheduleInfo> stored;
+
+  ScheduleEditResult added = confirmScheduleEdit(f, now, stored, profiles, std::nullopt);
+  ASSERT_FALSE(added.refusal);
+  EXPECT_EQ(added.entry.name, "毎朝");
+  EXPECT_EQ(added.entry.start, now + 14 * 3600 + 46 * 60 + 40) << "tomorrow 10:00";
+
+  // Re-confirming the stored entry unchanged is not a clash with itself...
+  stored.push_back(added.entry);
+  EXPECT_FALSE(confirmScheduleEdit(f, now, stored, profiles, std::string("毎朝")).refusal);
+  // ...but adding it again is, by name first.
+  ScheduleEditResult again = confirmScheduleEdit(f, now, stored, profiles, std::nullopt);
+  ASSERT_TRUE(again.refusal);
+  EXPECT_EQ(again.refusal->check, 2);
+  f.name = "別名";
+  again = confirmScheduleEdit(f, now, stored, profiles, std::nullopt);
+  ASSERT_TRUE(again.refusal);
+  EXPECT_EQ(again.refusal->check, 13);
+
+  // A Once entry keeps its chosen dates, however past.
+  f.period = PeriodOnce;
+  f.startDate = f.endDate = {2026, 6, 9};
+  again = confirmScheduleEdit(f, now, {}, profiles, std::nullopt);
+  ASSERT_TRUE(again.refusal);
+  EXPECT_EQ(again.refusal->check, 3);
 }
 
 }  // namespace

@@ -121,7 +121,8 @@ TEST(ScheduleValidation, MessagesComeFromTheTable) {
       with(candidate(PeriodOnce, 60, 3600), [](auto& c) { c.name = "朝の部"; }), ctx);
   ASSERT_TRUE(r);
   EXPECT_EQ(r->message, Text::ScheduleNameExists);
-  EXPECT_EQ(r->text, "\"朝の部\" は既に登録されています。\n違う項目名で登録してください。");
+  EXPECT_EQ(r->text, formatText(Text::ScheduleNameExists, "朝の部"));
+  EXPECT_EQ(r->text.rfind("\"朝の部\" ", 0), 0u) << "the name in quotes, first";
 
   r = validateSchedule(candidate(PeriodOnce, 60, 0), ctx);
   ASSERT_TRUE(r);

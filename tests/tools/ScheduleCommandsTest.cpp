@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <regex>
+#include <cctype>
+#include <cstdio>
 
 #include "platform/Clock.h"
 #include "resources/Texts.h"
@@ -94,12 +95,18 @@ TEST_F(ScheduleCommandsTest, AddedOnceEntryIsNextWithItsCountdown) {
   ToolRun next = run("next " + path_);
   const Seconds after = SystemClock::instance().now();
   ASSERT_EQ(next.status, 0) << next.err;
-  std::smatch m;
-  ASSERT_TRUE(std::regex_match(next.out, m,
-                               std::regex("夕方\n([0-9]+) 日, ([0-9]{2}):([0-9]{2}):([0-9]{2})\n")))
+  const std::string nameLine = "夕方\n";
+  ASSERT_EQ(next.out.rfind(nameLine, 0), 0u) << next.out;
+  long long days = -1;
+  int h = -1, mi = -1, sec = -1, used = 0;
+  ASSERT_EQ(std::sscanf(next.out.c_str() + nameLine.size(), "%lld 日, %2d:%2d:%2d\n%n", &days, &h,
+                        &mi, &sec, &used),
+            4)
       << next.out;
-  const Seconds shown = std::stoll(m[1]) * 86400 + std::stoll(m[2]) * 3600 +
-                        std::stoll(m[3]) * 60 + std::stoll(m[4]);
+  EXPECT_EQ(nameLine.size() + static_cast<size_t>(used), next.out.size()) << next.out;
+  const std::string clock = next.out.substr(next.out.size() - 9);  // "HH:MM:SS\n"
+  for (size_t i : {0u, 1u, 3u, 4u, 6u, 7u}) EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(clock[i]))) << next.out;
+  const Seconds shown = days * 86400 + h * 3600 + mi * 60 + sec;
   EXPECT_LE(shown, s.start - before);
   EXPECT_GE(shown, s.start - after);
 }

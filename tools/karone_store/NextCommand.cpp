@@ -1,6 +1,6 @@
 // karone-store next [FILE]: the schedule that starts next, as the main
 // window shows it: its name, then the time until its start
-// ("D 日, HH:MM:SS"); "予約なし" and a line of "--" when none is due.
+// (days, HH:MM:SS); NoScheduleName and a line of "--" when none is due.
 #include <cstdio>
 
 #include "platform/Clock.h"

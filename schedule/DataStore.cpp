@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "resources/Texts.h"
+#include "schedule/ScheduleRules.h"
 
 namespace karone {
 namespace {
@@ -201,6 +202,30 @@ void DataStore::deleteAllSchedules() {
 bool DataStore::isProfileUsedBySchedule(const std::string& profileName) const {
   return std::any_of(schedules_.begin(), schedules_.end(),
                      [&](const ScheduleInfo& s) { return s.ftpProfileName == profileName; });
+}
+
+bool DataStore::findNextDue(std::int64_t& seconds, ScheduleInfo& out) const {
+  std::optional<NextDue> due = karone::findNextDue(schedules_, clock_->now());
+  if (!due) return false;
+  seconds = due->delay;
+  out = due->entry;
+  return true;
+}
+
+bool DataStore::overlapsExisting(std::int64_t start, std::int64_t end, std::int32_t period,
+                                 const std::string& skipName) const {
+  return karone::overlapsExisting(schedules_, start, end, period, skipName);
+}
+
+int DataStore::deleteInvalidSchedules() {
+  const Seconds now = clock_->now();
+  const auto before = schedules_.size();
+  schedules_.erase(std::remove_if(schedules_.begin(), schedules_.end(),
+                                  [&](const ScheduleInfo& s) { return isInvalidSchedule(s, now); }),
+                   schedules_.end());
+  const int deleted = static_cast<int>(before - schedules_.size());
+  if (deleted > 0) changed();
+  return deleted;
 }
 
 // File.

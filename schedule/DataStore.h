@@ -75,6 +75,18 @@ class DataStore {
 
   bool isProfileUsedBySchedule(const std::string& profileName) const;
 
+  // The schedule rules (ScheduleRules.h) over the stored schedules, at the
+  // store's clock. findNextDue: false when no schedule is due in the future,
+  // else the seconds until the next start and a copy of that schedule.
+  bool findNextDue(std::int64_t& seconds, ScheduleInfo& out) const;
+  // Whether the candidate overlaps a stored schedule not named skipName
+  // (none is skipped when skipName is empty).
+  bool overlapsExisting(std::int64_t start, std::int64_t end, std::int32_t period,
+                        const std::string& skipName) const;
+  // Deletes every one-time schedule whose start has passed (saved once);
+  // returns how many.
+  int deleteInvalidSchedules();
+
   // Writes a data file with two empty lists when nothing (or a directory)
   // is at the path; false when something was to be written and could not be.
   bool ensureFileExists();

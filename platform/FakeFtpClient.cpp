@@ -5,6 +5,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform/FtpPath.h"
+
 namespace karone {
 namespace {
 
@@ -16,25 +18,6 @@ std::string parentOf(const std::string& path) {
 
 std::string baseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-// Joins and normalises: "." and empty segments vanish, ".." goes up (never
-// above the root).
-std::string normalise(const std::string& base, const std::string& name) {
-  std::string joined = (!name.empty() && name[0] == '/') ? name : base + "/" + name;
-  std::vector<std::string> parts;
-  std::stringstream in(joined);
-  std::string part;
-  while (std::getline(in, part, '/')) {
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
-  }
-  std::string out;
-  for (const auto& p : parts) out += "/" + p;
-  return out.empty() ? "/" : out;
-}
 
 const char* modeName(FtpTransferMode mode) {
   return mode == FtpTransferMode::Ascii ? "ascii" : "binary";
@@ -43,7 +26,7 @@ const char* modeName(FtpTransferMode mode) {
 }  // namespace
 
 FakeFtpClient::FakeFtpClient(std::string entryDirectory)
-    : entryDirectory_(normalise("/", entryDirectory)), cwd_(entryDirectory_) {
+    : entryDirectory_(joinFtpPath("/", entryDirectory)), cwd_(entryDirectory_) {
   nodes_["/"].directory = true;
   addDirectoryLocked(entryDirectory_);
 }
@@ -100,11 +83,11 @@ FtpResult FakeFtpClient::failLocked(FtpError error, int code, const std::string&
 }
 
 std::string FakeFtpClient::resolveLocked(const std::string& name) const {
-  return normalise(cwd_, name);
+  return joinFtpPath(cwd_, name);
 }
 
 void FakeFtpClient::addDirectoryLocked(const std::string& path) {
-  std::string p = normalise("/", path);
+  std::string p = joinFtpPath("/", path);
   while (true) {
     nodes_[p].directory = true;
     nodes_[p].attributes = kFtpAttributeDirectory;
@@ -266,31 +249,31 @@ void FakeFtpClient::addDirectory(const std::string& path) {
 void FakeFtpClient::addFile(const std::string& path, const std::string& bytes,
                             std::uint32_t attributes, FtpFileTime time) {
   std::lock_guard lock(mutex_);
-  std::string p = normalise("/", path);
+  std::string p = joinFtpPath("/", path);
   addDirectoryLocked(parentOf(p));
   nodes_[p] = Node{false, bytes, attributes, time};
 }
 
 void FakeFtpClient::addListingEntry(const std::string& directory, const FtpFileEntry& entry) {
   std::lock_guard lock(mutex_);
-  extraEntries_.emplace(normalise("/", directory), entry);
+  extraEntries_.emplace(joinFtpPath("/", directory), entry);
 }
 
 bool FakeFtpClient::exists(const std::string& path) const {
   std::lock_guard lock(mutex_);
-  return nodes_.count(normalise("/", path)) != 0;
+  return nodes_.count(joinFtpPath("/", path)) != 0;
 }
 
 std::optional<std::string> FakeFtpClient::fileContent(const std::string& path) const {
   std::lock_guard lock(mutex_);
-  auto it = nodes_.find(normalise("/", path));
+  auto it = nodes_.find(joinFtpPath("/", path));
   if (it == nodes_.end() || it->second.directory) return std::nullopt;
   return it->second.bytes;
 }
 
 std::vector<std::string> FakeFtpClient::namesIn(const std::string& directory) const {
   std::lock_guard lock(mutex_);
-  std::string dir = normalise("/", directory);
+  std::string dir = joinFtpPath("/", directory);
   std::vector<std::string> names;
   for (const auto& [path, node] : nodes_) {
     if (path != "/" && parentOf(path) == dir) names.push_back(baseName(path));

@@ -12,6 +12,8 @@
 
 #include "platform/curl/FtpListingTime.h"
 
+#include "platform/FtpPath.h"
+
 namespace karone {
 namespace {
 
@@ -20,25 +22,6 @@ void globalInit() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// Joins and normalises a path: "." and empty segments vanish, ".." goes up
-// (never above the root).
-std::string normalisePath(const std::string& base, const std::string& name) {
-  std::string joined = (!name.empty() && name[0] == '/') ? name : base + "/" + name;
-  std::vector<std::string> parts;
-  std::string part;
-  std::istringstream in(joined);
-  while (std::getline(in, part, '/')) {
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
-  }
-  std::string out;
-  for (const auto& p : parts) out += "/" + p;
-  return out.empty() ? "/" : out;
-}
 
 // Bytes that would end or split an FTP command line.
 bool unsafeName(const std::string& name) {
@@ -473,7 +456,7 @@ FtpResult CurlFtpClient::connect(const FtpConnectParams& params) {
   }
   char* entry = nullptr;
   curl_easy_getinfo(c, CURLINFO_FTP_ENTRY_PATH, &entry);
-  d.cwd = (entry && entry[0] == '/') ? normalisePath("/", entry) : "/";
+  d.cwd = (entry && entry[0] == '/') ? joinFtpPath("/", entry) : "/";
   connected_ = true;
   return FtpResult::success();
 }
@@ -490,7 +473,7 @@ FtpResult CurlFtpClient::setCurrentDirectory(const std::string& directory) {
   if (unsafeName(directory)) {
     return FtpResult::failure(FtpError::Refused, "not a usable directory name");
   }
-  std::string target = normalisePath(d.cwd, directory);
+  std::string target = joinFtpPath(d.cwd, directory);
   std::string command = "CWD " + target;
   CURLcode code = d.quote({command});
   if (code != CURLE_OK) return d.failure(code, "cannot change to " + target);
@@ -513,7 +496,7 @@ FtpResult CurlFtpClient::putFile(const std::string& localPath, const std::string
   if (!file) return FtpResult::failure(FtpError::LocalFile, "cannot read " + localPath);
   std::fseek(file, 0, SEEK_END);
   long size = std::ftell(file);
-  std::string target = normalisePath(d.cwd, remoteName);
+  std::string target = joinFtpPath(d.cwd, remoteName);
   CURLcode code = d.perform([&] {
     if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) return false;
     curl_easy_setopt(d.curl, CURLOPT_URL, d.url(target).c_str());
@@ -538,7 +521,7 @@ FtpResult CurlFtpClient::deleteFile(const std::string& remoteName) {
   if (unsafeName(remoteName)) {
     return FtpResult::failure(FtpError::Refused, "not a usable file name");
   }
-  std::string command = "DELE " + normalisePath(d.cwd, remoteName);
+  std::string command = "DELE " + joinFtpPath(d.cwd, remoteName);
   CURLcode code = d.quote({command});
   if (code != CURLE_OK) return d.failure(code, "cannot delete " + remoteName);
   int reply = d.replyTo(command);
@@ -555,8 +538,8 @@ FtpResult CurlFtpClient::renameFile(const std::string& from, const std::string& 
   if (unsafeName(from) || unsafeName(to)) {
     return FtpResult::failure(FtpError::Refused, "not a usable file name");
   }
-  std::string rnfr = "RNFR " + normalisePath(d.cwd, from);
-  std::string rnto = "RNTO " + normalisePath(d.cwd, to);
+  std::string rnfr = "RNFR " + joinFtpPath(d.cwd, from);
+  std::string rnto = "RNTO " + joinFtpPath(d.cwd, to);
   CURLcode code = d.quote({rnfr, rnto});
   if (code != CURLE_OK) return d.failure(code, "cannot rename " + from);
   int first = d.replyTo(rnfr);

@@ -1,0 +1,494 @@
+#include "ftp/FtpUploader.h"
+
+#include <unistd.h>
+
+#include "ftp/StatusPage.h"
+#include "platform/AtomicFile.h"
+#include "resources/Texts.h"
+
+namespace karone {
+namespace {
+
+void removeLocalFile(const std::string& path) {
+  if (!path.empty()) ::unlink(path.c_str());
+}
+
+std::vector<ListedName> namesOf(const std::vector<FtpFileEntry>& entries) {
+  std::vector<ListedName> names;
+  names.reserve(entries.size());
+  for (const auto& entry : entries) names.push_back({entry.name, entry.attributes});
+  return names;
+}
+
+}  // namespace
+
+FtpUploader::FtpUploader(Parts parts)
+    : client_(parts.client),
+      host_(parts.host),
+      log_(parts.log),
+      sleeper_(parts.sleeper),
+      statusDirectory_(std::move(parts.statusDirectory)) {
+  if (!statusDirectory_.empty() && statusDirectory_.back() != '/') statusDirectory_ += '/';
+  wakeUp_.Create(0);
+  queueLock_.Create(0);
+  client_.openSession(kAgent);  // a failed session makes every connect fail
+}
+
+FtpUploader::~FtpUploader() {
+  stopWorker();
+  wakeUp_.Close();
+  std::deque<std::unique_ptr<Command>> dropped;
+  if (queueLock_.Lock(Mutex::kNoTimeLimit)) {
+    dropped.swap(queue_);
+    queueLock_.Unlock();
+  }
+  dropped.clear();
+  queueLock_.Close();
+  client_.disconnect();
+  client_.closeSession();
+}
+
+// --- Worker ---
+
+bool FtpUploader::startWorker() {
+  if (worker_) return true;
+  auto thread = createWorkerThread();
+  if (!thread || !thread->Start(&FtpUploader::workerRoutine, this)) return false;
+  worker_ = std::move(thread);
+  return true;
+}
+
+void FtpUploader::stopWorker() {
+  if (!worker_) return;
+  queueCode(static_cast<std::int32_t>(UploadCode::Quit));
+  worker_->Wait();
+  worker_.reset();
+}
+
+void FtpUploader::workerRoutine(void* self) { static_cast<FtpUploader*>(self)->workerLoop(); }
+
+void FtpUploader::workerLoop() {
+  for (;;) {
+    if (wakeUp_.Wait() != CountingSemaphore::kWaitSignalled) return;
+    // Drain everything queued: a wake-up refused because the semaphore was
+    // full must not leave a command behind.
+    while (auto command = takeCommand()) {
+      bool goOn = execute(*command);
+      command.reset();
+      finishedOne();
+      if (!goOn) return;
+    }
+  }
+}
+
+std::unique_ptr<FtpUploader::Command> FtpUploader::takeCommand() {
+  std::unique_ptr<Command> command;
+  if (!queueLock_.Lock(Mutex::kNoTimeLimit)) return command;
+  if (!queue_.empty()) {
+    command = std::move(queue_.front());
+    queue_.pop_front();
+  }
+  queueLock_.Unlock();
+  return command;
+}
+
+void FtpUploader::enqueue(std::unique_ptr<Command> command) {
+  {
+    std::lock_guard lock(doneMutex_);
+    ++outstanding_;
+  }
+  if (!queueLock_.Lock(Mutex::kNoTimeLimit)) {
+    finishedOne();
+    return;
+  }
+  queue_.push_back(std::move(command));
+  queueLock_.Unlock();
+  wakeUp_.Release();
+}
+
+void FtpUploader::finishedOne() {
+  std::lock_guard lock(doneMutex_);
+  --outstanding_;
+  doneChanged_.notify_all();
+}
+
+void FtpUploader::waitUntilDone() {
+  std::unique_lock lock(doneMutex_);
+  doneChanged_.wait(lock, [this] { return outstanding_ <= 0; });
+}
+
+bool FtpUploader::execute(const Command& command) {
+  host_.resetIdleSeconds();
+  idle_ = false;
+  switch (static_cast<UploadCode>(command.code)) {
+    case UploadCode::Connect: connect(false); break;
+    case UploadCode::Disconnect: disconnect(); break;
+    case UploadCode::UploadFrame: uploadFrame(command.frame); break;
+    case UploadCode::EndSession: endSession(); break;
+    case UploadCode::ChangeDirectory: changeDirectory(command.directory); break;
+    case UploadCode::DeleteAllBuffers: deleteAllBuffers(); break;
+    case UploadCode::DeleteOldestFrame: deleteOldestFrame(); break;
+    case UploadCode::Reconnect: connect(true); break;
+    case UploadCode::DisconnectAndHangUp:
+      disconnect();
+      host_.hangUp();
+      break;
+    case UploadCode::Quit: return false;
+  }
+  idle_ = true;
+  return true;
+}
+
+// --- Requests ---
+
+void FtpUploader::queueCode(std::int32_t code) {
+  auto command = std::make_unique<Command>();
+  command->code = code;
+  enqueue(std::move(command));
+}
+
+void FtpUploader::queueConnect() { queueCode(static_cast<std::int32_t>(UploadCode::Connect)); }
+void FtpUploader::queueReconnect() { queueCode(static_cast<std::int32_t>(UploadCode::Reconnect)); }
+void FtpUploader::queueDisconnect() {
+  queueCode(static_cast<std::int32_t>(UploadCode::Disconnect));
+}
+void FtpUploader::queueDisconnectAndHangUp() {
+  queueCode(static_cast<std::int32_t>(UploadCode::DisconnectAndHangUp));
+}
+void FtpUploader::queueEndSession() {
+  queueCode(static_cast<std::int32_t>(UploadCode::EndSession));
+}
+void FtpUploader::queueDeleteAllBuffers() {
+  queueCode(static_cast<std::int32_t>(UploadCode::DeleteAllBuffers));
+}
+
+void FtpUploader::queueUploadFrame(const FrameRequest& frame) {
+  auto command = std::make_unique<Command>();
+  command->code = static_cast<std::int32_t>(UploadCode::UploadFrame);
+  command->frame = frame;
+  enqueue(std::move(command));
+}
+
+void FtpUploader::queueChangeDirectory(const std::string& itemText, int imageIndex) {
+  if (imageIndex != 0) return;  // a file, not a folder
+  auto command = std::make_unique<Command>();
+  command->code = static_cast<std::int32_t>(UploadCode::ChangeDirectory);
+  command->directory = itemText;
+  enqueue(std::move(command));
+}
+
+void FtpUploader::queueGoUp() { queueChangeDirectory("..", 0); }
+
+// --- Direct operations ---
+
+void FtpUploader::setProfile(const ProfileInfo& profile) {
+  std::lock_guard lock(profileMutex_);
+  profile_ = profile;
+}
+
+ProfileInfo FtpUploader::profile() const {
+  std::lock_guard lock(profileMutex_);
+  return profile_;
+}
+
+bool FtpUploader::isConnected() const { return client_.isConnected(); }
+bool FtpUploader::isIdle() const { return idle_; }
+
+void FtpUploader::log(const std::string& message) { log_.Log(message); }
+
+bool FtpUploader::checkSession(bool withLog) {
+  std::vector<FtpFileEntry> entries;
+  // Any answer proves the session, an empty folder included.
+  bool alive = client_.isConnected() && client_.listDirectory(entries).ok();
+  if (withLog) log(text(alive ? Text::FtpSessionAlive : Text::FtpSessionLost));
+  return alive;
+}
+
+std::string FtpUploader::statusFilePath() const {
+  return statusDirectory_ + std::string(kStatusPageName);
+}
+
+void FtpUploader::uploadStoppedStatus() {
+  const auto path = statusFilePath();
+  if (!writeFileAtomically(path, stoppedStatusPage()).ok) return;
+  client_.putFile(path, std::string(kStatusPageName), FtpTransferMode::Ascii);
+}
+
+void FtpUploader::publishRunningPage(const std::string& frameName) {
+  StatusPageValues values;
+  values.framesPerStrip = host_.framesPerStrip();
+  values.currentFrame = frameName;
+  values.framesPerSecond = host_.framesPerSecond();
+  auto caption = host_.caption();
+  values.caption = caption.text;
+  values.colour = caption.colour;
+  const auto path = statusFilePath();
+  // Every step is tried whatever the one before gave: readers find the old
+  // page, no page, or the new page, never a half-written one.
+  if (writeFileAtomically(path, runningStatusPage(values)).ok) {
+    client_.putFile(path, std::string(kStatusPageTempName), FtpTransferMode::Ascii);
+  }
+  client_.deleteFile(std::string(kStatusPageName));
+  client_.renameFile(std::string(kStatusPageTempName), std::string(kStatusPageName));
+  removeLocalFile(path);
+}
+
+// --- Connect and disconnect ---
+
+bool FtpUploader::openSession(const ProfileInfo& profile) {
+  log(formatText(Text::FtpConnecting, profile.address.c_str()));
+  FtpConnectParams params;
+  params.address = profile.address;
+  params.port = static_cast<std::uint16_t>(profile.port & 0xffff);
+  params.user = profile.userId;
+  params.password = profile.password;
+  params.passive = profile.passiveMode != 0;
+  if (!client_.connect(params).ok()) {
+    log(text(Text::FtpConnectError));
+    host_.onSessionOpened(false);
+    return false;
+  }
+  log(text(Text::FtpConnected));
+  host_.onSessionOpened(true);
+  return true;
+}
+
+void FtpUploader::enterUploadDirectory(const ProfileInfo& profile) {
+  bool entered = !profile.uploadDirectory.empty() &&
+                 client_.setCurrentDirectory(profile.uploadDirectory).ok();
+  if (entered) return;
+  std::string here;
+  if (client_.currentDirectory(here).ok()) client_.setCurrentDirectory(here);
+  if (!profile.uploadDirectory.empty()) {
+    host_.ask(text(Text::FtpDirectoryInaccessible), text(Text::FtpSessionCaption),
+              PromptButtons::Ok, PromptIcon::Warning);
+  }
+}
+
+bool FtpUploader::connect(bool reconnect) {
+  const ProfileInfo active = profile();
+  bool ok = true;
+  if (client_.isConnected()) {
+    auto answer = host_.ask(text(Text::FtpAskDisconnect), text(Text::FtpSessionCaption),
+                            PromptButtons::YesNo, PromptIcon::Question);
+    if (answer != PromptAnswer::Yes) {
+      ok = false;
+    } else {
+      disconnect();
+    }
+  }
+  if (ok) ok = openSession(active);
+  if (!ok) {
+    if (reconnect) {
+      log(text(Text::FtpTimedReconnectError));
+      host_.startReconnectCountdown();
+    }
+    return false;
+  }
+  enterUploadDirectory(active);
+  listDirectory(true);
+  log(text(Text::FtpReady));
+  previousLocalPath_.clear();
+  currentLocalPath_.clear();
+  if (reconnect) {
+    if (host_.captureMode() == 0) clearMotionBuffers();
+    host_.startStopSending();
+    if (host_.isCapturing()) {
+      log(text(Text::FtpReconnectedCapturing));
+      host_.stopReconnectCountdown();
+    } else {
+      log(text(Text::FtpTimedReconnectError));
+      host_.startReconnectCountdown();
+    }
+  }
+  return true;
+}
+
+void FtpUploader::disconnect() {
+  if (!client_.isConnected()) return;
+  client_.disconnect();
+  log(text(Text::FtpDisconnecting));
+  host_.clearDirectoryView();
+  host_.setDirectoryLabel("");
+  host_.onDisconnected();
+}
+
+// --- Frames ---
+
+void FtpUploader::uploadFrame(const FrameRequest& frame) {
+  if (!client_.isConnected()) return;
+  const std::string remoteName = remoteNameOf(frame.localPath);
+  log(formatText(Text::FtpUploading, remoteName.c_str()));
+  previousLocalPath_ = currentLocalPath_;
+  currentLocalPath_ = frame.localPath;
+
+  FtpResult result;
+  if (frame.captureMode != 0) {
+    if (frame.keepPrevious) {
+      // No previous picture (a fresh folder) is no error.
+      client_.renameFile(remoteName, stillBackupName(frame.backupPrefix, frame.runningNumber));
+    }
+    result = client_.putFile(frame.localPath, remoteName, FtpTransferMode::Binary);
+    if (result.ok()) log(text(Text::FtpUploadDone));
+  } else {
+    result = client_.putFile(frame.localPath, remoteName, FtpTransferMode::Binary);
+    if (result.ok()) {
+      retries_ = 0;
+      lastUploadedFrame_ = remoteName;
+      publishRunningPage(remoteName);
+      log(text(Text::FtpUploadDone));
+      if (host_.isCapturing() && host_.bufferClipLimit() != -1) {
+        queueCode(static_cast<std::int32_t>(UploadCode::DeleteOldestFrame));
+      }
+    }
+  }
+
+  host_.onUploadDone();
+  removeLocalFile(previousLocalPath_);
+  if (!result.ok()) {
+    log(formatText(Text::FtpUploadError, result.code()));
+    recoverFromUploadFailure();
+  }
+}
+
+void FtpUploader::recoverFromUploadFailure() {
+  log(text(Text::FtpSessionErrorFound));
+  log(text(Text::FtpReconnecting));
+  while (retries_ < kMaxReconnectTries) {
+    if (!host_.isCapturing()) break;
+    sleeper_.sleepMillis(kReconnectPauseMillis);
+    ++retries_;
+    log(formatText(Text::FtpReconnectTry, retries_.load(), kMaxReconnectTries));
+    disconnect();
+    const ProfileInfo active = profile();
+    if (openSession(active)) {
+      enterUploadDirectory(active);
+      listDirectory(true);
+      break;
+    }
+  }
+  if (retries_ == kMaxReconnectTries) {
+    host_.stopAndDisconnect();
+    host_.startReconnectCountdown();
+    log(text(Text::FtpReconnectGaveUp));
+    log(text(Text::FtpCaptureAndUploadStopped));
+  }
+}
+
+void FtpUploader::deleteOldestFrame() {
+  auto victim = rotationVictim(lastUploadedFrame_, host_.bufferClipLimit());
+  if (!victim) return;
+  if (client_.deleteFile(*victim).ok()) {
+    log(formatText(Text::FtpFileDeleted, victim->c_str()));
+  } else {
+    log(formatText(Text::FtpCannotDelete, victim->c_str()));
+  }
+}
+
+// --- Listing and navigation ---
+
+void FtpUploader::listDirectory(bool withLog) {
+  host_.clearDirectoryView();
+  std::string here;
+  client_.currentDirectory(here);
+  host_.setDirectoryLabel(here);
+  if (withLog) log(text(Text::FtpListingStarted));
+
+  std::vector<FtpFileEntry> entries;
+  if (client_.listDirectory(entries).ok()) {
+    // A listing that worked, an empty one too, sets the counts afresh; only
+    // a failed one leaves them as they were.
+    int motion = 0;
+    int still = 0;
+    motionCount_ = 0;
+    stillCount_ = 0;
+    host_.setMotionBufferCount(0);
+    host_.setStillBufferCount(0);
+    for (const auto& entry : entries) {
+      if (entry.name == "." || entry.name == "..") continue;
+      if (entry.attributes == kFtpAttributeDirectory) {
+        DirectoryViewEntry line;
+        line.name = entry.name;
+        line.size = std::to_string(entry.size());
+        line.date = format("%d/%d/%d", entry.lastWrite.day, entry.lastWrite.month,
+                           entry.lastWrite.year);
+        host_.addDirectoryEntry(line);
+        continue;
+      }
+      switch (bufferFileKind(entry.name)) {
+        case BufferFileKind::Motion:
+          motionCount_ = ++motion;
+          host_.setMotionBufferCount(motion);
+          break;
+        case BufferFileKind::Still:
+          stillCount_ = ++still;
+          host_.setStillBufferCount(still);
+          break;
+        case BufferFileKind::None: break;
+      }
+    }
+  } else {
+    client_.lastResponseText();
+  }
+  if (withLog) log(text(Text::FtpListingDone));
+}
+
+void FtpUploader::changeDirectory(const std::string& directory) {
+  if (!client_.isConnected()) return;
+  client_.setCurrentDirectory(directory);
+  listDirectory(true);
+}
+
+// --- Deleting buffer files ---
+
+int FtpUploader::deletionPass(BulkDeletion form, bool logEachFile) {
+  std::vector<FtpFileEntry> entries;
+  client_.listDirectory(entries);
+  const auto victims = namesToDelete(namesOf(entries), form);
+  int deleted = 0;
+  for (const auto& name : victims) {
+    if (client_.deleteFile(name).ok()) {
+      ++deleted;
+      if (logEachFile) log(formatText(Text::FtpFileDeleted, name.c_str()));
+    }
+    host_.setProgress(static_cast<int>(100LL * deleted / static_cast<long long>(victims.size())));
+  }
+  log(formatText(Text::FtpBuffersDeleted, deleted));
+  return deleted;
+}
+
+void FtpUploader::deleteAllBuffers() {
+  if (!client_.isConnected()) return;
+  log(text(Text::FtpDeletingBuffers));
+  listDirectory(false);
+  host_.setProgress(0);
+  host_.showProgress(true);
+  deletionPass(BulkDeletion::Both, true);
+  host_.showProgress(false);
+  listDirectory(true);
+}
+
+void FtpUploader::clearMotionBuffers() {
+  idle_ = false;
+  log(text(Text::FtpClearingClips));
+  listDirectory(false);
+  host_.setProgress(0);
+  host_.showProgress(true);
+  deletionPass(BulkDeletion::MotionOnly, false);
+  host_.showProgress(false);
+  listDirectory(true);
+  log(text(Text::FtpClipsCleared));
+  idle_ = true;
+}
+
+void FtpUploader::endSession() {
+  removeLocalFile(previousLocalPath_);
+  removeLocalFile(currentLocalPath_);
+  previousLocalPath_.clear();
+  currentLocalPath_.clear();
+  uploadStoppedStatus();
+  if (client_.isConnected() && host_.captureMode() == 0) clearMotionBuffers();
+  host_.clearStopping();
+}
+
+}  // namespace karone

@@ -1,0 +1,181 @@
+#pragma once
+// The one FTP session of the program and everything that talks to the
+// server: connect and disconnect with the active profile, upload each
+// picture, publish the status page, keep the server's strip buffer within
+// the profile's limit, list and navigate the remote directory, delete the
+// buffer files, and recover from failed uploads by reconnecting.
+//
+// Threads: callers on any thread queue commands (queue*); one worker thread
+// executes them strictly in order. The queue is guarded by one Mutex held
+// only while a command is linked or unlinked; a CountingSemaphore wakes the
+// worker. checkSession and uploadStoppedStatus run on the caller's thread and
+// must only be called while isIdle() (the connection allows one operation at
+// a time). The host is called on the worker thread.
+//
+// Waits (the 5 seconds between reconnection attempts) go through the given
+// Sleeper. Errors never escape: failures are logged and reported to the host.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ftp/CountingSemaphore.h"
+#include "ftp/EventLog.h"
+#include "ftp/Mutex.h"
+#include "ftp/RemoteNames.h"
+#include "ftp/UploaderHost.h"
+#include "ftp/WorkerThread.h"
+#include "platform/Clock.h"
+#include "platform/FtpClient.h"
+#include "schedule/ProfileInfo.h"
+
+namespace karone {
+
+// Command codes of the queue.
+enum class UploadCode : std::int32_t {
+  Connect = 100,
+  Disconnect = 101,
+  UploadFrame = 102,
+  EndSession = 103,
+  ChangeDirectory = 104,
+  DeleteAllBuffers = 105,
+  DeleteOldestFrame = 107,
+  Reconnect = 108,
+  DisconnectAndHangUp = 109,
+  Quit = 200,
+};
+
+// One picture to upload. It travels in its command, so a caller that does
+// not wait for onUploadDone cannot overwrite a request still queued.
+struct FrameRequest {
+  int captureMode = 0;     // 0 motion, 1 still
+  std::string localPath;   // the JPEG; its file name is the remote name
+  bool keepPrevious = false;  // still mode: keep the previous picture as a backup
+  std::string backupPrefix = std::string(kStillBackupPrefix);
+  std::uint32_t runningNumber = 0;
+};
+
+class FtpUploader {
+ public:
+  static constexpr int kMaxReconnectTries = 10;
+  static constexpr std::int64_t kReconnectPauseMillis = 5000;
+  static constexpr const char* kAgent = "TamblorFTP";
+
+  struct Parts {
+    FtpClient& client;
+    UploaderHost& host;
+    EventLog& log;
+    Sleeper& sleeper;
+    // Folder of the local copy of the status page, ending with '/'.
+    std::string statusDirectory;
+  };
+
+  explicit FtpUploader(Parts parts);
+  // Stops the worker; commands still queued are dropped unexecuted.
+  ~FtpUploader();
+  FtpUploader(const FtpUploader&) = delete;
+  FtpUploader& operator=(const FtpUploader&) = delete;
+
+  // Starts the worker thread (true at once when it runs already).
+  bool startWorker();
+  // Queues Quit and waits for the worker to end.
+  void stopWorker();
+
+  // --- Requests (any thread) ---
+  void queueConnect();
+  void queueReconnect();
+  void queueDisconnect();
+  void queueDisconnectAndHangUp();
+  void queueEndSession();
+  void queueDeleteAllBuffers();
+  void queueUploadFrame(const FrameRequest& frame);
+  // An item of the directory view: only folders (image index 0) are entered.
+  void queueChangeDirectory(const std::string& itemText, int imageIndex);
+  void queueGoUp();
+  // Any code; unknown codes are consumed without effect.
+  void queueCode(std::int32_t code);
+
+  // --- Direct operations (caller's thread) ---
+  void setProfile(const ProfileInfo& profile);
+  ProfileInfo profile() const;
+  bool isConnected() const;
+  bool isIdle() const;
+  // Lists the current directory: true when the server answered.
+  bool checkSession(bool withLog);
+  // Writes and publishes the stopped status page.
+  void uploadStoppedStatus();
+  void log(const std::string& message);
+
+  // Blocks until every command queued so far (and those they queue) has
+  // run. For command-line tools and tests; never from the worker.
+  void waitUntilDone();
+
+  // What the last listing found, and the recovery state.
+  int motionBufferCount() const { return motionCount_; }
+  int stillBufferCount() const { return stillCount_; }
+  int retryCount() const { return retries_; }
+
+ private:
+  struct Command {
+    std::int32_t code = 0;
+    FrameRequest frame;      // UploadFrame
+    std::string directory;   // ChangeDirectory
+  };
+
+  static void workerRoutine(void* self);
+  void workerLoop();
+  void enqueue(std::unique_ptr<Command> command);
+  std::unique_ptr<Command> takeCommand();
+  bool execute(const Command& command);  // false for Quit
+  void finishedOne();
+
+  bool connect(bool reconnect);
+  bool openSession(const ProfileInfo& profile);  // log, connect, report
+  void enterUploadDirectory(const ProfileInfo& profile);
+  void disconnect();
+  void uploadFrame(const FrameRequest& frame);
+  void recoverFromUploadFailure();
+  void listDirectory(bool withLog);
+  void deleteOldestFrame();
+  void deleteAllBuffers();
+  void clearMotionBuffers();
+  int deletionPass(BulkDeletion form, bool logEachFile);
+  void endSession();
+  void changeDirectory(const std::string& directory);
+  void publishRunningPage(const std::string& frameName);
+  std::string statusFilePath() const;
+
+  FtpClient& client_;
+  UploaderHost& host_;
+  EventLog& log_;
+  Sleeper& sleeper_;
+  std::string statusDirectory_;
+
+  CountingSemaphore wakeUp_;
+  Mutex queueLock_;
+  std::deque<std::unique_ptr<Command>> queue_;
+  std::unique_ptr<WorkerThread> worker_;
+
+  // Commands queued and not yet finished, for waitUntilDone.
+  std::mutex doneMutex_;
+  std::condition_variable doneChanged_;
+  std::int64_t outstanding_ = 0;
+
+  mutable std::mutex profileMutex_;
+  ProfileInfo profile_;
+
+  // Worker state.
+  std::string previousLocalPath_;
+  std::string currentLocalPath_;
+  std::string lastUploadedFrame_;
+  std::atomic<int> retries_{0};
+  std::atomic<int> motionCount_{0};
+  std::atomic<int> stillCount_{0};
+  std::atomic<bool> idle_{true};
+};
+
+}  // namespace karone

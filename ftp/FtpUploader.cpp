@@ -344,7 +344,8 @@ void FtpUploader::uploadFrame(const FrameRequest& frame) {
   }
 
   host_.onUploadDone();
-  removeLocalFile(previousLocalPath_);
+  // Still pictures come under one local name: never remove the current one.
+  if (previousLocalPath_ != currentLocalPath_) removeLocalFile(previousLocalPath_);
   if (!result.ok()) {
     log(formatText(Text::FtpUploadError, result.code()));
     recoverFromUploadFailure();

@@ -1,0 +1,461 @@
+#include "ftp/FtpUploader.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+
+#include "ftp/EventLog.h"
+#include "ftp/MemoryLogView.h"
+#include "ftp/RecordingUploaderHost.h"
+#include "ftp/StatusPage.h"
+#include "platform/FakeFtpClient.h"
+#include "resources/Texts.h"
+#include "tests/support/TempDir.h"
+
+namespace karone {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class FtpUploaderTest : public ::testing::Test {
+ protected:
+  FtpUploaderTest() {
+    log.setView(&view);
+    profile.name = "site";
+    profile.address = "127.0.0.1";
+    profile.userId = "user";
+    profile.password = "pw";
+    profile.uploadDirectory = "/live";
+    profile.port = 2121 + 65536;  // only the low 16 bits count
+    profile.passiveMode = 1;
+    fake.addDirectory("/live");
+    uploader.setProfile(profile);
+    host.setCapturing(true);
+    EXPECT_TRUE(uploader.startWorker());
+  }
+
+  // Log messages without their time prefix.
+  Lines messages() const {
+    Lines out;
+    for (const auto& line : view.lines()) out.push_back(line.substr(line.find("> ") + 2));
+    return out;
+  }
+  void clearAll() {
+    uploader.waitUntilDone();
+    fake.clearTranscript();
+    host.clearEvents();
+    while (view.lineCount() > 0) view.removeFirstLine();
+  }
+  void connect() {
+    uploader.queueConnect();
+    clearAll();
+  }
+  // A local JPEG as the capture side leaves it.
+  std::string jpeg(const std::string& name, const std::string& bytes = "JPEG") {
+    auto path = dir.file(name);
+    testing::writeFile(path, bytes);
+    return path;
+  }
+  FrameRequest motion(std::uint32_t n) {
+    FrameRequest f;
+    f.captureMode = 0;
+    f.localPath = jpeg(motionFrameName(n), "strip " + std::to_string(n));
+    f.runningNumber = n;
+    return f;
+  }
+  void run(const FrameRequest& f) {
+    uploader.queueUploadFrame(f);
+    uploader.waitUntilDone();
+  }
+
+  testing::TempDir dir;
+  FakeClock clock{0};
+  FakeSleeper sleeper{&clock};
+  MemoryLogView view{400, 6};
+  EventLog log{clock, dir.path()};
+  FakeFtpClient fake{"/"};
+  RecordingUploaderHost host;
+  ProfileInfo profile;
+  FtpUploader uploader{{fake, host, log, sleeper, dir.path()}};
+};
+
+TEST_F(FtpUploaderTest, ConnectEntersTheDirectoryListsAndIsReady) {
+  fake.addFile("/live/motion_img_00000001.jpg");
+  fake.addFile("/live/still_img_latest.jpg");
+  fake.addDirectory("/live/archive");
+  uploader.queueConnect();
+  uploader.waitUntilDone();
+  EXPECT_EQ(fake.transcript(),
+            (Lines{"open TamblorFTP", "connect 127.0.0.1 2121 user passive", "cd /live", "pwd",
+                   "list"}));
+  EXPECT_EQ(messages(), (Lines{formatText(Text::FtpConnecting, "127.0.0.1"),
+                               text(Text::FtpConnected), text(Text::FtpListingStarted),
+                               text(Text::FtpListingDone), text(Text::FtpReady)}));
+  EXPECT_EQ(host.count("sessionOpened 1"), 1);
+  EXPECT_EQ(host.directoryLabel(), "/live");
+  EXPECT_EQ(host.motionBufferCount(), 1);
+  EXPECT_EQ(host.stillBufferCount(), 1);
+  ASSERT_EQ(host.directoryView().size(), 1u);
+  EXPECT_EQ(host.directoryView()[0].name, "archive");
+  EXPECT_TRUE(host.prompts().empty());
+}
+
+TEST_F(FtpUploaderTest, DirectoryFallback) {
+  struct Row {
+    std::string directory;
+    bool warned;
+    Lines transcript;
+  };
+  const Row rows[] = {
+      {"", false, {"connect 127.0.0.1 2121 user passive", "pwd", "cd /", "pwd", "list"}},
+      {"/missing", true,
+       {"connect 127.0.0.1 2121 user passive", "cd /missing", "pwd", "cd /", "pwd", "list"}},
+  };
+  for (const auto& row : rows) {
+    profile.uploadDirectory = row.directory;
+    uploader.setProfile(profile);
+    uploader.queueDisconnect();
+    clearAll();
+    uploader.queueConnect();
+    uploader.waitUntilDone();
+    EXPECT_EQ(fake.transcript(), row.transcript) << row.directory;
+    EXPECT_EQ(host.prompts().size(), row.warned ? 1u : 0u) << row.directory;
+    EXPECT_EQ(fake.cwd(), "/");
+    if (row.warned) EXPECT_EQ(host.prompts()[0].text, text(Text::FtpDirectoryInaccessible));
+  }
+}
+
+TEST_F(FtpUploaderTest, ConnectingWhileConnectedAsksFirst) {
+  connect();
+  host.queueAnswer(PromptAnswer::No);
+  uploader.queueConnect();
+  uploader.waitUntilDone();
+  EXPECT_TRUE(messages().empty());
+  EXPECT_TRUE(fake.transcript().empty());
+  EXPECT_TRUE(uploader.isConnected());
+  EXPECT_EQ(host.eventsOf("sessionOpened").size(), 0u);
+
+  host.queueAnswer(PromptAnswer::Yes);
+  uploader.queueConnect();
+  uploader.waitUntilDone();
+  ASSERT_GE(fake.transcript().size(), 2u);
+  EXPECT_EQ(fake.transcript()[0], "disconnect");
+  EXPECT_EQ(messages()[0], text(Text::FtpDisconnecting));
+  EXPECT_EQ(fake.connectCount(), 2);
+  ASSERT_EQ(host.prompts().size(), 2u);
+  EXPECT_EQ(host.prompts()[0].text, text(Text::FtpAskDisconnect));
+  EXPECT_EQ(host.prompts()[0].caption, text(Text::FtpSessionCaption));
+}
+
+TEST_F(FtpUploaderTest, FailedLoginIsLoggedAndReported) {
+  fake.requireLogin("user", "other");
+  uploader.queueConnect();
+  uploader.waitUntilDone();
+  EXPECT_EQ(messages(), (Lines{formatText(Text::FtpConnecting, "127.0.0.1"),
+                               text(Text::FtpConnectError)}));
+  EXPECT_EQ(host.count("sessionOpened 0"), 1);
+  EXPECT_FALSE(uploader.isConnected());
+}
+
+TEST_F(FtpUploaderTest, MotionFramePublishesPageAndRotates) {
+  for (std::uint32_t n = 0; n <= 0x10; ++n) fake.addFile("/live/" + motionFrameName(n));
+  connect();
+  host.setCaption({"ライブ", 0x0000ff});
+  auto frame = motion(0x1a);
+  run(frame);
+  EXPECT_EQ(fake.transcript(),
+            (Lines{"put motion_img_0000001a.jpg binary", "put currfrme_new.html ascii",
+                   "delete currfrme.html", "rename currfrme_new.html currfrme.html",
+                   "delete motion_img_00000010.jpg"}));
+  EXPECT_EQ(messages(), (Lines{formatText(Text::FtpUploading, "motion_img_0000001a.jpg"),
+                               text(Text::FtpUploadDone),
+                               formatText(Text::FtpFileDeleted, "motion_img_00000010.jpg")}));
+  EXPECT_EQ(fake.fileContent("/live/currfrme.html"),
+            runningStatusPage({6, "motion_img_0000001a.jpg", 1, "ライブ", 0x0000ff}));
+  EXPECT_FALSE(fake.exists("/live/currfrme_new.html"));
+  EXPECT_EQ(fake.fileContent("/live/motion_img_0000001a.jpg"), "strip 26");
+  EXPECT_FALSE(testing::fileExists(dir.file("currfrme.html")));
+  EXPECT_EQ(host.count("onUploadDone"), 1);
+  // The current JPEG stays for the capture side; the next upload removes it.
+  EXPECT_TRUE(testing::fileExists(frame.localPath));
+  run(motion(0x1b));
+  EXPECT_FALSE(testing::fileExists(frame.localPath));
+}
+
+TEST_F(FtpUploaderTest, RotationDependsOnLimitCaptureAndNumber) {
+  struct Row {
+    std::uint32_t frame;
+    int limit;
+    bool capturing;
+    Lines deletes;
+  };
+  const Row rows[] = {
+      {9, 10, true, {}},
+      {10, 10, true, {"delete motion_img_00000000.jpg"}},
+      {0x1a, -1, true, {}},   // the profile keeps its buffer
+      {0x1a, 10, false, {}},  // capture stopped meanwhile
+  };
+  for (const auto& row : rows) {
+    host.setBufferClipLimit(row.limit);
+    host.setCapturing(row.capturing);
+    connect();
+    run(motion(row.frame));
+    Lines deletes;
+    for (const auto& line : fake.transcript()) {
+      if (line.rfind("delete motion", 0) == 0) deletes.push_back(line);
+    }
+    EXPECT_EQ(deletes, row.deletes) << row.frame << " " << row.limit;
+  }
+}
+
+TEST_F(FtpUploaderTest, FailedRotationDeleteIsLoggedOnce) {
+  connect();
+  run(motion(12));
+  EXPECT_EQ(messages().back(), formatText(Text::FtpCannotDelete, "motion_img_00000002.jpg"));
+}
+
+TEST_F(FtpUploaderTest, StillFramesWithAndWithoutBackup) {
+  connect();
+  FrameRequest still;
+  still.captureMode = 1;
+  still.localPath = jpeg("still_img_latest.jpg", "first");
+  still.keepPrevious = true;
+  still.runningNumber = 5;
+  run(still);  // nothing to back up yet: no error
+  still.localPath = jpeg("still_img_latest.jpg", "second");
+  still.runningNumber = 6;
+  run(still);
+  EXPECT_EQ(fake.transcript(),
+            (Lines{"rename still_img_latest.jpg still_img_bckp_00000005.jpg",
+                   "put still_img_latest.jpg binary",
+                   "rename still_img_latest.jpg still_img_bckp_00000006.jpg",
+                   "put still_img_latest.jpg binary"}));
+  EXPECT_EQ(fake.fileContent("/live/still_img_bckp_00000006.jpg"), "first");
+  EXPECT_EQ(fake.fileContent("/live/still_img_latest.jpg"), "second");
+  for (const auto& m : messages()) EXPECT_EQ(m.find("エラー"), std::string::npos) << m;
+
+  // One local name for every still: the picture just sent is kept.
+  EXPECT_TRUE(testing::fileExists(still.localPath));
+  clearAll();
+  still.keepPrevious = false;
+  run(still);
+  EXPECT_EQ(fake.transcript(), (Lines{"put still_img_latest.jpg binary"}));
+}
+
+TEST_F(FtpUploaderTest, FrameWhileDisconnectedDoesNothing) {
+  run(motion(1));
+  EXPECT_EQ(fake.transcript(), (Lines{"open TamblorFTP"}));
+  EXPECT_EQ(host.count("onUploadDone"), 0);
+}
+
+TEST_F(FtpUploaderTest, RecoveryGivesUpAfterTenTriesFiveSecondsApart) {
+  connect();
+  fake.failNth(FtpOperation::Put, 1, FtpResult::failure(FtpError::Refused, "full", 452));
+  fake.dropConnection(/*refuseReconnect=*/true);
+  run(motion(1));
+  Lines expected = {formatText(Text::FtpUploading, "motion_img_00000001.jpg"),
+                    formatText(Text::FtpUploadError, 12000 + 8),
+                    text(Text::FtpSessionErrorFound), text(Text::FtpReconnecting)};
+  for (int i = 1; i <= 10; ++i) {
+    expected.push_back(formatText(Text::FtpReconnectTry, i, 10));
+    if (i == 1) expected.push_back(text(Text::FtpDisconnecting));
+    expected.push_back(formatText(Text::FtpConnecting, "127.0.0.1"));
+    expected.push_back(text(Text::FtpConnectError));
+  }
+  expected.push_back(text(Text::FtpReconnectGaveUp));
+  expected.push_back(text(Text::FtpCaptureAndUploadStopped));
+  EXPECT_EQ(messages(), expected);
+  EXPECT_EQ(sleeper.calls(), 10);
+  EXPECT_EQ(sleeper.totalMillis(), 50000);
+  EXPECT_EQ(uploader.retryCount(), 10);
+  EXPECT_EQ(host.count("stopAndDisconnect"), 1);
+  EXPECT_EQ(host.count("startReconnectCountdown"), 1);
+  // onUploadDone comes before the error is logged and recovery starts.
+  EXPECT_EQ(host.events()[1], "onUploadDone");
+
+  // A later failure gives up at once, without waiting.
+  fake.serverBack();
+  host.setCapturing(true);
+  connect();
+  fake.failNth(FtpOperation::Put, 1, FtpResult::failure(FtpError::Refused, "full", 452));
+  run(motion(2));
+  EXPECT_EQ(sleeper.calls(), 10);
+  EXPECT_EQ(host.count("stopAndDisconnect"), 1);
+  EXPECT_EQ(messages()[1], formatText(Text::FtpUploadError, 452));
+  EXPECT_EQ(messages().back(), text(Text::FtpCaptureAndUploadStopped));
+}
+
+TEST_F(FtpUploaderTest, RecoveryStopsAtTheFirstSuccessfulReconnect) {
+  connect();
+  fake.failNth(FtpOperation::Put, 1, FtpResult::failure(FtpError::Refused, "no", 550));
+  fake.failNth(FtpOperation::Connect, 1, FtpResult::failure(FtpError::ConnectFailed, "no"));
+  run(motion(1));
+  EXPECT_EQ(uploader.retryCount(), 2);
+  EXPECT_EQ(sleeper.calls(), 2);
+  EXPECT_TRUE(uploader.isConnected());
+  EXPECT_EQ(host.count("stopAndDisconnect"), 0);
+  EXPECT_EQ(messages().back(), text(Text::FtpListingDone));
+  // The next good motion upload sets the counter back.
+  run(motion(2));
+  EXPECT_EQ(uploader.retryCount(), 0);
+}
+
+TEST_F(FtpUploaderTest, NoRecoveryAttemptOnceCaptureHasStopped) {
+  connect();
+  host.setCapturing(false);
+  fake.failNth(FtpOperation::Put, 1, FtpResult::failure(FtpError::Refused, "no", 550));
+  run(motion(1));
+  EXPECT_EQ(messages(), (Lines{formatText(Text::FtpUploading, "motion_img_00000001.jpg"),
+                               formatText(Text::FtpUploadError, 550),
+                               text(Text::FtpSessionErrorFound), text(Text::FtpReconnecting)}));
+  EXPECT_EQ(uploader.retryCount(), 0);
+  EXPECT_EQ(sleeper.calls(), 0);
+}
+
+TEST_F(FtpUploaderTest, TimedReconnectClearsStripsAndRestartsCapture) {
+  fake.addFile("/live/motion_img_00000001.jpg");
+  fake.addFile("/live/still_img_latest.jpg");
+  host.setCapturing(false);
+  uploader.queueReconnect();
+  uploader.waitUntilDone();
+  auto m = messages();
+  EXPECT_NE(std::find(m.begin(), m.end(), text(Text::FtpClearingClips)), m.end());
+  EXPECT_EQ(m.back(), text(Text::FtpReconnectedCapturing));
+  EXPECT_EQ(host.count("startStopSending"), 1);
+  EXPECT_EQ(host.count("stopReconnectCountdown"), 1);
+  EXPECT_FALSE(fake.exists("/live/motion_img_00000001.jpg"));
+  EXPECT_TRUE(fake.exists("/live/still_img_latest.jpg"));
+
+  // Failing to connect reschedules.
+  uploader.queueDisconnect();
+  clearAll();
+  fake.dropConnection(true);
+  uploader.queueReconnect();
+  uploader.waitUntilDone();
+  EXPECT_EQ(messages().back(), text(Text::FtpTimedReconnectError));
+  EXPECT_EQ(host.count("startReconnectCountdown"), 1);
+}
+
+TEST_F(FtpUploaderTest, EndOfSessionPublishesStoppedPageAndClearsStrips) {
+  fake.addFile("/live/motion_img_00000001.jpg");
+  fake.addFile("/live/still_img_bckp_00000001.jpg");
+  connect();
+  auto a = motion(2);
+  auto b = motion(3);
+  run(a);
+  run(b);
+  clearAll();
+  uploader.queueEndSession();
+  uploader.waitUntilDone();
+  EXPECT_EQ(fake.transcript(),
+            (Lines{"put currfrme.html ascii", "pwd", "list", "list",
+                   "delete motion_img_00000001.jpg", "delete motion_img_00000002.jpg",
+                   "delete motion_img_00000003.jpg", "pwd", "list"}));
+  EXPECT_EQ(fake.fileContent("/live/currfrme.html"), stoppedStatusPage());
+  EXPECT_TRUE(fake.exists("/live/still_img_bckp_00000001.jpg"));
+  EXPECT_FALSE(testing::fileExists(b.localPath));
+  EXPECT_EQ(host.eventsOf("progress"), (Lines{"progress 0", "progress 33", "progress 66",
+                                              "progress 100"}));
+  EXPECT_EQ(messages(), (Lines{text(Text::FtpClearingClips), formatText(Text::FtpBuffersDeleted, 3),
+                               text(Text::FtpListingStarted), text(Text::FtpListingDone),
+                               text(Text::FtpClipsCleared)}));
+  EXPECT_EQ(host.events().back(), "clearStopping");
+  EXPECT_EQ(host.motionBufferCount(), 0);  // an emptied folder shows 0, not the old count
+}
+
+TEST_F(FtpUploaderTest, ManualBulkDeletionTouchesOnlyExactMatches) {
+  fake.addFile("/live/motion_img_00000001.jpg");
+  fake.addFile("/live/still_img_latest.jpg");
+  fake.addFile("/live/MOTION_IMG_0000001A.JPG");
+  fake.addFile("/live/index.html");
+  fake.addDirectory("/live/motion_img_00000002.jpg");
+  fake.addListingEntry("/live", {"motion_img_/../../x.jpg", kFtpAttributeNormal});
+  fake.addListingEntry("/live", {"still_img_\r\nDELE x.jpg", kFtpAttributeNormal});
+  fake.addListingEntry("/live", {std::string(255, 'm'), kFtpAttributeNormal});
+  connect();
+  uploader.queueDeleteAllBuffers();
+  uploader.waitUntilDone();
+  Lines deletes;
+  for (const auto& line : fake.transcript()) {
+    if (line.rfind("delete", 0) == 0) deletes.push_back(line);
+  }
+  EXPECT_EQ(deletes, (Lines{"delete motion_img_00000001.jpg", "delete still_img_latest.jpg"}));
+  auto m = messages();
+  EXPECT_EQ(m.front(), text(Text::FtpDeletingBuffers));
+  EXPECT_NE(std::find(m.begin(), m.end(), formatText(Text::FtpFileDeleted, "still_img_latest.jpg")),
+            m.end());
+  EXPECT_NE(std::find(m.begin(), m.end(), formatText(Text::FtpBuffersDeleted, 2)), m.end());
+  EXPECT_TRUE(fake.exists("/live/MOTION_IMG_0000001A.JPG"));
+  EXPECT_TRUE(fake.exists("/live/motion_img_00000002.jpg"));
+  EXPECT_EQ(host.motionBufferCount(), 0);
+  EXPECT_EQ(host.stillBufferCount(), 0);
+}
+
+TEST_F(FtpUploaderTest, ListingShowsFoldersAndKeepsCountsWhenItFails) {
+  fake.addDirectory("/live/sub");
+  fake.addFile("/live/sub/motion_img_00000001.jpg");
+  fake.addFile("/live/motion_img_00000002.jpg");
+  fake.addListingEntry("/live", {"hidden", kFtpAttributeDirectory | 2, 0, 0, {}});
+  fake.addListingEntry("/live", {"dated", kFtpAttributeDirectory, 0, 0, {2003, 3, 7, 14, 5, 9}});
+  connect();
+  auto view = host.directoryView();
+  ASSERT_EQ(view.size(), 2u);
+  EXPECT_EQ(view[1].name, "dated");
+  EXPECT_EQ(view[1].date, "7/3/2003");
+  EXPECT_EQ(host.motionBufferCount(), 1);
+
+  fake.failNth(FtpOperation::List, 1, FtpResult::failure(FtpError::Refused, "no", 550));
+  uploader.queueChangeDirectory("sub", 0);
+  uploader.waitUntilDone();
+  EXPECT_EQ(host.motionBufferCount(), 1);
+  EXPECT_EQ(host.directoryLabel(), "/live/sub");
+  uploader.queueChangeDirectory("motion_img_00000002.jpg", 1);  // a file: nothing
+  uploader.queueGoUp();
+  uploader.waitUntilDone();
+  EXPECT_EQ(fake.cwd(), "/live");
+}
+
+TEST_F(FtpUploaderTest, CommandsRunInOrderAndUnknownCodesAreConsumed) {
+  connect();
+  uploader.queueCode(106);
+  uploader.queueCode(999);
+  uploader.queueDisconnectAndHangUp();
+  uploader.queueDisconnectAndHangUp();  // hangs up even when not connected
+  uploader.waitUntilDone();
+  EXPECT_EQ(fake.transcript(), (Lines{"disconnect"}));
+  EXPECT_EQ(host.count("hangUp"), 2);
+  EXPECT_EQ(host.count("resetIdle"), 4);
+  EXPECT_EQ(host.count("onDisconnected"), 1);
+  EXPECT_TRUE(uploader.isIdle());
+}
+
+TEST_F(FtpUploaderTest, SessionCheck) {
+  EXPECT_FALSE(uploader.checkSession(false));
+  connect();
+  EXPECT_TRUE(uploader.checkSession(true));  // an empty folder still answers
+  EXPECT_TRUE(uploader.checkSession(false));
+  fake.dropConnection();
+  EXPECT_FALSE(uploader.checkSession(true));
+  EXPECT_EQ(messages(), (Lines{text(Text::FtpSessionAlive), text(Text::FtpSessionLost)}));
+}
+
+TEST_F(FtpUploaderTest, ManyQueuedCommandsAreNotLost) {
+  // Hold the worker in its first command while more requests pile up than
+  // the wake-up semaphore can count.
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> first{true};
+  host.onEvent([&](const std::string& event) {
+    if (event == "resetIdle" && first.exchange(false)) released.wait();
+  });
+  for (int i = 0; i < 1500; ++i) uploader.queueCode(106);
+  release.set_value();
+  uploader.queueConnect();
+  uploader.waitUntilDone();
+  EXPECT_TRUE(uploader.isConnected());
+  EXPECT_EQ(host.count("resetIdle"), 1501);
+}
+
+}  // namespace
+}  // namespace karone

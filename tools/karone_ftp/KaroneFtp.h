@@ -1,0 +1,35 @@
+#pragma once
+// karone-ftp: an operator's tool that drives the uploader with a stored FTP
+// profile, without the window.
+//   karone-ftp check PROFILE        connect, enter the folder, list, print counts
+//   karone-ftp clean PROFILE        delete every buffer file (motion and still)
+//   karone-ftp send PROFILE [--keep N] [--end] JPEG...
+//                                   publish the pictures as consecutive strips
+//                                   from the stored running number, with the
+//                                   status page and rotation of a motion run,
+//                                   store the next running number; --end then
+//                                   ends the session as the program does.
+// It reads the program's data file and settings, prints every event-log line
+// on stdout as it happens, and exits 0 on success, 1 on a failure reported
+// in one line on stderr, 2 on a usage error.
+//
+// Runs on the caller's thread (the uploader's worker does the FTP work).
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/FtpClient.h"
+
+namespace karone {
+
+struct KaroneFtpSetup {
+  std::string dataFile;      // "" = the program's data file
+  std::string settingsFile;  // "" = the program's settings file
+  Sleeper* sleeper = nullptr;  // waits of the uploader (the system's when null)
+};
+
+int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::ostream& out,
+                 std::ostream& err, const KaroneFtpSetup& setup = {});
+
+}  // namespace karone

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "ftp/StatusPage.h"
 #include "platform/AtomicFile.h"
 #include "resources/Texts.h"
@@ -27,7 +29,8 @@ FtpUploader::FtpUploader(Parts parts)
       host_(parts.host),
       log_(parts.log),
       sleeper_(parts.sleeper),
-      statusDirectory_(std::move(parts.statusDirectory)) {
+      statusDirectory_(std::move(parts.statusDirectory)),
+      store_(parts.store) {
   if (!statusDirectory_.empty() && statusDirectory_.back() != '/') statusDirectory_ += '/';
   wakeUp_.Create(0);
   queueLock_.Create(0);
@@ -46,6 +49,7 @@ FtpUploader::~FtpUploader() {
   queueLock_.Close();
   client_.disconnect();
   client_.closeSession();
+  saveProfiles();
 }
 
 // --- Worker ---
@@ -195,6 +199,85 @@ bool FtpUploader::isConnected() const { return client_.isConnected(); }
 bool FtpUploader::isIdle() const { return idle_; }
 
 void FtpUploader::log(const std::string& message) { log_.Log(message); }
+bool FtpUploader::openLog() { return log_.OpenLog(); }
+void FtpUploader::closeLog() { log_.CloseLog(); }
+
+std::vector<FtpUploader::Column> FtpUploader::directoryViewColumns() {
+  const Text headings[] = {Text::FtpColumnName, Text::FtpColumnSize, Text::FtpColumnDate};
+  const int fallback[] = {118, 60, 68};
+  std::vector<Column> columns;
+  std::string widths = text(Text::FtpColumnWidths);
+  std::size_t pos = 0;
+  for (int i = 0; i < 3; ++i) {
+    int width = fallback[i];
+    if (pos <= widths.size()) {
+      auto comma = widths.find(',', pos);
+      auto token = widths.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+      pos = comma == std::string::npos ? widths.size() + 1 : comma + 1;
+      char* end = nullptr;
+      long v = std::strtol(token.c_str(), &end, 10);
+      if (!token.empty() && *end == '\0' && v > 0 && v < 10000) width = static_cast<int>(v);
+    }
+    columns.push_back({text(headings[i]), width});
+  }
+  return columns;
+}
+
+// --- Profiles ---
+
+bool FtpUploader::loadProfiles() {
+  if (!store_) return false;
+  store_->ensureFileExists();
+  return store_->load().ok();
+}
+
+bool FtpUploader::saveProfiles() {
+  // Only a store that was read (or written) goes back to its file: saving one
+  // that never loaded would replace the operator's profiles with nothing.
+  return store_ && store_->isBound() && store_->save().ok;
+}
+
+std::vector<std::string> FtpUploader::profileNames() const {
+  std::vector<std::string> names;
+  if (!store_) return names;
+  for (int i = 0; i < store_->profileCount(); ++i) {
+    ProfileInfo p;
+    if (store_->getProfile(i, p)) names.push_back(p.name);
+  }
+  return names;
+}
+
+bool FtpUploader::findProfile(const std::string& name, ProfileInfo& out) const {
+  return store_ && store_->findProfile(name, out);
+}
+
+bool FtpUploader::profileExists(const std::string& name) const {
+  return store_ && store_->profileExists(name);
+}
+
+void FtpUploader::addProfile(const ProfileInfo& profile) {
+  if (store_) store_->addProfile(profile);
+}
+
+bool FtpUploader::modifyProfile(const std::string& formerName, const ProfileInfo& profile) {
+  return store_ && store_->modifyProfile(formerName, profile);
+}
+
+bool FtpUploader::deleteProfile(const ProfileInfo& profile) {
+  if (!store_) return false;
+  Text refusal = Text::Count_;
+  if (store_->isProfileUsedBySchedule(profile.name)) {
+    refusal = Text::FtpProfileUsedBySchedule;
+  } else if (host_.isAutoStartProfile(profile.name)) {
+    refusal = Text::FtpProfileIsAutoStart;
+  }
+  if (refusal != Text::Count_) {
+    host_.ask(text(refusal), text(Text::FtpProfileDeleteCaption), PromptButtons::Ok,
+              PromptIcon::None);
+    return false;
+  }
+  return store_->deleteProfile(profile.name);
+}
 
 bool FtpUploader::checkSession(bool withLog) {
   std::vector<FtpFileEntry> entries;

@@ -31,6 +31,7 @@
 #include "ftp/WorkerThread.h"
 #include "platform/Clock.h"
 #include "platform/FtpClient.h"
+#include "schedule/DataStore.h"
 #include "schedule/ProfileInfo.h"
 
 namespace karone {
@@ -72,7 +73,18 @@ class FtpUploader {
     Sleeper& sleeper;
     // Folder of the local copy of the status page, ending with '/'.
     std::string statusDirectory;
+    // The profiles passed through to the window (may be null: no profiles).
+    DataStore* store = nullptr;
   };
+
+  // A column of the remote directory view.
+  struct Column {
+    std::string heading;
+    int width = 0;  // pixels
+  };
+  // Name, size and date, widths from the string table ("116,60,70"; a
+  // missing or unreadable figure gives 118, 60 and 68).
+  static std::vector<Column> directoryViewColumns();
 
   explicit FtpUploader(Parts parts);
   // Stops the worker; commands still queued are dropped unexecuted.
@@ -109,6 +121,20 @@ class FtpUploader {
   // Writes and publishes the stopped status page.
   void uploadStoppedStatus();
   void log(const std::string& message);
+  bool openLog();
+  void closeLog();
+
+  // --- Profiles (caller's thread, the window's) ---
+  bool loadProfiles();   // makes the data file when missing, then reads it
+  bool saveProfiles();
+  std::vector<std::string> profileNames() const;  // in store order
+  bool findProfile(const std::string& name, ProfileInfo& out) const;
+  bool profileExists(const std::string& name) const;
+  void addProfile(const ProfileInfo& profile);
+  bool modifyProfile(const std::string& formerName, const ProfileInfo& profile);
+  // Refused, with a message to the operator, while a schedule or the
+  // automatic start uses the profile. True when it was deleted.
+  bool deleteProfile(const ProfileInfo& profile);
 
   // Blocks until every command queued so far (and those they queue) has
   // run. For command-line tools and tests; never from the worker.
@@ -154,6 +180,7 @@ class FtpUploader {
   EventLog& log_;
   Sleeper& sleeper_;
   std::string statusDirectory_;
+  DataStore* store_;
 
   CountingSemaphore wakeUp_;
   Mutex queueLock_;

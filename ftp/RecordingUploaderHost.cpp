@@ -90,6 +90,16 @@ Caption RecordingUploaderHost::caption() {
   return caption_;
 }
 
+bool RecordingUploaderHost::isAutoStartProfile(const std::string& profileName) {
+  std::lock_guard lock(mutex_);
+  return !autoStartProfile_.empty() && autoStartProfile_ == profileName;
+}
+
+void RecordingUploaderHost::setAutoStartProfile(const std::string& profileName) {
+  std::lock_guard lock(mutex_);
+  autoStartProfile_ = profileName;
+}
+
 void RecordingUploaderHost::onUploadDone() { record("onUploadDone"); }
 void RecordingUploaderHost::onSessionOpened(bool ok) {
   record(ok ? "sessionOpened 1" : "sessionOpened 0");

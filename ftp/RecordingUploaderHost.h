@@ -34,6 +34,7 @@ class RecordingUploaderHost final : public UploaderHost {
   int framesPerStrip() override;
   int framesPerSecond() override;
   Caption caption() override;
+  bool isAutoStartProfile(const std::string& profileName) override;
   void onUploadDone() override;
   void onSessionOpened(bool ok) override;
   void onDisconnected() override;
@@ -53,6 +54,7 @@ class RecordingUploaderHost final : public UploaderHost {
   void setBufferClipLimit(int limit);
   void setFrameSettings(int framesPerStrip, int framesPerSecond);
   void setCaption(const Caption& caption);
+  void setAutoStartProfile(const std::string& profileName);
   void queueAnswer(PromptAnswer answer);
   void onEvent(std::function<void(const std::string& event)> hook);
 
@@ -78,6 +80,7 @@ class RecordingUploaderHost final : public UploaderHost {
   int framesPerStrip_ = 6;
   int framesPerSecond_ = 1;
   Caption caption_;
+  std::string autoStartProfile_;
   RecordingPrompter prompter_;
   std::function<void(const std::string&)> hook_;
   std::vector<std::string> events_;

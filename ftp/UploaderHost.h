@@ -49,6 +49,8 @@ class UploaderHost {
   virtual int framesPerStrip() = 0;
   virtual int framesPerSecond() = 0;
   virtual Caption caption() = 0;
+  // Whether the main window uses this profile for its automatic start.
+  virtual bool isAutoStartProfile(const std::string& profileName) = 0;
 
   // --- Notifications to the run controller ---
   virtual void onUploadDone() = 0;

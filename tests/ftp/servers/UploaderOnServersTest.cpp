@@ -1,0 +1,315 @@
+// The uploader on the libcurl client against real FTP servers on 127.0.0.1.
+// Transcripts are reduced to the commands that carry the uploader's own
+// decisions (logins, STOR, DELE, RNFR, RNTO, LIST); the client's transport
+// commands (EPSV, TYPE, CWD, PWD) are its own business and tested with it.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "ftp/EventLog.h"
+#include "ftp/FtpUploader.h"
+#include "ftp/MemoryLogView.h"
+#include "ftp/RecordingUploaderHost.h"
+#include "ftp/StatusPage.h"
+#include "platform/curl/CurlFtpClient.h"
+#include "resources/Texts.h"
+#include "tests/support/PyFtpServer.h"
+#include "tests/support/VsftpdServer.h"
+
+namespace karone {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Short enough for a frozen server to fail fast, long enough for a busy
+// machine.
+CurlFtpOptions shortTimeouts() {
+  CurlFtpOptions o;
+  o.connectTimeoutMs = 2000;
+  o.responseTimeoutMs = 2000;
+  o.requestTimeoutMs = 10000;
+  return o;
+}
+
+// One uploader with its worker, logging into a MemoryLogView.
+struct Rig {
+  explicit Rig(const FtpConnectParams& server, const std::string& directory)
+      : client(shortTimeouts()), uploader({client, host, log, sleeper, dir.path()}) {
+    log.setView(&view);
+    ProfileInfo p;
+    p.name = "test";
+    p.address = server.address;
+    p.port = server.port;
+    p.userId = server.user;
+    p.password = server.password;
+    p.uploadDirectory = directory;
+    p.passiveMode = server.passive ? 1 : 0;
+    uploader.setProfile(p);
+    host.setCapturing(true);
+    EXPECT_TRUE(uploader.startWorker());
+  }
+  void connect() {
+    uploader.queueConnect();
+    uploader.waitUntilDone();
+    ASSERT_TRUE(uploader.isConnected()) << ::testing::PrintToString(messages());
+  }
+  FrameRequest frame(int mode, const std::string& name, std::uint32_t number,
+                     const std::string& bytes) {
+    FrameRequest f;
+    f.captureMode = mode;
+    f.localPath = dir.file(name);
+    f.runningNumber = number;
+    testing::writeFile(f.localPath, bytes);
+    return f;
+  }
+  void run(const FrameRequest& f) {
+    uploader.queueUploadFrame(f);
+    uploader.waitUntilDone();
+  }
+  Lines messages() const {
+    Lines out;
+    for (const auto& line : view.lines()) out.push_back(line.substr(line.find("> ") + 2));
+    return out;
+  }
+  bool logged(const std::string& message) const {
+    auto m = messages();
+    return std::find(m.begin(), m.end(), message) != m.end();
+  }
+
+  testing::TempDir dir;
+  FakeClock clock{0};
+  FakeSleeper sleeper{&clock};
+  MemoryLogView view{400, 6};
+  EventLog log{clock, dir.path()};
+  RecordingUploaderHost host;
+  CurlFtpClient client;
+  FtpUploader uploader;
+};
+
+Lines decisions(const testing::PyFtpServer& server) {
+  Lines out;
+  for (const auto& c : server.commands()) {
+    for (const char* verb : {"USER", "STOR", "DELE", "RNFR", "RNTO", "LIST"}) {
+      if (c.rfind(verb, 0) == 0) out.push_back(c);
+    }
+  }
+  return out;
+}
+
+class UploaderOnPyFtpd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.started()) << server.error();
+    ::mkdir((server.root() + "/live").c_str(), 0755);
+  }
+  std::string onDisk(const std::string& name) { return server.root() + "/live/" + name; }
+
+  testing::PyFtpServer server;
+};
+
+TEST_F(UploaderOnPyFtpd, MotionStripPublishesThePageAndRotates) {
+  testing::writeFile(onDisk("motion_img_00000010.jpg"), "old");
+  testing::writeFile(onDisk("currfrme.html"), "old page");
+  Rig rig(server.params(), "/live");
+  rig.host.setCaption({"ライブ中", 0x0000ff});
+  rig.connect();
+  server.clearTranscript();
+  rig.run(rig.frame(0, "motion_img_0000001a.jpg", 0x1a, std::string("\xff\xd8jpeg\r\n\x00", 9)));
+  EXPECT_EQ(decisions(server),
+            (Lines{"STOR /live/motion_img_0000001a.jpg", "STOR /live/currfrme_new.html",
+                   "DELE /live/currfrme.html", "RNFR /live/currfrme_new.html",
+                   "RNTO /live/currfrme.html", "DELE /live/motion_img_00000010.jpg"}));
+  EXPECT_EQ(server.logins(), 0) << "the control connection is kept";
+  EXPECT_EQ(testing::readFile(onDisk("motion_img_0000001a.jpg")),
+            std::string("\xff\xd8jpeg\r\n\x00", 9));
+  EXPECT_EQ(testing::readFile(onDisk("currfrme.html")),
+            runningStatusPage({6, "motion_img_0000001a.jpg", 1, "ライブ中", 0x0000ff}));
+  EXPECT_FALSE(testing::fileExists(onDisk("currfrme_new.html")));
+  EXPECT_FALSE(testing::fileExists(onDisk("motion_img_00000010.jpg")));
+  EXPECT_TRUE(rig.logged(formatText(Text::FtpFileDeleted, "motion_img_00000010.jpg")));
+}
+
+TEST_F(UploaderOnPyFtpd, StillPictureWithBackup) {
+  Rig rig(server.params(), "/live");
+  rig.connect();
+  server.clearTranscript();
+  auto still = rig.frame(1, "still_img_latest.jpg", 5, "first");
+  still.keepPrevious = true;
+  rig.run(still);  // nothing to keep yet: the rename fails quietly
+  still = rig.frame(1, "still_img_latest.jpg", 6, "second");
+  still.keepPrevious = true;
+  rig.run(still);
+  EXPECT_EQ(decisions(server),
+            (Lines{"RNFR /live/still_img_latest.jpg", "RNTO /live/still_img_bckp_00000005.jpg",
+                   "STOR /live/still_img_latest.jpg",
+                   "RNFR /live/still_img_latest.jpg", "RNTO /live/still_img_bckp_00000006.jpg",
+                   "STOR /live/still_img_latest.jpg"}));
+  EXPECT_EQ(testing::readFile(onDisk("still_img_bckp_00000006.jpg")), "first");
+  EXPECT_EQ(testing::readFile(onDisk("still_img_latest.jpg")), "second");
+  EXPECT_FALSE(testing::fileExists(onDisk("currfrme.html")));
+  for (const auto& m : rig.messages()) EXPECT_EQ(m.find("エラー"), std::string::npos) << m;
+}
+
+TEST_F(UploaderOnPyFtpd, EndOfSessionAndManualDeletion) {
+  testing::writeFile(onDisk("motion_img_00000001.jpg"), "m");
+  testing::writeFile(onDisk("still_img_latest.jpg"), "s");
+  testing::writeFile(onDisk("MOTION_IMG_00000002.JPG"), "look-alike");
+  Rig rig(server.params(), "/live");
+  rig.connect();
+  EXPECT_EQ(rig.uploader.motionBufferCount(), 1);
+  EXPECT_EQ(rig.uploader.stillBufferCount(), 1);
+  server.clearTranscript();
+  rig.uploader.queueEndSession();
+  rig.uploader.waitUntilDone();
+  EXPECT_EQ(decisions(server), (Lines{"STOR /live/currfrme.html", "LIST", "LIST",
+                                      "DELE /live/motion_img_00000001.jpg", "LIST"}));
+  EXPECT_EQ(testing::readFile(onDisk("currfrme.html")), stoppedStatusPage());
+  EXPECT_EQ(rig.host.events().back(), "clearStopping");
+
+  server.clearTranscript();
+  rig.uploader.queueDeleteAllBuffers();
+  rig.uploader.waitUntilDone();
+  EXPECT_EQ(decisions(server), (Lines{"LIST", "LIST", "DELE /live/still_img_latest.jpg", "LIST"}));
+  EXPECT_TRUE(testing::fileExists(onDisk("MOTION_IMG_00000002.JPG")));
+  EXPECT_EQ(rig.uploader.stillBufferCount(), 0);
+}
+
+TEST_F(UploaderOnPyFtpd, HostileListingDeletesOnlyExactMatches) {
+  std::string listing;
+  auto line = [&](const std::string& name) {
+    listing += "-rw-r--r--   1 owner    group          10 Mar 07 14:05 " + name + "\r\n";
+  };
+  line("motion_img_00000001.jpg");
+  line("MOTION_IMG_0000001A.JPG");
+  line("motion_img_0000\x01" "01a.jpg");
+  line(std::string(255, 'm'));
+  line("still_img_latest.jpg.bak");
+  for (int i = 0; i < 3000; ++i) line("other_" + std::to_string(i) + ".jpg");
+  listing += "drwxr-xr-x   2 owner    group        4096 Mar 07 14:05 motion_img_00000002.jpg\r\n";
+  const auto listingFile = server.root() + "/../listing.txt";
+  testing::writeFile(listingFile, listing);
+  Rig rig(server.params(), "/live");
+  rig.connect();
+  testing::PyFtpServer::Faults faults;
+  faults.listingFile = listingFile;
+  server.setFaults(faults);
+  server.clearTranscript();
+  rig.uploader.queueDeleteAllBuffers();
+  rig.uploader.waitUntilDone();
+  Lines deletes;
+  for (const auto& c : decisions(server)) {
+    if (c.rfind("DELE", 0) == 0) deletes.push_back(c);
+  }
+  EXPECT_EQ(deletes, (Lines{"DELE /live/motion_img_00000001.jpg"}));
+  ASSERT_EQ(rig.host.directoryView().size(), 1u);
+  EXPECT_EQ(rig.host.directoryView()[0].name, "motion_img_00000002.jpg");
+}
+
+TEST_F(UploaderOnPyFtpd, FailedStoreRecoversOnTheNextLogin) {
+  Rig rig(server.params(), "/live");
+  rig.connect();
+  testing::PyFtpServer::Faults faults;
+  faults.failStorNth = 1;
+  faults.failStorCode = 452;
+  server.setFaults(faults);
+  rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "x"));
+  EXPECT_TRUE(rig.logged(formatText(Text::FtpUploadError, 452)));
+  EXPECT_TRUE(rig.logged(formatText(Text::FtpReconnectTry, 1, 10)));
+  EXPECT_EQ(rig.uploader.retryCount(), 1);
+  EXPECT_TRUE(rig.uploader.isConnected());
+  EXPECT_EQ(rig.host.count("stopAndDisconnect"), 0);
+  // The session goes on.
+  rig.run(rig.frame(0, "motion_img_00000002.jpg", 2, "y"));
+  EXPECT_EQ(rig.uploader.retryCount(), 0);
+  EXPECT_EQ(testing::readFile(onDisk("motion_img_00000002.jpg")), "y");
+}
+
+TEST_F(UploaderOnPyFtpd, RefusedLoginsGiveUpAfterTenTries) {
+  Rig rig(server.params(), "/live");
+  rig.connect();
+  testing::PyFtpServer::Faults faults;
+  faults.failStorNth = 1;
+  faults.refuseLogin = true;
+  server.setFaults(faults);
+  rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "x"));
+  EXPECT_EQ(rig.uploader.retryCount(), 10);
+  EXPECT_EQ(rig.sleeper.totalMillis(), 50000);
+  EXPECT_EQ(rig.host.count("sessionOpened 0"), 10);
+  EXPECT_EQ(rig.host.count("stopAndDisconnect"), 1);
+  EXPECT_EQ(rig.host.count("startReconnectCountdown"), 1);
+  auto m = rig.messages();
+  EXPECT_EQ(Lines(m.end() - 2, m.end()), (Lines{text(Text::FtpReconnectGaveUp),
+                                                text(Text::FtpCaptureAndUploadStopped)}));
+
+  // Fifteen minutes later the run controller queues a reconnect.
+  server.clearFaults();
+  rig.uploader.queueReconnect();
+  rig.uploader.waitUntilDone();
+  EXPECT_EQ(rig.messages().back(), text(Text::FtpReconnectedCapturing));
+  EXPECT_TRUE(rig.host.isCapturing());
+}
+
+TEST_F(UploaderOnPyFtpd, DroppedConnectionIsTakenUpAgain) {
+  Rig rig(server.params(), "/live");
+  rig.connect();
+  testing::PyFtpServer::Faults drop;
+  drop.dropOn = "STOR";
+  server.setFaults(drop);
+  rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "x"));
+  EXPECT_TRUE(rig.uploader.isConnected());
+  EXPECT_EQ(testing::readFile(onDisk("motion_img_00000001.jpg")), "x");
+  EXPECT_EQ(rig.host.count("stopAndDisconnect"), 0);
+}
+
+TEST_F(UploaderOnPyFtpd, FrozenServerNeverHangsTheWorker) {
+  Rig rig(server.params(), "/live");
+  rig.connect();
+  testing::PyFtpServer::Faults freeze;
+  freeze.freezeOn = "STOR";
+  server.setFaults(freeze);
+  // A frozen server stays frozen, new logins included, until the faults
+  // change: it comes back after the first failed reconnection attempt.
+  rig.host.onEvent([&](const std::string& e) {
+    if (e == "sessionOpened 0") server.clearFaults();
+  });
+  rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "x"));
+  rig.host.onEvent({});
+  EXPECT_TRUE(rig.logged(formatText(Text::FtpReconnectTry, 1, 10)));
+  EXPECT_TRUE(rig.uploader.isConnected());
+  EXPECT_EQ(rig.uploader.retryCount(), 2);
+  EXPECT_EQ(rig.host.count("stopAndDisconnect"), 0);
+}
+
+TEST(UploaderOnVsftpd, HappyPath) {
+  testing::VsftpdServer server;
+  if (!server.started()) GTEST_SKIP() << server.error();
+  testing::writeFile(server.uploadFolder() + "/motion_img_00000000.jpg", "old");
+  Rig rig(server.params(), "/upload");
+  rig.host.setBufferClipLimit(2);
+  rig.connect();
+  EXPECT_EQ(rig.host.directoryLabel(), "/upload");
+  EXPECT_EQ(rig.uploader.motionBufferCount(), 1);
+  rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "one"));
+  rig.run(rig.frame(0, "motion_img_00000002.jpg", 2, "two"));
+  EXPECT_FALSE(testing::fileExists(server.uploadFolder() + "/motion_img_00000000.jpg"));
+  EXPECT_EQ(testing::readFile(server.uploadFolder() + "/currfrme.html"),
+            runningStatusPage({6, "motion_img_00000002.jpg", 1, "", 0}));
+  auto still = rig.frame(1, "still_img_latest.jpg", 3, "still");
+  still.keepPrevious = true;
+  rig.run(still);
+  EXPECT_EQ(testing::readFile(server.uploadFolder() + "/still_img_latest.jpg"), "still");
+  rig.uploader.queueEndSession();
+  rig.uploader.waitUntilDone();
+  EXPECT_EQ(testing::readFile(server.uploadFolder() + "/currfrme.html"), stoppedStatusPage());
+  EXPECT_FALSE(testing::fileExists(server.uploadFolder() + "/motion_img_00000002.jpg"));
+  EXPECT_TRUE(testing::fileExists(server.uploadFolder() + "/still_img_latest.jpg"));
+  EXPECT_EQ(rig.uploader.motionBufferCount(), 0);
+  EXPECT_EQ(rig.uploader.stillBufferCount(), 1);
+  for (const auto& m : rig.messages()) EXPECT_EQ(m.find("エラー"), std::string::npos) << m;
+}
+
+}  // namespace
+}  // namespace karone

@@ -130,7 +130,9 @@ TEST_F(FtpUploaderTest, DirectoryFallback) {
     EXPECT_EQ(fake.transcript(), row.transcript) << row.directory;
     EXPECT_EQ(host.prompts().size(), row.warned ? 1u : 0u) << row.directory;
     EXPECT_EQ(fake.cwd(), "/");
-    if (row.warned) EXPECT_EQ(host.prompts()[0].text, text(Text::FtpDirectoryInaccessible));
+    if (row.warned) {
+      EXPECT_EQ(host.prompts()[0].text, text(Text::FtpDirectoryInaccessible));
+    }
   }
 }
 
@@ -378,9 +380,9 @@ TEST_F(FtpUploaderTest, ManualBulkDeletionTouchesOnlyExactMatches) {
   fake.addFile("/live/MOTION_IMG_0000001A.JPG");
   fake.addFile("/live/index.html");
   fake.addDirectory("/live/motion_img_00000002.jpg");
-  fake.addListingEntry("/live", {"motion_img_/../../x.jpg", kFtpAttributeNormal});
-  fake.addListingEntry("/live", {"still_img_\r\nDELE x.jpg", kFtpAttributeNormal});
-  fake.addListingEntry("/live", {std::string(255, 'm'), kFtpAttributeNormal});
+  fake.addListingEntry("/live", {"motion_img_/../../x.jpg", kFtpAttributeNormal, 0, 0, {}});
+  fake.addListingEntry("/live", {"still_img_\r\nDELE x.jpg", kFtpAttributeNormal, 0, 0, {}});
+  fake.addListingEntry("/live", {std::string(255, 'm'), kFtpAttributeNormal, 0, 0, {}});
   connect();
   uploader.queueDeleteAllBuffers();
   uploader.waitUntilDone();

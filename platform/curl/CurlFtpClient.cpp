@@ -150,6 +150,7 @@ struct CurlFtpClient::Impl {
   bool trace = std::getenv("KARONE_FTP_TRACE") != nullptr;
   bool session = false;
   CURL* curl = nullptr;
+  CURLM* multi = nullptr;  // holds the kept connection between requests
   std::string baseUrl;  // "ftp://host:port"
   std::string cwd = "/";
   std::string lastResponse;
@@ -296,8 +297,45 @@ struct CurlFtpClient::Impl {
     exchanges.clear();
     errorBuffer[0] = '\0';
     if (!setup()) return CURLE_READ_ERROR;
-    CURLcode code = curl_easy_perform(curl);
+    CURLcode code = run();
     resetRequest();
+    return code;
+  }
+
+  // Drives the request set up on the handle to its end, on our own multi
+  // handle rather than through curl_easy_perform. libcurl (7.88) can stop
+  // at a step with nothing to wait for: when the server's EPSV/PASV reply is
+  // read in the same call that sent the command, the data connection is
+  // only opened by the next call, and no socket or timer brings that call
+  // about. curl_easy_perform then makes it after its one-second wait, so a
+  // store took a second now and then. Calling libcurl once more before
+  // every wait makes that next step at once; otherwise the waits are as
+  // curl_easy_perform's (on the sockets and timers of the request, at most
+  // a second).
+  CURLcode run() {
+    CURLMcode mc = curl_multi_add_handle(multi, curl);
+    int running = 1;
+    while (mc == CURLM_OK) {
+      mc = curl_multi_perform(multi, &running);
+      if (mc == CURLM_OK && running) mc = curl_multi_perform(multi, &running);
+      if (mc != CURLM_OK || !running) break;
+      mc = curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+    }
+    bool done = false;
+    CURLcode code = CURLE_OK;
+    int left = 0;
+    while (CURLMsg* m = curl_multi_info_read(multi, &left)) {
+      if (m->msg == CURLMSG_DONE && m->easy_handle == curl) {
+        done = true;
+        code = m->data.result;
+      }
+    }
+    curl_multi_remove_handle(multi, curl);
+    if (!done) {
+      // libcurl itself failed (not the server): no retry, and say why.
+      std::snprintf(errorBuffer, sizeof errorBuffer, "%s", curl_multi_strerror(mc));
+      code = mc == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
+    }
     return code;
   }
 
@@ -372,8 +410,11 @@ struct CurlFtpClient::Impl {
       // Closing says QUIT and waits for the answer: not long, since a
       // server that stopped answering is a common reason to close.
       curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, 2L);
-      curl_easy_cleanup(curl);
     }
+    // The multi handle holds the connection, so it says the QUIT.
+    if (multi) curl_multi_cleanup(multi);
+    if (curl) curl_easy_cleanup(curl);
+    multi = nullptr;
     curl = nullptr;
     quoteList.reset();
   }
@@ -400,7 +441,11 @@ FtpResult CurlFtpClient::connect(const FtpConnectParams& params) {
   if (!address.error.empty()) return FtpResult::failure(FtpError::BadAddress, address.error);
   if (params.port == 0) return FtpResult::failure(FtpError::BadAddress, "port 0");
   d.curl = curl_easy_init();
-  if (!d.curl) return FtpResult::failure(FtpError::Internal, "cannot create a libcurl handle");
+  d.multi = curl_multi_init();
+  if (!d.curl || !d.multi) {
+    d.close();
+    return FtpResult::failure(FtpError::Internal, "cannot create a libcurl handle");
+  }
   d.commands = 0;
   d.logins = 0;
   d.baseUrl = "ftp://" + address.host + ":" + std::to_string(params.port);

@@ -1,6 +1,7 @@
 #pragma once
-// The FtpClient on libcurl: one easy handle per connection, so the control
-// connection is kept and reused from one operation to the next.
+// The FtpClient on libcurl: one easy handle and one multi handle per
+// connection, so the control connection is kept and reused from one
+// operation to the next.
 //
 // How it works, and why:
 // - The session's current directory is our own state: it starts as the
@@ -29,6 +30,10 @@
 //   connections, the certificate and host name verified; there is no
 //   fall-back to plain FTP. Active mode lets the system pick the address
 //   and port (EPRT, then PORT); passive mode tries EPSV, then PASV.
+// - Requests are driven by our own loop on the multi handle, which never
+//   leaves libcurl idle while it has a step to make (curl_easy_perform
+//   could sit a second after an EPSV/PASV reply before opening the data
+//   connection).
 // - Every request is bounded: connect time-out, server-response time-out
 //   (also for stalled data transfers) and an overall cap per request.
 //

@@ -538,5 +538,26 @@ TEST_F(CurlFtpClientListingTest, UnreadableListingsFailCleanlyAndTheSessionGoesO
   EXPECT_TRUE(ftp.putFile(local("a", "1"), "a.jpg", FtpTransferMode::Binary));
 }
 
+TEST_F(CurlFtpClientPyTest, DisconnectSaysQuitAnsweredOrNot) {
+  for (bool silent : {false, true}) {
+    server.clearFaults();
+    connect();
+    ASSERT_TRUE(ftp.putFile(local("a", "1"), "a.jpg", FtpTransferMode::Binary));
+    if (silent) {
+      PyFtpServer::Faults f;
+      f.freezeOn = "QUIT";
+      server.setFaults(f);
+    }
+    ftp.disconnect();
+    EXPECT_FALSE(ftp.isConnected());
+    auto commands = server.commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back(), "QUIT") << (silent ? "silent" : "answered");
+  }
+  server.clearFaults();
+  connect();
+  EXPECT_TRUE(ftp.putFile(local("a", "2"), "a.jpg", FtpTransferMode::Binary));
+}
+
 }  // namespace
 }  // namespace karone

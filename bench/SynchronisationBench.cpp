@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <string>
 
-#include "ftp/CountingSemaphore.h"
+#include "platform/threads/CountingSemaphore.h"
 #include "ftp/EventLog.h"
 #include "ftp/MemoryLogView.h"
-#include "ftp/Mutex.h"
-#include "ftp/PlatformThread.h"
+#include "platform/threads/Mutex.h"
+#include "platform/threads/PlatformThread.h"
 
 namespace {
 

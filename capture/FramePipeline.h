@@ -30,8 +30,8 @@
 #include "capture/JpegEncoder.h"
 #include "capture/Picture.h"
 #include "capture/PipelineHost.h"
-#include "ftp/CountingSemaphore.h"
-#include "ftp/WorkerThread.h"
+#include "platform/threads/CountingSemaphore.h"
+#include "platform/threads/WorkerThread.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
 

@@ -24,8 +24,8 @@ std::string motionFileStem(std::uint32_t counter) {
 }
 
 std::string bufferBmpPath(const std::string& folder, int captureMode, std::uint32_t counter) {
-  if (captureMode == 0) return folder + motionFileStem(counter) + ".bmp";
-  return folder + kStillName + ".bmp";
+  if (captureMode == 0) return folder + motionFileStem(counter) + std::string(kBmpExtension);
+  return folder + std::string(kStillStem) + std::string(kBmpExtension);
 }
 
 int motionTimerPeriodMillis(int framesPerSecond) {

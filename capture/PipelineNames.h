@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/BufferFileNames.h"
+
 namespace karone {
 
-inline constexpr const char* kMotionPrefix = "motion_img_";
-inline constexpr const char* kStillName = "still_img_latest";
-inline constexpr const char* kStillBackupPrefix = "still_img_bckp_";
 
 // "motion_img_" + counter as 8 lower-case hex digits (no folder, no extension).
 std::string motionFileStem(std::uint32_t counter);

@@ -23,12 +23,12 @@
 #include <string>
 #include <vector>
 
-#include "ftp/CountingSemaphore.h"
+#include "platform/threads/CountingSemaphore.h"
 #include "ftp/EventLog.h"
-#include "ftp/Mutex.h"
+#include "platform/threads/Mutex.h"
 #include "ftp/RemoteNames.h"
 #include "ftp/UploaderHost.h"
-#include "ftp/WorkerThread.h"
+#include "platform/threads/WorkerThread.h"
 #include "platform/Clock.h"
 #include "platform/FtpClient.h"
 #include "schedule/DataStore.h"

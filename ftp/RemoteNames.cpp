@@ -3,9 +3,6 @@
 namespace karone {
 namespace {
 
-constexpr std::string_view kJpegExtension = ".jpg";
-constexpr std::string_view kStillPrefix = "still_img_";
-
 bool startsWith(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
 }
@@ -42,7 +39,7 @@ std::string hex8(std::uint32_t runningNumber) {
 }
 
 std::string motionFrameName(std::uint32_t runningNumber) {
-  return std::string(kMotionFramePrefix) + hex8(runningNumber) + std::string(kJpegExtension);
+  return std::string(kMotionPrefix) + hex8(runningNumber) + std::string(kJpegExtension);
 }
 
 std::string stillBackupName(std::string_view prefix, std::uint32_t runningNumber) {
@@ -55,7 +52,7 @@ std::string remoteNameOf(std::string_view localPath) {
 }
 
 bool isMotionBufferName(std::string_view name) {
-  return name.size() == 23 && startsWith(name, kMotionFramePrefix) &&
+  return name.size() == 23 && startsWith(name, kMotionPrefix) &&
          endsWith(name, kJpegExtension) && isPlainFileName(name);
 }
 

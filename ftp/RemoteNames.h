@@ -16,11 +16,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/BufferFileNames.h"
+
 namespace karone {
 
-inline constexpr std::string_view kMotionFramePrefix = "motion_img_";
-inline constexpr std::string_view kStillBackupPrefix = "still_img_bckp_";
-inline constexpr std::string_view kLatestStillName = "still_img_latest.jpg";
 inline constexpr std::string_view kStatusPageName = "currfrme.html";
 inline constexpr std::string_view kStatusPageTempName = "currfrme_new.html";
 

@@ -61,30 +61,6 @@ SystemClock& SystemClock::instance() {
   return clock;
 }
 
-Seconds FakeClock::now() const {
-  std::lock_guard lock(mutex_);
-  return now_;
-}
-
-std::int64_t FakeClock::monotonicMillis() const {
-  std::lock_guard lock(mutex_);
-  return monotonic_;
-}
-
-void FakeClock::set(Seconds instant) {
-  std::lock_guard lock(mutex_);
-  now_ = instant;
-  millis_ = 0;
-}
-
-void FakeClock::advanceMillis(std::int64_t ms) {
-  std::lock_guard lock(mutex_);
-  monotonic_ += ms;
-  millis_ += ms;
-  now_ += millis_ / 1000;
-  millis_ %= 1000;
-}
-
 void SystemSleeper::sleepMillis(std::int64_t ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
@@ -92,25 +68,6 @@ void SystemSleeper::sleepMillis(std::int64_t ms) {
 SystemSleeper& SystemSleeper::instance() {
   static SystemSleeper sleeper;
   return sleeper;
-}
-
-void FakeSleeper::sleepMillis(std::int64_t ms) {
-  {
-    std::lock_guard lock(mutex_);
-    total_ += ms;
-    ++calls_;
-  }
-  if (clock_ != nullptr) clock_->advanceMillis(ms);
-}
-
-std::int64_t FakeSleeper::totalMillis() const {
-  std::lock_guard lock(mutex_);
-  return total_;
-}
-
-int FakeSleeper::calls() const {
-  std::lock_guard lock(mutex_);
-  return calls_;
 }
 
 }  // namespace karone

@@ -4,8 +4,8 @@
 // Everything that needs "now" takes a Clock&, so that tests run schedules,
 // countdowns and retry loops in fake time. Waits go through a Sleeper.
 //
-// Any thread may call a Clock; SystemClock is stateless, FakeClock is
-// guarded by its own lock.
+// Any thread may call a Clock. The fake clock and sleeper of the tests live
+// with the tests.
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -54,23 +54,6 @@ class SystemClock final : public Clock {
   static SystemClock& instance();
 };
 
-// A clock that only moves when told to.
-class FakeClock final : public Clock {
- public:
-  explicit FakeClock(Seconds start = 0) : now_(start) {}
-  Seconds now() const override;
-  std::int64_t monotonicMillis() const override;
-  void set(Seconds instant);
-  void advanceMillis(std::int64_t ms);
-  void advance(Seconds s) { advanceMillis(s * 1000); }
-
- private:
-  mutable std::mutex mutex_;
-  Seconds now_;
-  std::int64_t millis_ = 0;  // sub-second part carried by advanceMillis
-  std::int64_t monotonic_ = 0;
-};
-
 // Waits of the program (the 400 ms dial pause, the 5-second retry pause...).
 class Sleeper {
  public:
@@ -82,21 +65,6 @@ class SystemSleeper final : public Sleeper {
  public:
   void sleepMillis(std::int64_t ms) override;
   static SystemSleeper& instance();
-};
-
-// Advances a FakeClock instead of waiting, and records every wait.
-class FakeSleeper final : public Sleeper {
- public:
-  explicit FakeSleeper(FakeClock* clock = nullptr) : clock_(clock) {}
-  void sleepMillis(std::int64_t ms) override;
-  std::int64_t totalMillis() const;
-  int calls() const;
-
- private:
-  FakeClock* clock_;
-  mutable std::mutex mutex_;
-  std::int64_t total_ = 0;
-  int calls_ = 0;
 };
 
 }  // namespace karone

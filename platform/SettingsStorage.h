@@ -9,7 +9,6 @@
 // $XDG_CONFIG_HOME/Brenko/Tamblor/Encoder.conf: one "name=value" line per
 // value, UTF-8, read whole at open and written atomically at close.
 // Backslash, CR and LF in values are escaped as \\, \r and \n.
-// MemorySettingsStorage is the test double, with failures to inject.
 //
 // Used from one thread at a time (the window thread).
 #include <map>
@@ -52,25 +51,6 @@ class FileSettingsStorage final : public SettingsStorage {
   bool open_ = false;
   bool dirty_ = false;
   std::map<std::string, std::string> values_;
-};
-
-class MemorySettingsStorage final : public SettingsStorage {
- public:
-  bool openKey() override;
-  bool createKey() override;
-  std::optional<std::string> readValue(const std::string& name) override;
-  bool writeValue(const std::string& name, const std::string& value) override;
-  bool closeKey() override;
-
-  // State and failure injection for tests.
-  bool exists = false;
-  bool failCreate = false;
-  bool failOpen = false;
-  bool failWrites = false;
-  bool isOpen = false;
-  std::map<std::string, std::string> values;
-  std::map<std::string, bool> unreadable;  // names whose read fails
-  int writes = 0;
 };
 
 }  // namespace karone

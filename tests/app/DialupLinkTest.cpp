@@ -7,8 +7,10 @@
 
 #include "app/QueuedDialEventRelay.h"
 #include "platform/NullDialupService.h"
-#include "platform/SimulatedDialupService.h"
+#include "tests/doubles/SimulatedDialupService.h"
 #include "resources/Texts.h"
+#include "tests/doubles/FakeClock.h"
+#include "tests/doubles/FakeSleeper.h"
 
 namespace karone {
 namespace {

@@ -3,6 +3,7 @@
 #include "app/SettingsStore.h"
 #include "platform/SettingsStorage.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
 namespace {

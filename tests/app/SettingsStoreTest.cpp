@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "resources/Texts.h"
+#include "tests/doubles/RecordingPrompter.h"
+#include "tests/doubles/MemorySettingsStorage.h"
 
 namespace karone {
 namespace {

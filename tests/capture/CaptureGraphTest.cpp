@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "platform/ConnectorType.h"
-#include "platform/ScriptedVideoCapture.h"
+#include "tests/doubles/ScriptedVideoCapture.h"
 
 namespace karone {
 namespace {

@@ -6,11 +6,13 @@
 #include "capture/CaptureGraphFrameSource.h"
 #include "capture/FramePipeline.h"
 #include "platform/ConnectorType.h"
-#include "platform/ScriptedVideoCapture.h"
+#include "tests/doubles/ScriptedVideoCapture.h"
 #include "platform/gstreamer/GstVideoCapture.h"
 #include "tests/capture/JpegTestSupport.h"
 #include "tests/capture/RecordingPipelineHost.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/FakeClock.h"
+#include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
 namespace {

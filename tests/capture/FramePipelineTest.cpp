@@ -12,6 +12,8 @@
 #include "tests/capture/RecordingPipelineHost.h"
 #include "tests/capture/ScriptedFrameSource.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/FakeClock.h"
+#include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
 namespace {

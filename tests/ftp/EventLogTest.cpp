@@ -11,6 +11,7 @@
 #include "ftp/MemoryLogView.h"
 #include "platform/Paths.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/FakeClock.h"
 
 namespace karone {
 namespace {

@@ -2,10 +2,12 @@
 
 #include "ftp/EventLog.h"
 #include "ftp/FtpUploader.h"
-#include "ftp/RecordingUploaderHost.h"
-#include "platform/FakeFtpClient.h"
+#include "tests/doubles/RecordingUploaderHost.h"
+#include "tests/doubles/FakeFtpClient.h"
 #include "resources/Texts.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/FakeClock.h"
+#include "tests/doubles/FakeSleeper.h"
 
 namespace karone {
 namespace {

@@ -7,11 +7,13 @@
 
 #include "ftp/EventLog.h"
 #include "ftp/MemoryLogView.h"
-#include "ftp/RecordingUploaderHost.h"
+#include "tests/doubles/RecordingUploaderHost.h"
 #include "ftp/StatusPage.h"
-#include "platform/FakeFtpClient.h"
+#include "tests/doubles/FakeFtpClient.h"
 #include "resources/Texts.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/FakeClock.h"
+#include "tests/doubles/FakeSleeper.h"
 
 namespace karone {
 namespace {

@@ -4,6 +4,8 @@
 
 #include "platform/AtomicFile.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/FakeClock.h"
+#include "tests/doubles/FakeSleeper.h"
 
 namespace karone {
 namespace {

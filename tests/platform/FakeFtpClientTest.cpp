@@ -1,4 +1,4 @@
-#include "platform/FakeFtpClient.h"
+#include "tests/doubles/FakeFtpClient.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -7,6 +7,7 @@
 #include "schedule/DataStore.h"
 #include "tests/support/ScopedTimeZone.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/FakeClock.h"
 
 namespace karone {
 namespace {

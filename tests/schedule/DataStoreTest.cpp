@@ -13,6 +13,8 @@
 #include "platform/Prompter.h"
 #include "resources/Texts.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/FakeClock.h"
+#include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
 namespace {

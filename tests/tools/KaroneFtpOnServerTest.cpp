@@ -13,6 +13,7 @@
 #include "schedule/DataStore.h"
 #include "tests/support/PyFtpServer.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
 namespace {

@@ -7,11 +7,13 @@
 #include "app/SettingsStore.h"
 #include "ftp/RemoteNames.h"
 #include "ftp/StatusPage.h"
-#include "platform/FakeFtpClient.h"
+#include "tests/doubles/FakeFtpClient.h"
 #include "platform/SettingsStorage.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
 #include "tests/support/TempDir.h"
+#include "tests/doubles/FakeSleeper.h"
+#include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
 namespace {

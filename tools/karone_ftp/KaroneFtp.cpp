@@ -11,12 +11,12 @@
 #include "ftp/EventLog.h"
 #include "ftp/FtpUploader.h"
 #include "ftp/MemoryLogView.h"
-#include "ftp/RecordingUploaderHost.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStorage.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
+#include "tools/karone_ftp/ConsoleUploaderHost.h"
 
 namespace karone {
 namespace {
@@ -132,7 +132,7 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
     std::string t = text(Text::FtpUploadError);
     return t.substr(0, t.find('%'));
   }();
-  RecordingUploaderHost host;
+  ConsoleUploaderHost host;
   MemoryLogView view(400, 6, [&](const std::string& line) {
     out << line << "\n" << std::flush;
     // A tool run does not wait through the reconnection attempts: the first
@@ -161,9 +161,8 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
 
   int clipLimit = profile.keepBuffers != 0 ? -1 : profile.bufferClipCount;
   if (usage.keepGiven) clipLimit = usage.keep;
-  host.setCaptureMode(0);
   host.setBufferClipLimit(clipLimit);
-  host.setFrameSettings(values.iBufferSize, 1);
+  host.setFramesPerStrip(values.iBufferSize);
   host.setCapturing(usage.command == "send");
 
   FtpUploader uploader({client, host, log, setup.sleeper ? *setup.sleeper : SystemSleeper::instance(),
@@ -179,7 +178,7 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
     err << formatText(Text::ToolFtpCannotConnect, profile.address.c_str(), profile.port) << "\n";
     return kFailed;
   }
-  if (!host.prompts().empty()) {
+  if (host.asked()) {
     // The profile's folder could not be entered: do nothing elsewhere.
     err << formatText(Text::ToolFtpNoFolder, profile.uploadDirectory.c_str()) << "\n";
     uploader.queueDisconnect();

@@ -12,12 +12,14 @@
 #include "ftp/EventLog.h"
 #include "ftp/FtpUploader.h"
 #include "ftp/MemoryLogView.h"
-#include "ftp/RecordingUploaderHost.h"
+#include "tests/doubles/RecordingUploaderHost.h"
 #include "ftp/StatusPage.h"
 #include "platform/curl/CurlFtpClient.h"
 #include "resources/Texts.h"
 #include "tests/support/PyFtpServer.h"
 #include "tests/support/VsftpdServer.h"
+#include "tests/doubles/FakeClock.h"
+#include "tests/doubles/FakeSleeper.h"
 
 namespace karone {
 namespace {

@@ -1,10 +1,10 @@
-#include "ftp/Mutex.h"
+#include "platform/threads/Mutex.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "ftp/CountingSemaphore.h"
+#include "platform/threads/CountingSemaphore.h"
 
 namespace karone {
 namespace {

@@ -1,4 +1,4 @@
-#include "ftp/PlatformThread.h"
+#include "platform/threads/PlatformThread.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

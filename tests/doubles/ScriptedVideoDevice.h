@@ -5,7 +5,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "platform/ScriptedVideoCapture.h"
+#include "tests/doubles/ScriptedVideoCapture.h"
 
 namespace karone {
 

@@ -1,4 +1,4 @@
-#include "ftp/CountingSemaphore.h"
+#include "platform/threads/CountingSemaphore.h"
 
 #include <gtest/gtest.h>
 

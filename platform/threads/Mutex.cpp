@@ -1,4 +1,4 @@
-#include "ftp/Mutex.h"
+#include "platform/threads/Mutex.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -12,7 +12,7 @@
 #include <memory>
 #include <mutex>
 
-#include "ftp/WorkerThread.h"
+#include "platform/threads/WorkerThread.h"
 
 namespace karone {
 

@@ -1,4 +1,4 @@
-#include "platform/FakeFtpClient.h"
+#include "tests/doubles/FakeFtpClient.h"
 
 #include <algorithm>
 #include <fstream>

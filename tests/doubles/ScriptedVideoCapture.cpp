@@ -1,8 +1,8 @@
-#include "platform/ScriptedVideoCapture.h"
+#include "tests/doubles/ScriptedVideoCapture.h"
 
 #include <algorithm>
 
-#include "platform/ScriptedVideoDevice.h"
+#include "tests/doubles/ScriptedVideoDevice.h"
 
 namespace karone {
 

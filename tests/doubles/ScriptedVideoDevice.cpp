@@ -1,4 +1,4 @@
-#include "platform/ScriptedVideoDevice.h"
+#include "tests/doubles/ScriptedVideoDevice.h"
 
 namespace karone {
 

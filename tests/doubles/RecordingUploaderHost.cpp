@@ -1,4 +1,5 @@
-#include "ftp/RecordingUploaderHost.h"
+#include "tests/doubles/RecordingUploaderHost.h"
+#include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
 

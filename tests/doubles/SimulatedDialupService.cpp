@@ -1,4 +1,4 @@
-#include "platform/SimulatedDialupService.h"
+#include "tests/doubles/SimulatedDialupService.h"
 
 namespace karone {
 

@@ -15,6 +15,7 @@
 
 #include "ftp/UploaderHost.h"
 #include "platform/Prompter.h"
+#include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
 

@@ -1,11 +1,11 @@
-#include "ftp/PlatformThread.h"
+#include "platform/threads/PlatformThread.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "ftp/CountingSemaphore.h"
+#include "platform/threads/CountingSemaphore.h"
 
 namespace karone {
 namespace {

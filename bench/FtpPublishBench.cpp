@@ -15,9 +15,11 @@
 #include "ftp/EventLog.h"
 #include "ftp/FtpUploader.h"
 #include "ftp/MemoryLogView.h"
-#include "ftp/RecordingUploaderHost.h"
+#include "tests/doubles/RecordingUploaderHost.h"
 #include "platform/curl/CurlFtpClient.h"
 #include "tests/support/PyFtpServer.h"
+#include "tests/doubles/FakeClock.h"
+#include "tests/doubles/FakeSleeper.h"
 
 namespace karone {
 namespace {

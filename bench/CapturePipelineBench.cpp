@@ -21,6 +21,7 @@
 #include "capture/FramePipeline.h"
 #include "platform/PreviewSink.h"
 #include "platform/gstreamer/GstVideoCapture.h"
+#include "tests/doubles/FakeClock.h"
 
 namespace karone {
 namespace {

@@ -15,7 +15,7 @@ class DialupHost {
   virtual void QueueConnect() = 0;
   // Runs the window thread's pending messages (timers, commands, relayed
   // dial-up events) when called on the window thread; nothing on another.
-  virtual void PumpMessages() = 0;
+  virtual void pumpMessages() = 0;
 };
 
 }  // namespace karone

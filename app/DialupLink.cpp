@@ -19,7 +19,7 @@ bool DialupLink::FindConnectedEntry(std::string* name, DialupHandle* handle) {
   return false;
 }
 
-bool DialupLink::AdoptConnectedEntry() {
+bool DialupLink::adoptConnectedEntry() {
   DialupHandle handle = kNoDialupHandle;
   if (!FindConnectedEntry(nullptr, &handle)) return false;
   handle_ = handle;
@@ -115,7 +115,7 @@ void DialupLink::HangUp() {
         break;
       }
       if (polls > 0) sleeper_.sleepMillis(kHangUpPollMillis);
-      host_.PumpMessages();
+      host_.pumpMessages();
       status = service_.status(handle);
     }
     host_.ShowStatus(text(confirmed ? Text::DialupHungUp : Text::DialupHangUpUnconfirmed));

@@ -45,15 +45,15 @@ class DialupLink {
   DialupLink(const DialupLink&) = delete;
   DialupLink& operator=(const DialupLink&) = delete;
 
-  void SetDialParams(const DialParams& params) { params_ = params; }
-  const DialParams& GetDialParams() const { return params_; }
+  void setDialParams(const DialParams& params) { params_ = params; }
+  const DialParams& dialParams() const { return params_; }
 
   // Whether a connection of the service is in the connected state; the
   // first such one gives its entry name and handle (each when asked for).
   bool FindConnectedEntry(std::string* name = nullptr, DialupHandle* handle = nullptr);
   // At start-up: takes a connection that is already up as the link, without
   // a status line. True when one was found.
-  bool AdoptConnectedEntry();
+  bool adoptConnectedEntry();
   // Starts a new series of attempts (the attempt counter starts at 0).
   // False when a connected connection is (already) in use, so the caller
   // may connect FTP at once; true when a dial was attempted.
@@ -69,14 +69,14 @@ class DialupLink {
   bool WeDialled() const { return weDialled_; }
   bool ExistingConnectionInUse() const { return existingInUse_; }
   bool StopRedial() const { return stopRedial_; }
-  void SetStopRedial(bool on) { stopRedial_ = on; }
+  void setStopRedial(bool on) { stopRedial_ = on; }
   bool DialOnly() const { return dialOnly_; }
-  void SetDialOnly(bool on) { dialOnly_ = on; }
+  void setDialOnly(bool on) { dialOnly_ = on; }
   bool HangUpAfterDisconnect() const { return hangUpAfterDisconnect_; }
-  void SetHangUpAfterDisconnect(bool on) { hangUpAfterDisconnect_ = on; }
+  void setHangUpAfterDisconnect(bool on) { hangUpAfterDisconnect_ = on; }
   int DialAttempt() const { return dialAttempt_; }
-  void ResetDialAttempt() { dialAttempt_ = 0; }
-  DialupHandle Handle() const { return handle_; }
+  void resetDialAttempt() { dialAttempt_ = 0; }
+  DialupHandle handle() const { return handle_; }
 
  private:
   bool attempt();

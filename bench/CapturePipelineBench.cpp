@@ -61,11 +61,11 @@ class BenchHost final : public PipelineHost {
   void fiveMinuteNotice() override {}
   void oneMinuteNotice() override {}
   void captureStopped() override {}
-  void stopReconnectCountdown(bool) override {}
+  void StopReconnectCountdown(bool) override {}
   bool uploaderIdle() const override { return true; }
   void handOff(const std::string& path, std::uint32_t) override {
     std::filesystem::remove(path);
-    if (pipeline != nullptr) pipeline->clearUploadFlags();
+    if (pipeline != nullptr) pipeline->ClearUploadFlags();
     {
       std::lock_guard lock(mutex_);
       ++handOffs_;
@@ -96,11 +96,11 @@ struct Rig {
     pipelineOptions.bufferFolder = buffer;
     pipeline = std::make_unique<FramePipeline>(source, host, prompter, clock, pipelineOptions);
     host.pipeline = pipeline.get();
-    ok = pipeline->enableDevice() == 0 && graph.waitForFrames(2, std::chrono::seconds(5));
-    pipeline->allocateSlots(6);
+    ok = pipeline->EnableDevice() == 0 && graph.waitForFrames(2, std::chrono::seconds(5));
+    pipeline->AllocateSlots(6);
   }
   ~Rig() {
-    pipeline->stopCapture();
+    pipeline->StopCapture();
     pipeline.reset();
     graph.teardown();
     std::filesystem::remove_all(buffer);
@@ -131,7 +131,7 @@ void runPreview(benchmark::State& state, bool capture) {
     state.SkipWithError("the test-pattern device does not run");
     return;
   }
-  if (capture && !rig.pipeline->startCapture(false)) {
+  if (capture && !rig.pipeline->StartCapture(false)) {
     state.SkipWithError("capture does not start");
     return;
   }
@@ -167,7 +167,7 @@ BENCHMARK(BM_PreviewWithCaptureAt1Fps)->Iterations(1)->Unit(benchmark::kSecond)-
 void BM_MotionTick(benchmark::State& state) {
   Rig rig(true);
   rig.host.pipeline = nullptr;  // no confirmation: no strip after the first
-  if (!rig.ok || !rig.pipeline->startCapture(false)) {
+  if (!rig.ok || !rig.pipeline->StartCapture(false)) {
     state.SkipWithError("the test-pattern device does not run");
     return;
   }
@@ -181,7 +181,7 @@ BENCHMARK(BM_MotionTick)->Unit(benchmark::kMicrosecond);
 // then the writer's BMP, JPEG (quality 25) and hand-off.
 void BM_StripGrabToHandOff(benchmark::State& state) {
   Rig rig(true);
-  if (!rig.ok || !rig.pipeline->startCapture(false)) {
+  if (!rig.ok || !rig.pipeline->StartCapture(false)) {
     state.SkipWithError("the test-pattern device does not run");
     return;
   }

@@ -93,11 +93,11 @@ void BM_PublishMotionStrip(benchmark::State& state) {
   p.password = params.password;
   p.uploadDirectory = "/live";
   p.passiveMode = 1;
-  uploader.setProfile(p);
-  uploader.startWorker();
-  uploader.queueConnect();
+  uploader.SetProfile(p);
+  uploader.StartWorker();
+  uploader.QueueConnect();
   uploader.waitUntilDone();
-  if (!uploader.isConnected()) {
+  if (!uploader.IsConnected()) {
     state.SkipWithError("cannot connect");
     return;
   }
@@ -109,7 +109,7 @@ void BM_PublishMotionStrip(benchmark::State& state) {
     f.localPath = dir.file(motionFrameName(n));
     f.runningNumber = n++;
     testing::writeFile(f.localPath, strip);
-    uploader.queueUploadFrame(f);
+    uploader.QueueUploadFrame(f);
     uploader.waitUntilDone();
   };
   for (int i = 0; i < 11; ++i) publish();
@@ -135,7 +135,7 @@ void BM_PublishMotionStrip(benchmark::State& state) {
   state.counters["data_connections_per_strip"] = data / strips;
   state.counters["floor_commands"] = 8;
   for (const auto& [op, ms] : client.millis) state.counters[op + "_ms_per_strip"] = ms / strips;
-  uploader.queueDisconnect();
+  uploader.QueueDisconnect();
   uploader.waitUntilDone();
 }
 BENCHMARK(BM_PublishMotionStrip)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -22,7 +22,7 @@ void BM_MutexLockUnlock(benchmark::State& state) {
   mutex.Create(0);
   for (auto _ : state) {
     mutex.Lock(Mutex::kNoTimeLimit);
-    mutex.Unlock();
+    mutex.unlock();
   }
 }
 BENCHMARK(BM_MutexLockUnlock);
@@ -32,7 +32,7 @@ void BM_MutexTimedLockUnlock(benchmark::State& state) {
   mutex.Create(0);
   for (auto _ : state) {
     mutex.Lock(1000);
-    mutex.Unlock();
+    mutex.unlock();
   }
 }
 BENCHMARK(BM_MutexTimedLockUnlock);

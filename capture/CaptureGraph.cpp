@@ -161,7 +161,7 @@ int CaptureGraph::listVideoInputs(int deviceIndex, int inputCapacity, int output
   return kListOk;
 }
 
-bool CaptureGraph::routeVideoInput(int connectorType) {
+bool CaptureGraph::RouteVideoInput(int connectorType) {
   if (!device_ || !hasCrossbar() || crossbar_.inputs.empty()) return false;
   auto in = std::find(crossbar_.inputs.begin(), crossbar_.inputs.end(), connectorType);
   if (in == crossbar_.inputs.end()) return false;

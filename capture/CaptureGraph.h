@@ -79,7 +79,7 @@ class CaptureGraph {
   // Routes the first input of a connector type to the video decoder output.
   // False without a selector, without such an input or output, or when the
   // device refuses.
-  bool routeVideoInput(int connectorType);
+  bool RouteVideoInput(int connectorType);
   bool hasCrossbar() const { return crossbar_.status == CrossbarInfo::Status::Present; }
 
   // Brightness and contrast of the running device; null when it has none.

@@ -17,8 +17,8 @@ class CaptureGraphFrameSource final : public FrameSource {
   std::vector<std::string> enumerateDevices() override;
   bool bindDevice(int index) override { return graph_.bindDevice(index); }
   int buildGraph() override { return graph_.buildGraph(preview_); }
-  bool routeVideoInput(int connectorType) override {
-    return graph_.routeVideoInput(connectorType);
+  bool RouteVideoInput(int connectorType) override {
+    return graph_.RouteVideoInput(connectorType);
   }
   void teardown() override { graph_.teardown(); }
   bool running() const override { return graph_.running(); }

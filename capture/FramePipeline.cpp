@@ -59,24 +59,24 @@ void FramePipeline::setImageSize(int width, int height) {
   imageHeight_ = height;
 }
 
-void FramePipeline::allocateSlots(int n) {
+void FramePipeline::AllocateSlots(int n) {
   framesPerStrip_ = std::max(n, 1);
   slots_.assign(static_cast<size_t>(framesPerStrip_), Picture());
 }
 
-int FramePipeline::enableDevice() {
+int FramePipeline::EnableDevice() {
   std::vector<std::string> names = graph_.enumerateDevices();
   if (!names.empty()) deviceNames_ = std::move(names);
   if (!graph_.bindDevice(deviceIndex_)) return 1;
   int result = graph_.buildGraph();
   if (result != 0) return result;
-  graph_.routeVideoInput(videoSource_);
+  graph_.RouteVideoInput(videoSource_);
   return 0;
 }
 
 void FramePipeline::disableDevice() { graph_.teardown(); }
 
-bool FramePipeline::startCapture(bool scheduled) {
+bool FramePipeline::StartCapture(bool scheduled) {
   if (capturing_ || stopping_ || !graph_.running()) return false;
   frameIndex_ = 1;
   uploadPending_ = 0;
@@ -109,11 +109,11 @@ bool FramePipeline::startCapture(bool scheduled) {
   capturing_ = true;
   locked_ = false;
   workerRunning_ = 0;
-  host_.stopReconnectCountdown(true);
+  host_.StopReconnectCountdown(true);
   return true;
 }
 
-void FramePipeline::stopCapture() {
+void FramePipeline::StopCapture() {
   if (!capturing_) return;
   timer_ = Timer::None;
   capturing_ = false;
@@ -207,7 +207,7 @@ bool FramePipeline::grabScaled(Picture& frame) {
 void FramePipeline::grabIntoRing(int index) {
   Picture frame;
   if (!grabScaled(frame)) {
-    stopCapture();
+    StopCapture();
     prompter_.ask(text(Text::CaptureCannotStart), text(Text::CaptureStillCaption),
                   PromptButtons::Ok, PromptIcon::Warning);
     return;
@@ -262,12 +262,12 @@ void FramePipeline::releasePicture() {
   if (!wakeUp_.Release()) --pending_;
 }
 
-void FramePipeline::clearUploadFlags() {
+void FramePipeline::ClearUploadFlags() {
   uploadPending_ = 0;
   workerRunning_ = 0;
 }
 
-void FramePipeline::clearStopping() { stopping_ = false; }
+void FramePipeline::ClearStopping() { stopping_ = false; }
 
 std::string FramePipeline::currentJpegPath() const {
   std::lock_guard lock(handedMutex_);

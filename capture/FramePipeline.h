@@ -6,7 +6,7 @@
 // picture as a BMP in the buffer folder, convert it to JPEG and hand the
 // JPEG to its host for upload. At most one picture is in flight: after a
 // hand-off no further strip is offered until the host confirms the upload
-// with clearUploadFlags().
+// with ClearUploadFlags().
 //
 // Timers are tick calls: the owner calls onTimer() (or motionTick() /
 // stillTick()) every timerPeriodMillis() while activeTimer() is not None;
@@ -14,7 +14,7 @@
 //
 // Threads: every operation runs on the owner's thread (the window thread),
 // except that the writer thread calls the host's handOff() and
-// jpegQuality(), and clearUploadFlags() / clearStopping() / workerIdle() may
+// jpegQuality(), and ClearUploadFlags() / ClearStopping() / workerIdle() may
 // be called from any thread. The writer works on a private copy of the
 // finished picture, so composing the next strip never races with writing.
 // The destructor stops the writer thread after its current picture.
@@ -63,17 +63,17 @@ class FramePipeline {
 
   // Frees the ring and makes n empty slots (n < 1 counts as 1); called before
   // each start with iBufferSize.
-  void allocateSlots(int n);
+  void AllocateSlots(int n);
   // Binds deviceIndex, builds the graph and routes videoSource: 0 success,
   // 1 device could not be bound or graph failed, 2 frame grabber missing.
-  int enableDevice();
+  int EnableDevice();
   // Preview off: tears the graph down.
   void disableDevice();
 
   // Refused (false) while a session runs, while a stop is pending, while
   // the graph is not running, or when the picture cannot be made.
-  bool startCapture(bool scheduled);
-  void stopCapture();
+  bool StartCapture(bool scheduled);
+  void StopCapture();
 
   // Motion timer (period 1000 / framesPerSecond ms) and still timer (1000 ms).
   void motionTick();
@@ -84,9 +84,9 @@ class FramePipeline {
   void onTimer();
 
   // The upload of the handed-on JPEG is confirmed: the next strip may go.
-  void clearUploadFlags();
+  void ClearUploadFlags();
   // The upload session has ended: a new capture session may start.
-  void clearStopping();
+  void ClearStopping();
 
   // State queries.
   bool graphRunning() const { return graph_.running(); }

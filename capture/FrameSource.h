@@ -26,7 +26,7 @@ class FrameSource {
   // 2 the frame grabber is missing. Any failure leaves no graph and no device.
   virtual int buildGraph() = 0;
   // Routes the first input of this connector type to the video decoder.
-  virtual bool routeVideoInput(int connectorType) = 0;
+  virtual bool RouteVideoInput(int connectorType) = 0;
   // Stops and releases the graph and the device; safe at any time.
   virtual void teardown() = 0;
   virtual bool running() const = 0;

@@ -36,12 +36,12 @@ class PipelineHost {
   virtual void oneMinuteNotice() = 0;
   // The capture session stopped; the owner ends the upload session.
   virtual void captureStopped() = 0;
-  virtual void stopReconnectCountdown(bool announce) = 0;
+  virtual void StopReconnectCountdown(bool announce) = 0;
 
   // The uploader has nothing queued or running.
   virtual bool uploaderIdle() const = 0;
   // A JPEG is ready for upload (writer thread). The owner confirms the
-  // upload later with FramePipeline::clearUploadFlags().
+  // upload later with FramePipeline::ClearUploadFlags().
   virtual void handOff(const std::string& jpegPath, std::uint32_t fileCounter) = 0;
 };
 

@@ -38,23 +38,23 @@ FtpUploader::FtpUploader(Parts parts)
 }
 
 FtpUploader::~FtpUploader() {
-  stopWorker();
+  StopWorker();
   wakeUp_.Close();
   std::deque<std::unique_ptr<Command>> dropped;
   if (queueLock_.Lock(Mutex::kNoTimeLimit)) {
     dropped.swap(queue_);
-    queueLock_.Unlock();
+    queueLock_.unlock();
   }
   dropped.clear();
   queueLock_.Close();
   client_.disconnect();
   client_.closeSession();
-  saveProfiles();
+  SaveProfiles();
 }
 
 // --- Worker ---
 
-bool FtpUploader::startWorker() {
+bool FtpUploader::StartWorker() {
   if (worker_) return true;
   auto thread = createWorkerThread();
   if (!thread || !thread->Start(&FtpUploader::workerRoutine, this)) return false;
@@ -62,7 +62,7 @@ bool FtpUploader::startWorker() {
   return true;
 }
 
-void FtpUploader::stopWorker() {
+void FtpUploader::StopWorker() {
   if (!worker_) return;
   queueCode(static_cast<std::int32_t>(UploadCode::Quit));
   worker_->Wait();
@@ -92,7 +92,7 @@ std::unique_ptr<FtpUploader::Command> FtpUploader::takeCommand() {
     command = std::move(queue_.front());
     queue_.pop_front();
   }
-  queueLock_.Unlock();
+  queueLock_.unlock();
   return command;
 }
 
@@ -106,7 +106,7 @@ void FtpUploader::enqueue(std::unique_ptr<Command> command) {
     return;
   }
   queue_.push_back(std::move(command));
-  queueLock_.Unlock();
+  queueLock_.unlock();
   wakeUp_.Release();
 }
 
@@ -151,29 +151,29 @@ void FtpUploader::queueCode(std::int32_t code) {
   enqueue(std::move(command));
 }
 
-void FtpUploader::queueConnect() { queueCode(static_cast<std::int32_t>(UploadCode::Connect)); }
-void FtpUploader::queueReconnect() { queueCode(static_cast<std::int32_t>(UploadCode::Reconnect)); }
-void FtpUploader::queueDisconnect() {
+void FtpUploader::QueueConnect() { queueCode(static_cast<std::int32_t>(UploadCode::Connect)); }
+void FtpUploader::QueueReconnect() { queueCode(static_cast<std::int32_t>(UploadCode::Reconnect)); }
+void FtpUploader::QueueDisconnect() {
   queueCode(static_cast<std::int32_t>(UploadCode::Disconnect));
 }
-void FtpUploader::queueDisconnectAndHangUp() {
+void FtpUploader::QueueDisconnectAndHangUp() {
   queueCode(static_cast<std::int32_t>(UploadCode::DisconnectAndHangUp));
 }
-void FtpUploader::queueEndSession() {
+void FtpUploader::QueueEndSession() {
   queueCode(static_cast<std::int32_t>(UploadCode::EndSession));
 }
-void FtpUploader::queueDeleteAllBuffers() {
+void FtpUploader::QueueDeleteAllBuffers() {
   queueCode(static_cast<std::int32_t>(UploadCode::DeleteAllBuffers));
 }
 
-void FtpUploader::queueUploadFrame(const FrameRequest& frame) {
+void FtpUploader::QueueUploadFrame(const FrameRequest& frame) {
   auto command = std::make_unique<Command>();
   command->code = static_cast<std::int32_t>(UploadCode::UploadFrame);
   command->frame = frame;
   enqueue(std::move(command));
 }
 
-void FtpUploader::queueChangeDirectory(const std::string& itemText, int imageIndex) {
+void FtpUploader::QueueChangeDirectory(const std::string& itemText, int imageIndex) {
   if (imageIndex != 0) return;  // a file, not a folder
   auto command = std::make_unique<Command>();
   command->code = static_cast<std::int32_t>(UploadCode::ChangeDirectory);
@@ -181,11 +181,11 @@ void FtpUploader::queueChangeDirectory(const std::string& itemText, int imageInd
   enqueue(std::move(command));
 }
 
-void FtpUploader::queueGoUp() { queueChangeDirectory("..", 0); }
+void FtpUploader::QueueGoUp() { QueueChangeDirectory("..", 0); }
 
 // --- Direct operations ---
 
-void FtpUploader::setProfile(const ProfileInfo& profile) {
+void FtpUploader::SetProfile(const ProfileInfo& profile) {
   std::lock_guard lock(profileMutex_);
   profile_ = profile;
 }
@@ -195,12 +195,12 @@ ProfileInfo FtpUploader::profile() const {
   return profile_;
 }
 
-bool FtpUploader::isConnected() const { return client_.isConnected(); }
-bool FtpUploader::isIdle() const { return idle_; }
+bool FtpUploader::IsConnected() const { return client_.isConnected(); }
+bool FtpUploader::IsIdle() const { return idle_; }
 
-void FtpUploader::log(const std::string& message) { log_.Log(message); }
-bool FtpUploader::openLog() { return log_.OpenLog(); }
-void FtpUploader::closeLog() { log_.CloseLog(); }
+void FtpUploader::Log(const std::string& message) { log_.Log(message); }
+bool FtpUploader::OpenLog() { return log_.OpenLog(); }
+void FtpUploader::CloseLog() { log_.CloseLog(); }
 
 std::vector<FtpUploader::Column> FtpUploader::directoryViewColumns() {
   const Text headings[] = {Text::FtpColumnName, Text::FtpColumnSize, Text::FtpColumnDate};
@@ -225,13 +225,13 @@ std::vector<FtpUploader::Column> FtpUploader::directoryViewColumns() {
 
 // --- Profiles ---
 
-bool FtpUploader::loadProfiles() {
+bool FtpUploader::LoadProfiles() {
   if (!store_) return false;
   store_->ensureFileExists();
   return store_->load().ok();
 }
 
-bool FtpUploader::saveProfiles() {
+bool FtpUploader::SaveProfiles() {
   // Only a store that was read (or written) goes back to its file: saving one
   // that never loaded would replace the operator's profiles with nothing.
   return store_ && store_->isBound() && store_->save().ok;
@@ -247,23 +247,23 @@ std::vector<std::string> FtpUploader::profileNames() const {
   return names;
 }
 
-bool FtpUploader::findProfile(const std::string& name, ProfileInfo& out) const {
+bool FtpUploader::FindProfile(const std::string& name, ProfileInfo& out) const {
   return store_ && store_->findProfile(name, out);
 }
 
-bool FtpUploader::profileExists(const std::string& name) const {
+bool FtpUploader::ProfileExists(const std::string& name) const {
   return store_ && store_->profileExists(name);
 }
 
-void FtpUploader::addProfile(const ProfileInfo& profile) {
+void FtpUploader::AddProfile(const ProfileInfo& profile) {
   if (store_) store_->addProfile(profile);
 }
 
-bool FtpUploader::modifyProfile(const std::string& formerName, const ProfileInfo& profile) {
+bool FtpUploader::ModifyProfile(const std::string& formerName, const ProfileInfo& profile) {
   return store_ && store_->modifyProfile(formerName, profile);
 }
 
-bool FtpUploader::deleteProfile(const ProfileInfo& profile) {
+bool FtpUploader::DeleteProfile(const ProfileInfo& profile) {
   if (!store_) return false;
   Text refusal = Text::Count_;
   if (store_->isProfileUsedBySchedule(profile.name)) {
@@ -279,11 +279,11 @@ bool FtpUploader::deleteProfile(const ProfileInfo& profile) {
   return store_->deleteProfile(profile.name);
 }
 
-bool FtpUploader::checkSession(bool withLog) {
+bool FtpUploader::CheckSession(bool withLog) {
   std::vector<FtpFileEntry> entries;
   // Any answer proves the session, an empty folder included.
   bool alive = client_.isConnected() && client_.listDirectory(entries).ok();
-  if (withLog) log(text(alive ? Text::FtpSessionAlive : Text::FtpSessionLost));
+  if (withLog) Log(text(alive ? Text::FtpSessionAlive : Text::FtpSessionLost));
   return alive;
 }
 
@@ -291,7 +291,7 @@ std::string FtpUploader::statusFilePath() const {
   return statusDirectory_ + std::string(kStatusPageName);
 }
 
-void FtpUploader::uploadStoppedStatus() {
+void FtpUploader::UploadStoppedStatus() {
   const auto path = statusFilePath();
   if (!writeFileAtomically(path, stoppedStatusPage()).ok) return;
   client_.putFile(path, std::string(kStatusPageName), FtpTransferMode::Ascii);
@@ -319,7 +319,7 @@ void FtpUploader::publishRunningPage(const std::string& frameName) {
 // --- Connect and disconnect ---
 
 bool FtpUploader::openSession(const ProfileInfo& profile) {
-  log(formatText(Text::FtpConnecting, profile.address.c_str()));
+  Log(formatText(Text::FtpConnecting, profile.address.c_str()));
   FtpConnectParams params;
   params.address = profile.address;
   params.port = static_cast<std::uint16_t>(profile.port & 0xffff);
@@ -327,12 +327,12 @@ bool FtpUploader::openSession(const ProfileInfo& profile) {
   params.password = profile.password;
   params.passive = profile.passiveMode != 0;
   if (!client_.connect(params).ok()) {
-    log(text(Text::FtpConnectError));
-    host_.onSessionOpened(false);
+    Log(text(Text::FtpConnectError));
+    host_.OnSessionOpened(false);
     return false;
   }
-  log(text(Text::FtpConnected));
-  host_.onSessionOpened(true);
+  Log(text(Text::FtpConnected));
+  host_.OnSessionOpened(true);
   return true;
 }
 
@@ -363,25 +363,25 @@ bool FtpUploader::connect(bool reconnect) {
   if (ok) ok = openSession(active);
   if (!ok) {
     if (reconnect) {
-      log(text(Text::FtpTimedReconnectError));
-      host_.startReconnectCountdown();
+      Log(text(Text::FtpTimedReconnectError));
+      host_.StartReconnectCountdown();
     }
     return false;
   }
   enterUploadDirectory(active);
   listDirectory(true);
-  log(text(Text::FtpReady));
+  Log(text(Text::FtpReady));
   previousLocalPath_.clear();
   currentLocalPath_.clear();
   if (reconnect) {
     if (host_.captureMode() == 0) clearMotionBuffers();
     host_.startStopSending();
     if (host_.isCapturing()) {
-      log(text(Text::FtpReconnectedCapturing));
-      host_.stopReconnectCountdown();
+      Log(text(Text::FtpReconnectedCapturing));
+      host_.StopReconnectCountdown();
     } else {
-      log(text(Text::FtpTimedReconnectError));
-      host_.startReconnectCountdown();
+      Log(text(Text::FtpTimedReconnectError));
+      host_.StartReconnectCountdown();
     }
   }
   return true;
@@ -390,10 +390,10 @@ bool FtpUploader::connect(bool reconnect) {
 void FtpUploader::disconnect() {
   if (!client_.isConnected()) return;
   client_.disconnect();
-  log(text(Text::FtpDisconnecting));
+  Log(text(Text::FtpDisconnecting));
   host_.clearDirectoryView();
   host_.setDirectoryLabel("");
-  host_.onDisconnected();
+  host_.OnDisconnected();
 }
 
 // --- Frames ---
@@ -401,7 +401,7 @@ void FtpUploader::disconnect() {
 void FtpUploader::uploadFrame(const FrameRequest& frame) {
   if (!client_.isConnected()) return;
   const std::string remoteName = remoteNameOf(frame.localPath);
-  log(formatText(Text::FtpUploading, remoteName.c_str()));
+  Log(formatText(Text::FtpUploading, remoteName.c_str()));
   previousLocalPath_ = currentLocalPath_;
   currentLocalPath_ = frame.localPath;
 
@@ -412,37 +412,37 @@ void FtpUploader::uploadFrame(const FrameRequest& frame) {
       client_.renameFile(remoteName, stillBackupName(frame.backupPrefix, frame.runningNumber));
     }
     result = client_.putFile(frame.localPath, remoteName, FtpTransferMode::Binary);
-    if (result.ok()) log(text(Text::FtpUploadDone));
+    if (result.ok()) Log(text(Text::FtpUploadDone));
   } else {
     result = client_.putFile(frame.localPath, remoteName, FtpTransferMode::Binary);
     if (result.ok()) {
       retries_ = 0;
       lastUploadedFrame_ = remoteName;
       publishRunningPage(remoteName);
-      log(text(Text::FtpUploadDone));
+      Log(text(Text::FtpUploadDone));
       if (host_.isCapturing() && host_.bufferClipLimit() != -1) {
         queueCode(static_cast<std::int32_t>(UploadCode::DeleteOldestFrame));
       }
     }
   }
 
-  host_.onUploadDone();
+  host_.OnUploadDone();
   // Still pictures come under one local name: never remove the current one.
   if (previousLocalPath_ != currentLocalPath_) removeLocalFile(previousLocalPath_);
   if (!result.ok()) {
-    log(formatText(Text::FtpUploadError, result.code()));
+    Log(formatText(Text::FtpUploadError, result.code()));
     recoverFromUploadFailure();
   }
 }
 
 void FtpUploader::recoverFromUploadFailure() {
-  log(text(Text::FtpSessionErrorFound));
-  log(text(Text::FtpReconnecting));
+  Log(text(Text::FtpSessionErrorFound));
+  Log(text(Text::FtpReconnecting));
   while (retries_ < kMaxReconnectTries) {
     if (!host_.isCapturing()) break;
     sleeper_.sleepMillis(kReconnectPauseMillis);
     ++retries_;
-    log(formatText(Text::FtpReconnectTry, retries_.load(), kMaxReconnectTries));
+    Log(formatText(Text::FtpReconnectTry, retries_.load(), kMaxReconnectTries));
     disconnect();
     const ProfileInfo active = profile();
     if (openSession(active)) {
@@ -452,10 +452,10 @@ void FtpUploader::recoverFromUploadFailure() {
     }
   }
   if (retries_ == kMaxReconnectTries) {
-    host_.stopAndDisconnect();
-    host_.startReconnectCountdown();
-    log(text(Text::FtpReconnectGaveUp));
-    log(text(Text::FtpCaptureAndUploadStopped));
+    host_.StopAndDisconnect();
+    host_.StartReconnectCountdown();
+    Log(text(Text::FtpReconnectGaveUp));
+    Log(text(Text::FtpCaptureAndUploadStopped));
   }
 }
 
@@ -463,9 +463,9 @@ void FtpUploader::deleteOldestFrame() {
   auto victim = rotationVictim(lastUploadedFrame_, host_.bufferClipLimit());
   if (!victim) return;
   if (client_.deleteFile(*victim).ok()) {
-    log(formatText(Text::FtpFileDeleted, victim->c_str()));
+    Log(formatText(Text::FtpFileDeleted, victim->c_str()));
   } else {
-    log(formatText(Text::FtpCannotDelete, victim->c_str()));
+    Log(formatText(Text::FtpCannotDelete, victim->c_str()));
   }
 }
 
@@ -476,7 +476,7 @@ void FtpUploader::listDirectory(bool withLog) {
   std::string here;
   client_.currentDirectory(here);
   host_.setDirectoryLabel(here);
-  if (withLog) log(text(Text::FtpListingStarted));
+  if (withLog) Log(text(Text::FtpListingStarted));
 
   std::vector<FtpFileEntry> entries;
   if (client_.listDirectory(entries).ok()) {
@@ -514,7 +514,7 @@ void FtpUploader::listDirectory(bool withLog) {
   } else {
     client_.lastResponseText();
   }
-  if (withLog) log(text(Text::FtpListingDone));
+  if (withLog) Log(text(Text::FtpListingDone));
 }
 
 void FtpUploader::changeDirectory(const std::string& directory) {
@@ -533,17 +533,17 @@ int FtpUploader::deletionPass(BulkDeletion form, bool logEachFile) {
   for (const auto& name : victims) {
     if (client_.deleteFile(name).ok()) {
       ++deleted;
-      if (logEachFile) log(formatText(Text::FtpFileDeleted, name.c_str()));
+      if (logEachFile) Log(formatText(Text::FtpFileDeleted, name.c_str()));
     }
     host_.setProgress(static_cast<int>(100LL * deleted / static_cast<long long>(victims.size())));
   }
-  log(formatText(Text::FtpBuffersDeleted, deleted));
+  Log(formatText(Text::FtpBuffersDeleted, deleted));
   return deleted;
 }
 
 void FtpUploader::deleteAllBuffers() {
   if (!client_.isConnected()) return;
-  log(text(Text::FtpDeletingBuffers));
+  Log(text(Text::FtpDeletingBuffers));
   listDirectory(false);
   host_.setProgress(0);
   host_.showProgress(true);
@@ -554,14 +554,14 @@ void FtpUploader::deleteAllBuffers() {
 
 void FtpUploader::clearMotionBuffers() {
   idle_ = false;
-  log(text(Text::FtpClearingClips));
+  Log(text(Text::FtpClearingClips));
   listDirectory(false);
   host_.setProgress(0);
   host_.showProgress(true);
   deletionPass(BulkDeletion::MotionOnly, false);
   host_.showProgress(false);
   listDirectory(true);
-  log(text(Text::FtpClipsCleared));
+  Log(text(Text::FtpClipsCleared));
   idle_ = true;
 }
 
@@ -570,9 +570,9 @@ void FtpUploader::endSession() {
   removeLocalFile(currentLocalPath_);
   previousLocalPath_.clear();
   currentLocalPath_.clear();
-  uploadStoppedStatus();
+  UploadStoppedStatus();
   if (client_.isConnected() && host_.captureMode() == 0) clearMotionBuffers();
-  host_.clearStopping();
+  host_.ClearStopping();
 }
 
 }  // namespace karone

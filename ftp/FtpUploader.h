@@ -8,8 +8,8 @@
 // Threads: callers on any thread queue commands (queue*); one worker thread
 // executes them strictly in order. The queue is guarded by one Mutex held
 // only while a command is linked or unlinked; a CountingSemaphore wakes the
-// worker. checkSession and uploadStoppedStatus run on the caller's thread and
-// must only be called while isIdle() (the connection allows one operation at
+// worker. CheckSession and UploadStoppedStatus run on the caller's thread and
+// must only be called while IsIdle() (the connection allows one operation at
 // a time). The host is called on the worker thread.
 //
 // Waits (the 5 seconds between reconnection attempts) go through the given
@@ -51,7 +51,7 @@ enum class UploadCode : std::int32_t {
 };
 
 // One picture to upload. It travels in its command, so a caller that does
-// not wait for onUploadDone cannot overwrite a request still queued.
+// not wait for OnUploadDone cannot overwrite a request still queued.
 struct FrameRequest {
   int captureMode = 0;     // 0 motion, 1 still
   std::string localPath;   // the JPEG; its file name is the remote name
@@ -93,48 +93,48 @@ class FtpUploader {
   FtpUploader& operator=(const FtpUploader&) = delete;
 
   // Starts the worker thread (true at once when it runs already).
-  bool startWorker();
+  bool StartWorker();
   // Queues Quit and waits for the worker to end.
-  void stopWorker();
+  void StopWorker();
 
   // --- Requests (any thread) ---
-  void queueConnect();
-  void queueReconnect();
-  void queueDisconnect();
-  void queueDisconnectAndHangUp();
-  void queueEndSession();
-  void queueDeleteAllBuffers();
-  void queueUploadFrame(const FrameRequest& frame);
+  void QueueConnect();
+  void QueueReconnect();
+  void QueueDisconnect();
+  void QueueDisconnectAndHangUp();
+  void QueueEndSession();
+  void QueueDeleteAllBuffers();
+  void QueueUploadFrame(const FrameRequest& frame);
   // An item of the directory view: only folders (image index 0) are entered.
-  void queueChangeDirectory(const std::string& itemText, int imageIndex);
-  void queueGoUp();
+  void QueueChangeDirectory(const std::string& itemText, int imageIndex);
+  void QueueGoUp();
   // Any code; unknown codes are consumed without effect.
   void queueCode(std::int32_t code);
 
   // --- Direct operations (caller's thread) ---
-  void setProfile(const ProfileInfo& profile);
+  void SetProfile(const ProfileInfo& profile);
   ProfileInfo profile() const;
-  bool isConnected() const;
-  bool isIdle() const;
+  bool IsConnected() const;
+  bool IsIdle() const;
   // Lists the current directory: true when the server answered.
-  bool checkSession(bool withLog);
+  bool CheckSession(bool withLog);
   // Writes and publishes the stopped status page.
-  void uploadStoppedStatus();
-  void log(const std::string& message);
-  bool openLog();
-  void closeLog();
+  void UploadStoppedStatus();
+  void Log(const std::string& message);
+  bool OpenLog();
+  void CloseLog();
 
   // --- Profiles (caller's thread, the window's) ---
-  bool loadProfiles();   // makes the data file when missing, then reads it
-  bool saveProfiles();
+  bool LoadProfiles();   // makes the data file when missing, then reads it
+  bool SaveProfiles();
   std::vector<std::string> profileNames() const;  // in store order
-  bool findProfile(const std::string& name, ProfileInfo& out) const;
-  bool profileExists(const std::string& name) const;
-  void addProfile(const ProfileInfo& profile);
-  bool modifyProfile(const std::string& formerName, const ProfileInfo& profile);
+  bool FindProfile(const std::string& name, ProfileInfo& out) const;
+  bool ProfileExists(const std::string& name) const;
+  void AddProfile(const ProfileInfo& profile);
+  bool ModifyProfile(const std::string& formerName, const ProfileInfo& profile);
   // Refused, with a message to the operator, while a schedule or the
   // automatic start uses the profile. True when it was deleted.
-  bool deleteProfile(const ProfileInfo& profile);
+  bool DeleteProfile(const ProfileInfo& profile);
 
   // Blocks until every command queued so far (and those they queue) has
   // run. For command-line tools and tests; never from the worker.

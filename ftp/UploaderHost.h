@@ -5,7 +5,7 @@
 // operator prompts. The user interface implements it; tests implement it
 // with RecordingUploaderHost.
 //
-// Called on the uploader's worker thread (and, for checkSession and the
+// Called on the uploader's worker thread (and, for CheckSession and the
 // stopped page, on whichever thread calls those). Implementations marshal
 // control changes to their own thread as they need.
 #include <cstdint>
@@ -53,16 +53,16 @@ class UploaderHost {
   virtual bool isAutoStartProfile(const std::string& profileName) = 0;
 
   // --- Notifications to the run controller ---
-  virtual void onUploadDone() = 0;
-  virtual void onSessionOpened(bool ok) = 0;
-  virtual void onDisconnected() = 0;
+  virtual void OnUploadDone() = 0;
+  virtual void OnSessionOpened(bool ok) = 0;
+  virtual void OnDisconnected() = 0;
   virtual void startStopSending() = 0;
-  virtual void stopAndDisconnect() = 0;
-  virtual void startReconnectCountdown() = 0;
-  virtual void stopReconnectCountdown() = 0;  // without announcement
+  virtual void StopAndDisconnect() = 0;
+  virtual void StartReconnectCountdown() = 0;
+  virtual void StopReconnectCountdown() = 0;  // without announcement
   virtual void hangUp() = 0;                  // the dial-up link
   virtual void resetIdleSeconds() = 0;
-  virtual void clearStopping() = 0;  // capture may start again
+  virtual void ClearStopping() = 0;  // capture may start again
 
   // --- The operator ---
   virtual PromptAnswer ask(const std::string& text, const std::string& caption,

@@ -95,7 +95,7 @@ bool Mutex::Lock(std::int64_t timeoutMs) {
   return obtained(result);
 }
 
-bool Mutex::Unlock() {
+bool Mutex::unlock() {
   if (handle_ == nullptr || owner_.load(std::memory_order_relaxed) != selfId()) return false;
   if (--depth_ == 0) owner_.store(0, std::memory_order_relaxed);
   return pthread_mutex_unlock(handle_) == 0;
@@ -112,7 +112,7 @@ void Mutex::Close() {
     return;
   }
   // Give up every hold of the calling thread, the one just taken included.
-  while (Unlock()) {
+  while (unlock()) {
   }
   handle_ = nullptr;
   pthread_mutex_destroy(handle);

@@ -1,16 +1,16 @@
 #pragma once
 // An unnamed, process-private lock over a POSIX mutex that is
-//   - recursive: its owner may lock it again; each Lock needs one Unlock;
+//   - recursive: its owner may lock it again; each Lock needs one unlock;
 //   - robust: when the owning thread ends while holding it, the mutex counts
 //     as abandoned and the next Lock obtains it (and returns true), the way
 //     the command queue expects after a worker died in the middle of a link.
 //
 // Lifecycle: a Mutex is made empty; Create makes the lock (once; a second
 // Create closes the first lock), Close or the destructor releases it. A
-// failed Create leaves it empty, and Lock/Unlock on an empty Mutex fail.
+// failed Create leaves it empty, and Lock/unlock on an empty Mutex fail.
 //
-// Threads: any thread may Lock and Unlock. Create and Close belong to the
-// owner of the object and must not race with Lock or Unlock from other
+// Threads: any thread may Lock and unlock. Create and Close belong to the
+// owner of the object and must not race with Lock or unlock from other
 // threads (the uploader closes its queue lock after its worker has ended).
 // Close while another thread still holds the lock never frees memory the
 // system may still touch: the lock's storage is then left allocated.
@@ -46,7 +46,7 @@ class Mutex {
 
   // The owner's release of one Lock (or of the initial ownership). False
   // when the caller does not own the lock or the Mutex is empty.
-  bool Unlock();
+  bool unlock();
 
   // Releases the lock. The calling thread's own holds are given up first.
   void Close();

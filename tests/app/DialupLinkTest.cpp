@@ -20,7 +20,7 @@ class RecordingHost final : public DialupHost {
   explicit RecordingHost(QueuedDialEventRelay& relay) : relay_(relay) {}
   void ShowStatus(const std::string& line) override { lines.push_back(line); }
   void QueueConnect() override { ++connects; }
-  void PumpMessages() override {
+  void pumpMessages() override {
     ++pumps;
     relay_.pump();
   }
@@ -50,7 +50,7 @@ struct Rig {
   FakeSleeper sleeper{&clock};
   DialupLink link{service, relay, host, sleeper};
 
-  explicit Rig(const char* entry = "isp") { link.SetDialParams({entry, "profile-user", "pw"}); }
+  explicit Rig(const char* entry = "isp") { link.setDialParams({entry, "profile-user", "pw"}); }
 
   // Plays the service's thread: delivers the waiting progress events from
   // a thread of its own while this (window) thread handles them.
@@ -79,14 +79,14 @@ TEST(DialupLink, AdoptsAConnectedConnectionWithoutDialling) {
   EXPECT_TRUE(rig.service.dials().empty());
   EXPECT_TRUE(rig.link.ExistingConnectionInUse());
   EXPECT_FALSE(rig.link.WeDialled());
-  EXPECT_NE(rig.link.Handle(), kNoDialupHandle);
+  EXPECT_NE(rig.link.handle(), kNoDialupHandle);
 
   // At start-up the same connection is taken over silently.
   Rig<SimulatedDialupService> startup;
   const DialupHandle up = startup.service.addConnectedConnection("isp");
-  EXPECT_TRUE(startup.link.AdoptConnectedEntry());
+  EXPECT_TRUE(startup.link.adoptConnectedEntry());
   EXPECT_TRUE(startup.host.lines.empty());
-  EXPECT_EQ(startup.link.Handle(), up);
+  EXPECT_EQ(startup.link.handle(), up);
   EXPECT_FALSE(startup.link.Dial());
 }
 
@@ -95,7 +95,7 @@ TEST(DialupLink, SuccessfulDialConnectsFtpUnlessOnlyDialling) {
     SCOPED_TRACE(dialOnly ? "dial only" : "dial and connect");
     Rig<SimulatedDialupService> rig;
     rig.service.addEntry("isp", "stored-user", "stored-pw");
-    rig.link.SetDialOnly(dialOnly);
+    rig.link.setDialOnly(dialOnly);
     EXPECT_TRUE(rig.link.Dial());
     EXPECT_TRUE(rig.link.WeDialled());
     EXPECT_EQ(rig.sleeper.totalMillis(), DialupLink::kDialPauseMillis);
@@ -190,7 +190,7 @@ TEST(DialupLink, HangingUpWhileDiallingStopsRedialling) {
   rig.service.scriptDial(s);
   rig.link.Dial();
   // The connect button while dialling:
-  rig.link.SetStopRedial(true);
+  rig.link.setStopRedial(true);
   rig.link.HangUp();
   EXPECT_FALSE(rig.link.WeDialled());
   EXPECT_EQ(rig.host.lines.back(), text(Text::DialupHungUp));
@@ -204,13 +204,13 @@ TEST(DialupLink, HangingUpWhileDiallingStopsRedialling) {
 TEST(DialupLink, HangUpWaitsForTheConnectionToGo) {
   Rig<SimulatedDialupService> rig;
   const DialupHandle up = rig.service.addConnectedConnection("isp", /*hangUpQueries=*/3);
-  rig.link.AdoptConnectedEntry();
+  rig.link.adoptConnectedEntry();
   rig.link.HangUp();
   EXPECT_EQ(rig.service.hangUps(), std::vector<DialupHandle>{up});
   EXPECT_EQ(rig.host.pumps, 4) << "messages pumped between queries until it was gone";
   EXPECT_EQ(rig.host.lines, std::vector<std::string>{text(Text::DialupHungUp)});
   EXPECT_FALSE(rig.link.ExistingConnectionInUse());
-  EXPECT_EQ(rig.link.Handle(), kNoDialupHandle);
+  EXPECT_EQ(rig.link.handle(), kNoDialupHandle);
   EXPECT_TRUE(rig.service.connections().empty());
 }
 
@@ -226,7 +226,7 @@ TEST(DialupLink, HangUpOfAStaleHandleOnlyWaits) {
 TEST(DialupLink, HangUpThatNeverTakesEffectEndsAndSaysSo) {
   Rig<SimulatedDialupService> rig;
   rig.service.addConnectedConnection("isp", /*hangUpQueries=*/1'000'000);
-  rig.link.AdoptConnectedEntry();
+  rig.link.adoptConnectedEntry();
   rig.link.HangUp();
   EXPECT_EQ(rig.host.lines, std::vector<std::string>{text(Text::DialupHangUpUnconfirmed)});
   EXPECT_EQ(rig.host.pumps, DialupLink::kHangUpPollLimit);
@@ -236,7 +236,7 @@ TEST(DialupLink, HangUpThatNeverTakesEffectEndsAndSaysSo) {
 TEST(DialupLink, WithoutDialupEveryDialFailsWithTheServiceText) {
   Rig<NullDialupService> rig;
   EXPECT_FALSE(rig.link.FindConnectedEntry());
-  EXPECT_FALSE(rig.link.AdoptConnectedEntry());
+  EXPECT_FALSE(rig.link.adoptConnectedEntry());
   EXPECT_TRUE(rig.link.Dial());
   EXPECT_TRUE(rig.link.StopRedial());
   EXPECT_EQ(rig.host.lines.size(), 40u);

@@ -30,7 +30,7 @@ TEST(CaptureGraphOnGstreamer, RunsTheTestPatternAtItsNativeSize) {
   ASSERT_NE(graph.procAmp(), nullptr);
   EXPECT_EQ(graph.procAmp()->range(VideoProperty::Contrast), (PropertyRange{-1000, 1000, 1, 0}));
   EXPECT_FALSE(graph.hasCrossbar());
-  EXPECT_FALSE(graph.routeVideoInput(2));
+  EXPECT_FALSE(graph.RouteVideoInput(2));
   std::vector<int> inputs, outputs;
   EXPECT_EQ(graph.listVideoInputs(0, 400, 400, inputs, outputs), CaptureGraph::kListOk);
   EXPECT_TRUE(inputs.empty());

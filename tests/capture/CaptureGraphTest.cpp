@@ -222,9 +222,9 @@ TEST(CaptureGraph, RoutesTheFirstInputOfAConnectorTypeToTheVideoDecoder) {
   ASSERT_EQ(graph.buildGraph(nullptr), CaptureGraph::kBuildOk);
   EXPECT_TRUE(graph.hasCrossbar());
 
-  EXPECT_TRUE(graph.routeVideoInput(kSVideo));
-  EXPECT_TRUE(graph.routeVideoInput(kTuner));
-  EXPECT_FALSE(graph.routeVideoInput(9));  // no such input
+  EXPECT_TRUE(graph.RouteVideoInput(kSVideo));
+  EXPECT_TRUE(graph.RouteVideoInput(kTuner));
+  EXPECT_FALSE(graph.RouteVideoInput(9));  // no such input
   EXPECT_EQ(system.routes(), (std::vector<std::pair<int, int>>{{0, 1}, {0, 2}}));
 
   std::vector<int> inputs, outputs;
@@ -249,13 +249,13 @@ TEST(CaptureGraph, RoutingNeedsASelectorWithAVideoDecoderOutput) {
     d.routeFails = true;
   }));
   CaptureGraph graph(system);
-  EXPECT_FALSE(graph.routeVideoInput(kComposite));  // nothing bound
+  EXPECT_FALSE(graph.RouteVideoInput(kComposite));  // nothing bound
   ASSERT_TRUE(graph.enumerateDevices());
   for (int index : {0, 1, 2}) {
     SCOPED_TRACE(index);
     ASSERT_TRUE(graph.bindDevice(index));
     ASSERT_EQ(graph.buildGraph(nullptr), CaptureGraph::kBuildOk);
-    EXPECT_FALSE(graph.routeVideoInput(kComposite));
+    EXPECT_FALSE(graph.RouteVideoInput(kComposite));
     graph.teardown();
   }
   EXPECT_TRUE(system.routes().empty());

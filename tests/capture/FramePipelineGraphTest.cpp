@@ -42,7 +42,7 @@ TEST(FramePipelineOnGraph, RoutesTheChosenInputOfTheCrossbar) {
   FramePipeline pipeline(source, host, prompter, clock, inFolder(dir.path()));
   ASSERT_EQ(pipeline.deviceIndex(), 0);
   pipeline.setVideoSource(connector::kSVideo);
-  ASSERT_EQ(pipeline.enableDevice(), 0);
+  ASSERT_EQ(pipeline.EnableDevice(), 0);
   EXPECT_EQ(system.routes(), (std::vector<std::pair<int, int>>{{0, 1}}));
   pipeline.disableDevice();
   EXPECT_FALSE(pipeline.graphRunning());
@@ -63,9 +63,9 @@ TEST(FramePipelineOnGraph, DeviceDoubleFramesAreScaledIntoTheStrip) {
   karone::testing::TempDir dir;
   FramePipeline pipeline(source, host, prompter, clock,
                          inFolder(dir.path(), "USB Camera"));
-  ASSERT_EQ(pipeline.enableDevice(), 0);
-  pipeline.allocateSlots(6);
-  ASSERT_TRUE(pipeline.startCapture(false));
+  ASSERT_EQ(pipeline.EnableDevice(), 0);
+  pipeline.AllocateSlots(6);
+  ASSERT_TRUE(pipeline.StartCapture(false));
   for (int i = 1; i <= 6; ++i) {
     ASSERT_TRUE(system.produceFrame(static_cast<std::uint8_t>(30 * i), 0, 0));
     pipeline.motionTick();
@@ -94,9 +94,9 @@ TEST(FramePipelineOnGraph, TestPatternDeviceGivesAStripOfSixDifferentFrames) {
   karone::testing::TempDir dir;
   FramePipeline pipeline(source, host, prompter, clock, inFolder(dir.path()));
   ASSERT_EQ(pipeline.deviceIndex(), 0);
-  ASSERT_EQ(pipeline.enableDevice(), 0) << graph.lastError();
-  pipeline.allocateSlots(6);
-  ASSERT_TRUE(pipeline.startCapture(false));
+  ASSERT_EQ(pipeline.EnableDevice(), 0) << graph.lastError();
+  pipeline.AllocateSlots(6);
+  ASSERT_TRUE(pipeline.StartCapture(false));
   for (int i = 1; i <= 6; ++i) {
     // A new frame for every tick: the pattern moves from frame to frame.
     ASSERT_TRUE(graph.waitForFrames(static_cast<std::uint64_t>(2 * i + 1),
@@ -113,7 +113,7 @@ TEST(FramePipelineOnGraph, TestPatternDeviceGivesAStripOfSixDifferentFrames) {
   const auto& slots = pipeline.slots();
   ASSERT_EQ(slots.size(), 6u);
   for (size_t i = 1; i < slots.size(); ++i) EXPECT_NE(slots[i - 1], slots[i]) << i;
-  pipeline.stopCapture();
+  pipeline.StopCapture();
   pipeline.disableDevice();
 }
 

@@ -38,9 +38,9 @@ struct Fixture {
   }
   // Preview on and a session started in the host's mode.
   void start(bool scheduled = false) {
-    ASSERT_EQ(pipeline->enableDevice(), 0);
-    pipeline->allocateSlots(pipeline->framesPerStrip());
-    ASSERT_TRUE(pipeline->startCapture(scheduled));
+    ASSERT_EQ(pipeline->EnableDevice(), 0);
+    pipeline->AllocateSlots(pipeline->framesPerStrip());
+    ASSERT_TRUE(pipeline->StartCapture(scheduled));
   }
   void ticks(int n) {
     for (int i = 0; i < n; ++i) pipeline->motionTick();
@@ -110,7 +110,7 @@ TEST(FramePipeline, NoStripWhileUploadPendingThenFirstAfterConfirmation) {
   EXPECT_EQ(f.host.statusTexts.back(), text(Text::CaptureUploadWaiting));
   EXPECT_EQ(f.host.progress.back(), 6);
 
-  f.pipeline->clearUploadFlags();
+  f.pipeline->ClearUploadFlags();
   f.ticks(5);
   f.settle();
   EXPECT_EQ(f.host.handOffs().size(), 1u);
@@ -182,18 +182,18 @@ TEST(FramePipeline, MotionTimerFollowsTheFrameRate) {
 
 TEST(FramePipeline, StartIsRefusedWithoutPreviewOrDuringASession) {
   Fixture f;
-  EXPECT_FALSE(f.pipeline->startCapture(false));  // preview off
+  EXPECT_FALSE(f.pipeline->StartCapture(false));  // preview off
   f.start();
   EXPECT_EQ(f.host.reconnectStops, std::vector<bool>{true});
-  EXPECT_FALSE(f.pipeline->startCapture(false));
-  f.pipeline->stopCapture();
+  EXPECT_FALSE(f.pipeline->StartCapture(false));
+  f.pipeline->StopCapture();
   EXPECT_EQ(f.host.stopNotices, 1);
   EXPECT_EQ(f.host.statusTexts.back(), " ");
   EXPECT_EQ(f.host.progress.back(), 0);
   EXPECT_EQ(f.pipeline->activeTimer(), FramePipeline::Timer::None);
-  EXPECT_FALSE(f.pipeline->startCapture(false));  // stop not yet confirmed
-  f.pipeline->clearStopping();
-  EXPECT_TRUE(f.pipeline->startCapture(true));
+  EXPECT_FALSE(f.pipeline->StartCapture(false));  // stop not yet confirmed
+  f.pipeline->ClearStopping();
+  EXPECT_TRUE(f.pipeline->StartCapture(true));
   EXPECT_TRUE(f.pipeline->scheduled());
 }
 
@@ -203,18 +203,18 @@ TEST(FramePipeline, EnableDeviceResults) {
     f.source.devices = {"Other camera"};  // nothing preferred
     FramePipeline p(f.source, f.host, f.prompter, f.clock, {});
     EXPECT_EQ(p.deviceIndex(), -1);
-    EXPECT_EQ(p.enableDevice(), 1);
+    EXPECT_EQ(p.EnableDevice(), 1);
   }
   {
     Fixture f;
     f.source.buildResult = 2;
-    EXPECT_EQ(f.pipeline->enableDevice(), 2);
+    EXPECT_EQ(f.pipeline->EnableDevice(), 2);
     EXPECT_FALSE(f.pipeline->graphRunning());
   }
   {
     Fixture f;
     f.pipeline->setVideoSource(3);
-    EXPECT_EQ(f.pipeline->enableDevice(), 0);
+    EXPECT_EQ(f.pipeline->EnableDevice(), 0);
     EXPECT_EQ(f.source.routed, std::vector<int>{3});
   }
 }
@@ -275,7 +275,7 @@ TEST(FramePipeline, StillShotsEveryPeriodUnderOneName) {
   Fixture f;
   f.host.mode = 1;
   f.host.stillPeriod = 30;
-  f.host.onHandOff = [&](const auto&) { f.pipeline->clearUploadFlags(); };
+  f.host.onHandOff = [&](const auto&) { f.pipeline->ClearUploadFlags(); };
   f.start();
   ASSERT_TRUE(f.host.waitForHandOffs(1));
   for (int s = 0; s < 30; ++s) {
@@ -356,7 +356,7 @@ TEST(FramePipeline, WriterWritesThePictureItWasGivenNotTheNextOne) {
   f.start();
   f.ticks(6);
   ASSERT_TRUE(f.host.waitForHandOffs(1));
-  f.pipeline->clearUploadFlags();  // the upload is confirmed at once
+  f.pipeline->ClearUploadFlags();  // the upload is confirmed at once
   f.ticks(6);                      // strip of frames 7..12 is offered ...
   f.ticks(3);                      // ... and the ring turns on to frame 15
   release.set_value();

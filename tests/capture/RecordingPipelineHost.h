@@ -40,7 +40,7 @@ class RecordingPipelineHost final : public PipelineHost {
   void fiveMinuteNotice() override { ++fiveMinuteNotices; }
   void oneMinuteNotice() override { ++oneMinuteNotices; }
   void captureStopped() override { ++stopNotices; }
-  void stopReconnectCountdown(bool announce) override { reconnectStops.push_back(announce); }
+  void StopReconnectCountdown(bool announce) override { reconnectStops.push_back(announce); }
   bool uploaderIdle() const override { return idle; }
 
   void handOff(const std::string& jpegPath, std::uint32_t fileCounter) override {

@@ -39,7 +39,7 @@ class ScriptedFrameSource final : public FrameSource {
     running_ = true;
     return 0;
   }
-  bool routeVideoInput(int type) override {
+  bool RouteVideoInput(int type) override {
     routed.push_back(type);
     return false;
   }

@@ -101,11 +101,11 @@ void RecordingUploaderHost::setAutoStartProfile(const std::string& profileName) 
   autoStartProfile_ = profileName;
 }
 
-void RecordingUploaderHost::onUploadDone() { record("onUploadDone"); }
-void RecordingUploaderHost::onSessionOpened(bool ok) {
+void RecordingUploaderHost::OnUploadDone() { record("OnUploadDone"); }
+void RecordingUploaderHost::OnSessionOpened(bool ok) {
   record(ok ? "sessionOpened 1" : "sessionOpened 0");
 }
-void RecordingUploaderHost::onDisconnected() { record("onDisconnected"); }
+void RecordingUploaderHost::OnDisconnected() { record("OnDisconnected"); }
 
 void RecordingUploaderHost::startStopSending() {
   {
@@ -115,19 +115,19 @@ void RecordingUploaderHost::startStopSending() {
   record("startStopSending");
 }
 
-void RecordingUploaderHost::stopAndDisconnect() {
+void RecordingUploaderHost::StopAndDisconnect() {
   {
     std::lock_guard lock(mutex_);
     capturing_ = false;
   }
-  record("stopAndDisconnect");
+  record("StopAndDisconnect");
 }
 
-void RecordingUploaderHost::startReconnectCountdown() { record("startReconnectCountdown"); }
-void RecordingUploaderHost::stopReconnectCountdown() { record("stopReconnectCountdown"); }
+void RecordingUploaderHost::StartReconnectCountdown() { record("StartReconnectCountdown"); }
+void RecordingUploaderHost::StopReconnectCountdown() { record("StopReconnectCountdown"); }
 void RecordingUploaderHost::hangUp() { record("hangUp"); }
 void RecordingUploaderHost::resetIdleSeconds() { record("resetIdle"); }
-void RecordingUploaderHost::clearStopping() { record("clearStopping"); }
+void RecordingUploaderHost::ClearStopping() { record("ClearStopping"); }
 
 PromptAnswer RecordingUploaderHost::ask(const std::string& text, const std::string& caption,
                                         PromptButtons buttons, PromptIcon icon) {

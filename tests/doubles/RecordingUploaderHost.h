@@ -1,10 +1,10 @@
 #pragma once
 // An UploaderHost that answers from settable values and records every call
-// as one line ("onUploadDone", "sessionOpened 1", "motionCount 3", ...), for
+// as one line ("OnUploadDone", "sessionOpened 1", "motionCount 3", ...), for
 // tests and for the command-line tool, which has no window.
 //
 // The run-controller reactions are modelled just enough for the uploader's
-// loops: startStopSending toggles capturing, stopAndDisconnect stops it.
+// loops: startStopSending toggles capturing, StopAndDisconnect stops it.
 // A hook set with onEvent runs after each recorded call (outside the lock).
 //
 // Threads: any thread; every member takes the object's lock.
@@ -36,16 +36,16 @@ class RecordingUploaderHost final : public UploaderHost {
   int framesPerSecond() override;
   Caption caption() override;
   bool isAutoStartProfile(const std::string& profileName) override;
-  void onUploadDone() override;
-  void onSessionOpened(bool ok) override;
-  void onDisconnected() override;
+  void OnUploadDone() override;
+  void OnSessionOpened(bool ok) override;
+  void OnDisconnected() override;
   void startStopSending() override;
-  void stopAndDisconnect() override;
-  void startReconnectCountdown() override;
-  void stopReconnectCountdown() override;
+  void StopAndDisconnect() override;
+  void StartReconnectCountdown() override;
+  void StopReconnectCountdown() override;
   void hangUp() override;
   void resetIdleSeconds() override;
-  void clearStopping() override;
+  void ClearStopping() override;
   PromptAnswer ask(const std::string& text, const std::string& caption, PromptButtons buttons,
                    PromptIcon icon) override;
 

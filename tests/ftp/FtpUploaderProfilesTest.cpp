@@ -41,7 +41,7 @@ TEST(FtpUploaderProfiles, DeletionIsRefusedWhileSomethingUsesTheProfile) {
     ASSERT_TRUE(seed.save().ok);
   }
   FtpUploader uploader({rig.fake, rig.host, rig.log, rig.sleeper, rig.dir.path(), &rig.store});
-  ASSERT_TRUE(uploader.loadProfiles());
+  ASSERT_TRUE(uploader.LoadProfiles());
   EXPECT_EQ(uploader.profileNames(), (std::vector<std::string>{"b", "a", "sched", "auto"}));
   rig.host.setAutoStartProfile("auto");
 
@@ -57,8 +57,8 @@ TEST(FtpUploaderProfiles, DeletionIsRefusedWhileSomethingUsesTheProfile) {
   };
   for (const auto& row : rows) {
     auto before = rig.host.prompts().size();
-    EXPECT_EQ(uploader.deleteProfile(named(row.name)), row.deleted) << row.name;
-    EXPECT_EQ(uploader.profileExists(row.name), !row.deleted) << row.name;
+    EXPECT_EQ(uploader.DeleteProfile(named(row.name)), row.deleted) << row.name;
+    EXPECT_EQ(uploader.ProfileExists(row.name), !row.deleted) << row.name;
     if (row.message.empty()) {
       EXPECT_EQ(rig.host.prompts().size(), before);
     } else {

@@ -40,9 +40,9 @@ class FtpUploaderTest : public ::testing::Test {
     profile.port = 2121 + 65536;  // only the low 16 bits count
     profile.passiveMode = 1;
     fake.addDirectory("/live");
-    uploader.setProfile(profile);
+    uploader.SetProfile(profile);
     host.setCapturing(true);
-    EXPECT_TRUE(uploader.startWorker());
+    EXPECT_TRUE(uploader.StartWorker());
   }
 
   // Log messages without their time prefix.
@@ -58,7 +58,7 @@ class FtpUploaderTest : public ::testing::Test {
     while (view.lineCount() > 0) view.removeFirstLine();
   }
   void connect() {
-    uploader.queueConnect();
+    uploader.QueueConnect();
     clearAll();
   }
   // A local JPEG as the capture side leaves it.
@@ -75,7 +75,7 @@ class FtpUploaderTest : public ::testing::Test {
     return f;
   }
   void run(const FrameRequest& f) {
-    uploader.queueUploadFrame(f);
+    uploader.QueueUploadFrame(f);
     uploader.waitUntilDone();
   }
 
@@ -94,7 +94,7 @@ TEST_F(FtpUploaderTest, ConnectEntersTheDirectoryListsAndIsReady) {
   fake.addFile("/live/motion_img_00000001.jpg");
   fake.addFile("/live/still_img_latest.jpg");
   fake.addDirectory("/live/archive");
-  uploader.queueConnect();
+  uploader.QueueConnect();
   uploader.waitUntilDone();
   EXPECT_EQ(fake.transcript(),
             (Lines{"open TamblorFTP", "connect 127.0.0.1 2121 user passive", "cd /live", "pwd",
@@ -124,10 +124,10 @@ TEST_F(FtpUploaderTest, DirectoryFallback) {
   };
   for (const auto& row : rows) {
     profile.uploadDirectory = row.directory;
-    uploader.setProfile(profile);
-    uploader.queueDisconnect();
+    uploader.SetProfile(profile);
+    uploader.QueueDisconnect();
     clearAll();
-    uploader.queueConnect();
+    uploader.QueueConnect();
     uploader.waitUntilDone();
     EXPECT_EQ(fake.transcript(), row.transcript) << row.directory;
     EXPECT_EQ(host.prompts().size(), row.warned ? 1u : 0u) << row.directory;
@@ -141,15 +141,15 @@ TEST_F(FtpUploaderTest, DirectoryFallback) {
 TEST_F(FtpUploaderTest, ConnectingWhileConnectedAsksFirst) {
   connect();
   host.queueAnswer(PromptAnswer::No);
-  uploader.queueConnect();
+  uploader.QueueConnect();
   uploader.waitUntilDone();
   EXPECT_TRUE(messages().empty());
   EXPECT_TRUE(fake.transcript().empty());
-  EXPECT_TRUE(uploader.isConnected());
+  EXPECT_TRUE(uploader.IsConnected());
   EXPECT_EQ(host.eventsOf("sessionOpened").size(), 0u);
 
   host.queueAnswer(PromptAnswer::Yes);
-  uploader.queueConnect();
+  uploader.QueueConnect();
   uploader.waitUntilDone();
   ASSERT_GE(fake.transcript().size(), 2u);
   EXPECT_EQ(fake.transcript()[0], "disconnect");
@@ -162,12 +162,12 @@ TEST_F(FtpUploaderTest, ConnectingWhileConnectedAsksFirst) {
 
 TEST_F(FtpUploaderTest, FailedLoginIsLoggedAndReported) {
   fake.requireLogin("user", "other");
-  uploader.queueConnect();
+  uploader.QueueConnect();
   uploader.waitUntilDone();
   EXPECT_EQ(messages(), (Lines{formatText(Text::FtpConnecting, "127.0.0.1"),
                                text(Text::FtpConnectError)}));
   EXPECT_EQ(host.count("sessionOpened 0"), 1);
-  EXPECT_FALSE(uploader.isConnected());
+  EXPECT_FALSE(uploader.IsConnected());
 }
 
 TEST_F(FtpUploaderTest, MotionFramePublishesPageAndRotates) {
@@ -188,7 +188,7 @@ TEST_F(FtpUploaderTest, MotionFramePublishesPageAndRotates) {
   EXPECT_FALSE(fake.exists("/live/currfrme_new.html"));
   EXPECT_EQ(fake.fileContent("/live/motion_img_0000001a.jpg"), "strip 26");
   EXPECT_FALSE(testing::fileExists(dir.file("currfrme.html")));
-  EXPECT_EQ(host.count("onUploadDone"), 1);
+  EXPECT_EQ(host.count("OnUploadDone"), 1);
   // The current JPEG stays for the capture side; the next upload removes it.
   EXPECT_TRUE(testing::fileExists(frame.localPath));
   run(motion(0x1b));
@@ -258,7 +258,7 @@ TEST_F(FtpUploaderTest, StillFramesWithAndWithoutBackup) {
 TEST_F(FtpUploaderTest, FrameWhileDisconnectedDoesNothing) {
   run(motion(1));
   EXPECT_EQ(fake.transcript(), (Lines{"open TamblorFTP"}));
-  EXPECT_EQ(host.count("onUploadDone"), 0);
+  EXPECT_EQ(host.count("OnUploadDone"), 0);
 }
 
 TEST_F(FtpUploaderTest, RecoveryGivesUpAfterTenTriesFiveSecondsApart) {
@@ -281,10 +281,10 @@ TEST_F(FtpUploaderTest, RecoveryGivesUpAfterTenTriesFiveSecondsApart) {
   EXPECT_EQ(sleeper.calls(), 10);
   EXPECT_EQ(sleeper.totalMillis(), 50000);
   EXPECT_EQ(uploader.retryCount(), 10);
-  EXPECT_EQ(host.count("stopAndDisconnect"), 1);
-  EXPECT_EQ(host.count("startReconnectCountdown"), 1);
-  // onUploadDone comes before the error is logged and recovery starts.
-  EXPECT_EQ(host.events()[1], "onUploadDone");
+  EXPECT_EQ(host.count("StopAndDisconnect"), 1);
+  EXPECT_EQ(host.count("StartReconnectCountdown"), 1);
+  // OnUploadDone comes before the error is logged and recovery starts.
+  EXPECT_EQ(host.events()[1], "OnUploadDone");
 
   // A later failure gives up at once, without waiting.
   fake.serverBack();
@@ -293,7 +293,7 @@ TEST_F(FtpUploaderTest, RecoveryGivesUpAfterTenTriesFiveSecondsApart) {
   fake.failNth(FtpOperation::Put, 1, FtpResult::failure(FtpError::Refused, "full", 452));
   run(motion(2));
   EXPECT_EQ(sleeper.calls(), 10);
-  EXPECT_EQ(host.count("stopAndDisconnect"), 1);
+  EXPECT_EQ(host.count("StopAndDisconnect"), 1);
   EXPECT_EQ(messages()[1], formatText(Text::FtpUploadError, 452));
   EXPECT_EQ(messages().back(), text(Text::FtpCaptureAndUploadStopped));
 }
@@ -305,8 +305,8 @@ TEST_F(FtpUploaderTest, RecoveryStopsAtTheFirstSuccessfulReconnect) {
   run(motion(1));
   EXPECT_EQ(uploader.retryCount(), 2);
   EXPECT_EQ(sleeper.calls(), 2);
-  EXPECT_TRUE(uploader.isConnected());
-  EXPECT_EQ(host.count("stopAndDisconnect"), 0);
+  EXPECT_TRUE(uploader.IsConnected());
+  EXPECT_EQ(host.count("StopAndDisconnect"), 0);
   EXPECT_EQ(messages().back(), text(Text::FtpListingDone));
   // The next good motion upload sets the counter back.
   run(motion(2));
@@ -329,24 +329,24 @@ TEST_F(FtpUploaderTest, TimedReconnectClearsStripsAndRestartsCapture) {
   fake.addFile("/live/motion_img_00000001.jpg");
   fake.addFile("/live/still_img_latest.jpg");
   host.setCapturing(false);
-  uploader.queueReconnect();
+  uploader.QueueReconnect();
   uploader.waitUntilDone();
   auto m = messages();
   EXPECT_NE(std::find(m.begin(), m.end(), text(Text::FtpClearingClips)), m.end());
   EXPECT_EQ(m.back(), text(Text::FtpReconnectedCapturing));
   EXPECT_EQ(host.count("startStopSending"), 1);
-  EXPECT_EQ(host.count("stopReconnectCountdown"), 1);
+  EXPECT_EQ(host.count("StopReconnectCountdown"), 1);
   EXPECT_FALSE(fake.exists("/live/motion_img_00000001.jpg"));
   EXPECT_TRUE(fake.exists("/live/still_img_latest.jpg"));
 
   // Failing to connect reschedules.
-  uploader.queueDisconnect();
+  uploader.QueueDisconnect();
   clearAll();
   fake.dropConnection(true);
-  uploader.queueReconnect();
+  uploader.QueueReconnect();
   uploader.waitUntilDone();
   EXPECT_EQ(messages().back(), text(Text::FtpTimedReconnectError));
-  EXPECT_EQ(host.count("startReconnectCountdown"), 1);
+  EXPECT_EQ(host.count("StartReconnectCountdown"), 1);
 }
 
 TEST_F(FtpUploaderTest, EndOfSessionPublishesStoppedPageAndClearsStrips) {
@@ -358,7 +358,7 @@ TEST_F(FtpUploaderTest, EndOfSessionPublishesStoppedPageAndClearsStrips) {
   run(a);
   run(b);
   clearAll();
-  uploader.queueEndSession();
+  uploader.QueueEndSession();
   uploader.waitUntilDone();
   EXPECT_EQ(fake.transcript(),
             (Lines{"put currfrme.html ascii", "pwd", "list", "list",
@@ -372,7 +372,7 @@ TEST_F(FtpUploaderTest, EndOfSessionPublishesStoppedPageAndClearsStrips) {
   EXPECT_EQ(messages(), (Lines{text(Text::FtpClearingClips), formatText(Text::FtpBuffersDeleted, 3),
                                text(Text::FtpListingStarted), text(Text::FtpListingDone),
                                text(Text::FtpClipsCleared)}));
-  EXPECT_EQ(host.events().back(), "clearStopping");
+  EXPECT_EQ(host.events().back(), "ClearStopping");
   EXPECT_EQ(host.motionBufferCount(), 0);  // an emptied folder shows 0, not the old count
 }
 
@@ -386,7 +386,7 @@ TEST_F(FtpUploaderTest, ManualBulkDeletionTouchesOnlyExactMatches) {
   fake.addListingEntry("/live", {"still_img_\r\nDELE x.jpg", kFtpAttributeNormal, 0, 0, {}});
   fake.addListingEntry("/live", {std::string(255, 'm'), kFtpAttributeNormal, 0, 0, {}});
   connect();
-  uploader.queueDeleteAllBuffers();
+  uploader.QueueDeleteAllBuffers();
   uploader.waitUntilDone();
   Lines deletes;
   for (const auto& line : fake.transcript()) {
@@ -418,12 +418,12 @@ TEST_F(FtpUploaderTest, ListingShowsFoldersAndKeepsCountsWhenItFails) {
   EXPECT_EQ(host.motionBufferCount(), 1);
 
   fake.failNth(FtpOperation::List, 1, FtpResult::failure(FtpError::Refused, "no", 550));
-  uploader.queueChangeDirectory("sub", 0);
+  uploader.QueueChangeDirectory("sub", 0);
   uploader.waitUntilDone();
   EXPECT_EQ(host.motionBufferCount(), 1);
   EXPECT_EQ(host.directoryLabel(), "/live/sub");
-  uploader.queueChangeDirectory("motion_img_00000002.jpg", 1);  // a file: nothing
-  uploader.queueGoUp();
+  uploader.QueueChangeDirectory("motion_img_00000002.jpg", 1);  // a file: nothing
+  uploader.QueueGoUp();
   uploader.waitUntilDone();
   EXPECT_EQ(fake.cwd(), "/live");
 }
@@ -432,23 +432,23 @@ TEST_F(FtpUploaderTest, CommandsRunInOrderAndUnknownCodesAreConsumed) {
   connect();
   uploader.queueCode(106);
   uploader.queueCode(999);
-  uploader.queueDisconnectAndHangUp();
-  uploader.queueDisconnectAndHangUp();  // hangs up even when not connected
+  uploader.QueueDisconnectAndHangUp();
+  uploader.QueueDisconnectAndHangUp();  // hangs up even when not connected
   uploader.waitUntilDone();
   EXPECT_EQ(fake.transcript(), (Lines{"disconnect"}));
   EXPECT_EQ(host.count("hangUp"), 2);
   EXPECT_EQ(host.count("resetIdle"), 4);
-  EXPECT_EQ(host.count("onDisconnected"), 1);
-  EXPECT_TRUE(uploader.isIdle());
+  EXPECT_EQ(host.count("OnDisconnected"), 1);
+  EXPECT_TRUE(uploader.IsIdle());
 }
 
 TEST_F(FtpUploaderTest, SessionCheck) {
-  EXPECT_FALSE(uploader.checkSession(false));
+  EXPECT_FALSE(uploader.CheckSession(false));
   connect();
-  EXPECT_TRUE(uploader.checkSession(true));  // an empty folder still answers
-  EXPECT_TRUE(uploader.checkSession(false));
+  EXPECT_TRUE(uploader.CheckSession(true));  // an empty folder still answers
+  EXPECT_TRUE(uploader.CheckSession(false));
   fake.dropConnection();
-  EXPECT_FALSE(uploader.checkSession(true));
+  EXPECT_FALSE(uploader.CheckSession(true));
   EXPECT_EQ(messages(), (Lines{text(Text::FtpSessionAlive), text(Text::FtpSessionLost)}));
 }
 
@@ -463,10 +463,10 @@ TEST_F(FtpUploaderTest, ManyQueuedCommandsAreNotLost) {
   });
   for (int i = 0; i < 1500; ++i) uploader.queueCode(106);
   release.set_value();
-  uploader.queueConnect();
+  uploader.QueueConnect();
   uploader.waitUntilDone();
   host.onEvent({});  // the hook refers to this test's locals
-  EXPECT_TRUE(uploader.isConnected());
+  EXPECT_TRUE(uploader.IsConnected());
   EXPECT_EQ(host.count("resetIdle"), 1501);
 }
 

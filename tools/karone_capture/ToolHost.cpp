@@ -26,7 +26,7 @@ void ToolHost::handOff(const std::string& jpegPath, std::uint32_t) {
   }
   (result.ok ? written_ : failed_) += 1;
   // Nothing is uploaded here: the picture is confirmed at once.
-  if (pipeline_ != nullptr) pipeline_->clearUploadFlags();
+  if (pipeline_ != nullptr) pipeline_->ClearUploadFlags();
 }
 
 }  // namespace karone

@@ -35,7 +35,7 @@ class ToolHost final : public PipelineHost {
   void fiveMinuteNotice() override {}
   void oneMinuteNotice() override {}
   void captureStopped() override {}
-  void stopReconnectCountdown(bool) override {}
+  void StopReconnectCountdown(bool) override {}
   bool uploaderIdle() const override { return true; }
   void handOff(const std::string& jpegPath, std::uint32_t fileCounter) override;
 

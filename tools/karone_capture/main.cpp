@@ -235,7 +235,7 @@ int run(const Arguments& args) {
     std::string deviceName;
     if (status == kExitOk) {
       deviceName = pipeline.deviceNames()[static_cast<size_t>(pipeline.deviceIndex())];
-      if (pipeline.enableDevice() != 0) {
+      if (pipeline.EnableDevice() != 0) {
         const std::string why = graph.lastError().empty() ? "" : ": " + graph.lastError();
         printLine(stderr, formatText(Text::CaptureToolCannotOpen, deviceName.c_str(), why.c_str()));
         status = kExitDevice;
@@ -245,8 +245,8 @@ int run(const Arguments& args) {
       // A still is taken at once: let the first frames arrive first.
       graph.waitForFrames(2, std::chrono::seconds(5));
       pipeline.setFramesPerSecond(kFramesPerSecond);
-      pipeline.allocateSlots(options.framesPerStrip);
-      if (!pipeline.startCapture(false)) {
+      pipeline.AllocateSlots(options.framesPerStrip);
+      if (!pipeline.StartCapture(false)) {
         printLine(stderr, formatText(Text::CaptureToolCannotStart, deviceName.c_str()));
         status = kExitDevice;
       }
@@ -265,7 +265,7 @@ int run(const Arguments& args) {
           break;
         }
       }
-      pipeline.stopCapture();
+      pipeline.StopCapture();
       // The writer finishes the picture it has (bounded: it never waits on
       // anything but the disk).
       const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);

@@ -32,16 +32,16 @@ class ConsoleUploaderHost final : public UploaderHost {
   int framesPerSecond() override { return 1; }
   Caption caption() override { return {}; }
   bool isAutoStartProfile(const std::string&) override { return false; }
-  void onUploadDone() override {}
-  void onSessionOpened(bool) override {}
-  void onDisconnected() override {}
+  void OnUploadDone() override {}
+  void OnSessionOpened(bool) override {}
+  void OnDisconnected() override {}
   void startStopSending() override { capturing_ = !capturing_; }
-  void stopAndDisconnect() override { capturing_ = false; }
-  void startReconnectCountdown() override {}
-  void stopReconnectCountdown() override {}
+  void StopAndDisconnect() override { capturing_ = false; }
+  void StartReconnectCountdown() override {}
+  void StopReconnectCountdown() override {}
   void hangUp() override {}
   void resetIdleSeconds() override {}
-  void clearStopping() override {}
+  void ClearStopping() override {}
   PromptAnswer ask(const std::string&, const std::string&, PromptButtons buttons,
                    PromptIcon) override {
     asked_ = true;

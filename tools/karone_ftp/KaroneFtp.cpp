@@ -167,21 +167,21 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
 
   FtpUploader uploader({client, host, log, setup.sleeper ? *setup.sleeper : SystemSleeper::instance(),
                         work});
-  uploader.setProfile(profile);
-  if (!uploader.startWorker()) {
+  uploader.SetProfile(profile);
+  if (!uploader.StartWorker()) {
     err << text(Text::ToolFtpNoWorker) << "\n";
     return kFailed;
   }
-  uploader.queueConnect();
+  uploader.QueueConnect();
   uploader.waitUntilDone();
-  if (!uploader.isConnected()) {
+  if (!uploader.IsConnected()) {
     err << formatText(Text::ToolFtpCannotConnect, profile.address.c_str(), profile.port) << "\n";
     return kFailed;
   }
   if (host.asked()) {
     // The profile's folder could not be entered: do nothing elsewhere.
     err << formatText(Text::ToolFtpNoFolder, profile.uploadDirectory.c_str()) << "\n";
-    uploader.queueDisconnect();
+    uploader.QueueDisconnect();
     uploader.waitUntilDone();
     return kFailed;
   }
@@ -192,7 +192,7 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
                       uploader.stillBufferCount())
         << "\n";
   } else if (usage.command == "clean") {
-    uploader.queueDeleteAllBuffers();
+    uploader.QueueDeleteAllBuffers();
     uploader.waitUntilDone();
     if (uploader.motionBufferCount() + uploader.stillBufferCount() != 0) {
       err << formatText(Text::ToolFtpNotAllDeleted,
@@ -215,7 +215,7 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
       frame.localPath = local;
       frame.runningNumber = running;
       ++running;  // a number once used is never given again
-      uploader.queueUploadFrame(frame);
+      uploader.QueueUploadFrame(frame);
       uploader.waitUntilDone();
       if (uploadFailed) {
         err << formatText(Text::ToolFtpUploadFailed, file.c_str()) << "\n";
@@ -231,13 +231,13 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
     }
     if (result == kOk && usage.end) {
       host.setCapturing(false);
-      uploader.queueEndSession();
+      uploader.QueueEndSession();
       uploader.waitUntilDone();
     }
   }
-  uploader.queueDisconnect();
+  uploader.QueueDisconnect();
   uploader.waitUntilDone();
-  uploader.stopWorker();
+  uploader.StopWorker();
   return result;
 }
 

@@ -57,14 +57,14 @@ struct Rig {
     p.password = server.password;
     p.uploadDirectory = directory;
     p.passiveMode = server.passive ? 1 : 0;
-    uploader.setProfile(p);
+    uploader.SetProfile(p);
     host.setCapturing(true);
-    EXPECT_TRUE(uploader.startWorker());
+    EXPECT_TRUE(uploader.StartWorker());
   }
   void connect() {
-    uploader.queueConnect();
+    uploader.QueueConnect();
     uploader.waitUntilDone();
-    ASSERT_TRUE(uploader.isConnected()) << ::testing::PrintToString(messages());
+    ASSERT_TRUE(uploader.IsConnected()) << ::testing::PrintToString(messages());
   }
   FrameRequest frame(int mode, const std::string& name, std::uint32_t number,
                      const std::string& bytes) {
@@ -76,7 +76,7 @@ struct Rig {
     return f;
   }
   void run(const FrameRequest& f) {
-    uploader.queueUploadFrame(f);
+    uploader.QueueUploadFrame(f);
     uploader.waitUntilDone();
   }
   Lines messages() const {
@@ -172,15 +172,15 @@ TEST_F(UploaderOnPyFtpd, EndOfSessionAndManualDeletion) {
   EXPECT_EQ(rig.uploader.motionBufferCount(), 1);
   EXPECT_EQ(rig.uploader.stillBufferCount(), 1);
   server.clearTranscript();
-  rig.uploader.queueEndSession();
+  rig.uploader.QueueEndSession();
   rig.uploader.waitUntilDone();
   EXPECT_EQ(decisions(server), (Lines{"STOR /live/currfrme.html", "LIST", "LIST",
                                       "DELE /live/motion_img_00000001.jpg", "LIST"}));
   EXPECT_EQ(testing::readFile(onDisk("currfrme.html")), stoppedStatusPage());
-  EXPECT_EQ(rig.host.events().back(), "clearStopping");
+  EXPECT_EQ(rig.host.events().back(), "ClearStopping");
 
   server.clearTranscript();
-  rig.uploader.queueDeleteAllBuffers();
+  rig.uploader.QueueDeleteAllBuffers();
   rig.uploader.waitUntilDone();
   EXPECT_EQ(decisions(server), (Lines{"LIST", "LIST", "DELE /live/still_img_latest.jpg", "LIST"}));
   EXPECT_TRUE(testing::fileExists(onDisk("MOTION_IMG_00000002.JPG")));
@@ -207,7 +207,7 @@ TEST_F(UploaderOnPyFtpd, HostileListingDeletesOnlyExactMatches) {
   faults.listingFile = listingFile;
   server.setFaults(faults);
   server.clearTranscript();
-  rig.uploader.queueDeleteAllBuffers();
+  rig.uploader.QueueDeleteAllBuffers();
   rig.uploader.waitUntilDone();
   Lines deletes;
   for (const auto& c : decisions(server)) {
@@ -229,8 +229,8 @@ TEST_F(UploaderOnPyFtpd, FailedStoreRecoversOnTheNextLogin) {
   EXPECT_TRUE(rig.logged(formatText(Text::FtpUploadError, 452)));
   EXPECT_TRUE(rig.logged(formatText(Text::FtpReconnectTry, 1, 10)));
   EXPECT_EQ(rig.uploader.retryCount(), 1);
-  EXPECT_TRUE(rig.uploader.isConnected());
-  EXPECT_EQ(rig.host.count("stopAndDisconnect"), 0);
+  EXPECT_TRUE(rig.uploader.IsConnected());
+  EXPECT_EQ(rig.host.count("StopAndDisconnect"), 0);
   // The session goes on.
   rig.run(rig.frame(0, "motion_img_00000002.jpg", 2, "y"));
   EXPECT_EQ(rig.uploader.retryCount(), 0);
@@ -248,15 +248,15 @@ TEST_F(UploaderOnPyFtpd, RefusedLoginsGiveUpAfterTenTries) {
   EXPECT_EQ(rig.uploader.retryCount(), 10);
   EXPECT_EQ(rig.sleeper.totalMillis(), 50000);
   EXPECT_EQ(rig.host.count("sessionOpened 0"), 10);
-  EXPECT_EQ(rig.host.count("stopAndDisconnect"), 1);
-  EXPECT_EQ(rig.host.count("startReconnectCountdown"), 1);
+  EXPECT_EQ(rig.host.count("StopAndDisconnect"), 1);
+  EXPECT_EQ(rig.host.count("StartReconnectCountdown"), 1);
   auto m = rig.messages();
   EXPECT_EQ(Lines(m.end() - 2, m.end()), (Lines{text(Text::FtpReconnectGaveUp),
                                                 text(Text::FtpCaptureAndUploadStopped)}));
 
   // Fifteen minutes later the run controller queues a reconnect.
   server.clearFaults();
-  rig.uploader.queueReconnect();
+  rig.uploader.QueueReconnect();
   rig.uploader.waitUntilDone();
   EXPECT_EQ(rig.messages().back(), text(Text::FtpReconnectedCapturing));
   EXPECT_TRUE(rig.host.isCapturing());
@@ -269,9 +269,9 @@ TEST_F(UploaderOnPyFtpd, DroppedConnectionIsTakenUpAgain) {
   drop.dropOn = "STOR";
   server.setFaults(drop);
   rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "x"));
-  EXPECT_TRUE(rig.uploader.isConnected());
+  EXPECT_TRUE(rig.uploader.IsConnected());
   EXPECT_EQ(testing::readFile(onDisk("motion_img_00000001.jpg")), "x");
-  EXPECT_EQ(rig.host.count("stopAndDisconnect"), 0);
+  EXPECT_EQ(rig.host.count("StopAndDisconnect"), 0);
 }
 
 TEST_F(UploaderOnPyFtpd, FrozenServerNeverHangsTheWorker) {
@@ -288,9 +288,9 @@ TEST_F(UploaderOnPyFtpd, FrozenServerNeverHangsTheWorker) {
   rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "x"));
   rig.host.onEvent({});
   EXPECT_TRUE(rig.logged(formatText(Text::FtpReconnectTry, 1, 10)));
-  EXPECT_TRUE(rig.uploader.isConnected());
+  EXPECT_TRUE(rig.uploader.IsConnected());
   EXPECT_EQ(rig.uploader.retryCount(), 2);
-  EXPECT_EQ(rig.host.count("stopAndDisconnect"), 0);
+  EXPECT_EQ(rig.host.count("StopAndDisconnect"), 0);
 }
 
 TEST(UploaderOnVsftpd, HappyPath) {
@@ -311,7 +311,7 @@ TEST(UploaderOnVsftpd, HappyPath) {
   still.keepPrevious = true;
   rig.run(still);
   EXPECT_EQ(testing::readFile(server.uploadFolder() + "/still_img_latest.jpg"), "still");
-  rig.uploader.queueEndSession();
+  rig.uploader.QueueEndSession();
   rig.uploader.waitUntilDone();
   EXPECT_EQ(testing::readFile(server.uploadFolder() + "/currfrme.html"), stoppedStatusPage());
   EXPECT_FALSE(testing::fileExists(server.uploadFolder() + "/motion_img_00000002.jpg"));

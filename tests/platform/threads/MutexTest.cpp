@@ -14,7 +14,7 @@ bool freeForOthers(Mutex& mutex) {
   bool got = false;
   std::thread other([&] {
     got = mutex.Lock(0);
-    if (got) mutex.Unlock();
+    if (got) mutex.unlock();
   });
   other.join();
   return got;
@@ -30,7 +30,7 @@ class Holder {
       mutex.Lock(Mutex::kNoTimeLimit);
       held_.Release();
       letGo_.Wait();
-      mutex.Unlock();
+      mutex.unlock();
     });
     held_.Wait();
   }
@@ -56,7 +56,7 @@ TEST(Mutex, OnlyTheLowByteOfTheInitiallyOwnedFlagCounts) {
     Mutex mutex;
     ASSERT_TRUE(mutex.Create(row.initiallyOwned).valid());
     EXPECT_EQ(freeForOthers(mutex), !row.owned);
-    EXPECT_EQ(mutex.Unlock(), row.owned);  // only an owner can release
+    EXPECT_EQ(mutex.unlock(), row.owned);  // only an owner can release
     EXPECT_TRUE(freeForOthers(mutex));
   }
 }
@@ -71,8 +71,8 @@ TEST(Mutex, AbandonedByAnEndedThreadCountsAsObtainedAndStaysUsable) {
 
   EXPECT_TRUE(mutex.Lock(Mutex::kNoTimeLimit));
   EXPECT_FALSE(freeForOthers(mutex));
-  EXPECT_TRUE(mutex.Unlock());
-  EXPECT_FALSE(mutex.Unlock());  // the dead thread's second hold is gone
+  EXPECT_TRUE(mutex.unlock());
+  EXPECT_FALSE(mutex.unlock());  // the dead thread's second hold is gone
   EXPECT_TRUE(freeForOthers(mutex));
 }
 
@@ -83,10 +83,10 @@ TEST(Mutex, TimesOutWhileAnotherThreadHoldsIt) {
     Holder holder(mutex);
     EXPECT_FALSE(mutex.Lock(0));
     EXPECT_FALSE(mutex.Lock(3));
-    EXPECT_FALSE(mutex.Unlock());  // not ours
+    EXPECT_FALSE(mutex.unlock());  // not ours
   }
   EXPECT_TRUE(mutex.Lock(3));
-  EXPECT_TRUE(mutex.Unlock());
+  EXPECT_TRUE(mutex.unlock());
 }
 
 TEST(Mutex, IsRecursiveForItsOwner) {
@@ -94,10 +94,10 @@ TEST(Mutex, IsRecursiveForItsOwner) {
   mutex.Create(1);
   EXPECT_TRUE(mutex.Lock(0));
   EXPECT_TRUE(mutex.Lock(Mutex::kNoTimeLimit));
-  EXPECT_TRUE(mutex.Unlock());
-  EXPECT_TRUE(mutex.Unlock());
+  EXPECT_TRUE(mutex.unlock());
+  EXPECT_TRUE(mutex.unlock());
   EXPECT_FALSE(freeForOthers(mutex));  // the initial hold is still there
-  EXPECT_TRUE(mutex.Unlock());
+  EXPECT_TRUE(mutex.unlock());
   EXPECT_TRUE(freeForOthers(mutex));
 }
 
@@ -107,9 +107,9 @@ TEST(Mutex, WaitsForTheHolderWithoutLimit) {
   bool got = false;
   std::thread waiter([&] {
     got = mutex.Lock(Mutex::kNoTimeLimit);
-    mutex.Unlock();
+    mutex.unlock();
   });
-  mutex.Unlock();
+  mutex.unlock();
   waiter.join();
   EXPECT_TRUE(got);
 }
@@ -117,7 +117,7 @@ TEST(Mutex, WaitsForTheHolderWithoutLimit) {
 TEST(Mutex, EmptyOrClosedFailsAndClosingIsSafeInEveryState) {
   Mutex empty;
   EXPECT_FALSE(empty.Lock(0));
-  EXPECT_FALSE(empty.Unlock());
+  EXPECT_FALSE(empty.unlock());
 
   Mutex ownHeld;
   ownHeld.Create(1);

@@ -63,7 +63,8 @@ std::optional<Result> runAndWait(TaskRunner& runner, std::function<Result()> fn)
       slot->changed.notify_all();
     }
   };
-  auto guard = std::make_shared<Guard>(Guard{slot});
+  auto guard = std::make_shared<Guard>();
+  guard->slot = slot;
   bool posted = runner.post([guard, fn = std::move(fn)]() mutable {
     Result value = fn();
     std::lock_guard lock(guard->slot->mutex);

@@ -173,30 +173,29 @@
     state.strip = strip.name;
     state.frameIndex = index;
     state.framesDrawn += 1;
-    canvas.classList.add('has-picture');
   }
 
   function drawStill(image) {
     fitCanvas(image.naturalWidth, image.naturalHeight);
     context.drawImage(image, 0, 0);
-    canvas.classList.add('has-picture');
+  }
+
+  // Texts are only replaced when they change, so that screen readers do not
+  // announce the same status at every poll.
+  function setText(element, text) {
+    if (element.textContent !== text) element.textContent = text;
   }
 
   function setMode(mode) {
     state.mode = mode;
-    statusLine.textContent = TEXTS[mode];
+    setText(statusLine, TEXTS[mode]);
     statusLine.dataset.mode = mode;
-    if (NOTICE_MODES.has(mode)) {
-      notice.textContent = TEXTS[mode];
-      notice.hidden = false;
-    } else {
-      notice.hidden = true;
-      notice.textContent = '';
-    }
+    setText(notice, NOTICE_MODES.has(mode) ? TEXTS[mode] : '');
+    notice.hidden = !NOTICE_MODES.has(mode);
   }
 
   function showCaption(text, colour) {
-    captionLine.textContent = text;
+    setText(captionLine, text);
     captionLine.classList.toggle('blank', text.trim() === '');
     if (!colour) return;
     const [r, g, b] = colour;
@@ -330,7 +329,8 @@
 
   function stillPreferred(reason, pageModified) {
     if (!still.exists) return false;
-    if (reason === 'missing' || reason === 'unreadable' || reason === 'unreachable') return true;
+    if (reason === 'unreachable') return false; // what we know of it may be old
+    if (reason === 'missing' || reason === 'unreadable') return true;
     if (pageModified === null || still.modified === null) return reason === 'stopped';
     return still.modified > pageModified;
   }

@@ -188,6 +188,14 @@ return {pixel: Array.from(p), strip: v.strip, frameIndex: v.frameIndex,
 """
 
 
+def read_text(path):
+    try:
+        with open(path, encoding="utf-8") as f:
+            return f.read()
+    except FileNotFoundError:
+        return ""
+
+
 def colour_name(pixel):
     if pixel[3] == 0:
         return "blank"
@@ -429,11 +437,11 @@ class ViewerTest(unittest.TestCase):
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             deadline = time.monotonic() + 10
-            while not (os.path.exists(port_file) and open(port_file).read().strip()):
+            while not read_text(port_file).strip():
                 self.assertLess(time.monotonic(), deadline, "the FTP server did not start")
                 self.assertIsNone(server.poll(), "the FTP server ended")
                 time.sleep(0.05)
-            port = int(open(port_file).read())
+            port = int(read_text(port_file))
             profile = {"name": "local", "address": "127.0.0.1", "userId": "karone",
                        "password": "secret", "uploadDirectory": "/live", "port": port,
                        "bufferClipCount": 10, "keepBuffers": 0, "dialupEntry": "",
@@ -444,6 +452,12 @@ class ViewerTest(unittest.TestCase):
                                     timeout=30)
             r = run([store_exe, "import", os.path.join(work, "store.json")])
             self.assertEqual(r.returncode, 0, r.stderr)
+            # The program writes its settings file at its first start; karone-ftp
+            # takes the strip size and the running number from it.
+            settings = os.path.join(env["XDG_CONFIG_HOME"], "Brenko", "Tamblor")
+            os.makedirs(settings)
+            with open(os.path.join(settings, "Encoder.conf"), "w") as f:
+                f.write("iBufferSize=6\ndwUniqueRunningNum=0\n")
 
             six = ["red", "green", "blue", "yellow", "magenta", "cyan"]
             pictures = []

@@ -18,7 +18,6 @@ import io
 import json
 import os
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
@@ -222,13 +221,16 @@ class ViewerTest(unittest.TestCase):
         from selenium.webdriver.chrome.service import Service
 
         cls.tmp = tempfile.mkdtemp(prefix="karone-web-")
+        cls.addClassCleanup(shutil.rmtree, cls.tmp, ignore_errors=True)
         cls.root = os.path.join(cls.tmp, "www")
         os.makedirs(cls.root)
         handler = functools.partial(QuietHandler, directory=cls.root)
         cls.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         cls.httpd.daemon_threads = True
+        cls.addClassCleanup(cls.httpd.server_close)
         cls.base = "http://127.0.0.1:%d/" % cls.httpd.server_address[1]
         threading.Thread(target=cls.httpd.serve_forever, daemon=True).start()
+        cls.addClassCleanup(cls.httpd.shutdown)
 
         options = webdriver.ChromeOptions()
         options.binary_location = CHROMIUM
@@ -240,15 +242,9 @@ class ViewerTest(unittest.TestCase):
             options.add_argument(arg)
         cls.driver = webdriver.Chrome(service=Service(executable_path=CHROMEDRIVER),
                                       options=options)
+        cls.addClassCleanup(cls.driver.quit)
         cls.driver.set_page_load_timeout(20)
         cls.driver.set_script_timeout(10)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.driver.quit()
-        cls.httpd.shutdown()
-        cls.httpd.server_close()
-        shutil.rmtree(cls.tmp, ignore_errors=True)
 
     # -- helpers --
 

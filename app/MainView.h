@@ -53,6 +53,8 @@ class MainView {
   // --- Caption ---
   virtual void addSubtitleLine(const std::string& text, std::uint32_t colour) = 0;
   virtual void setCaptionEntry(const std::string& text) = 0;
+  // The line selected in the caption colour list (at start).
+  virtual void setCaptionColourIndex(int index) = 0;
 
   // --- The buffer-deletion progress window ---
   virtual void showProgressWindow(bool visible) = 0;

@@ -79,6 +79,20 @@ int FramePipeline::EnableDevice() {
 
 void FramePipeline::disableDevice() { graph_.teardown(); }
 
+void FramePipeline::refreshDevices() {
+  std::vector<std::string> names = graph_.enumerateDevices();
+  if (names.empty() || names == deviceNames_) return;
+  if (deviceIndex_ >= 0 && deviceIndex_ < static_cast<int>(deviceNames_.size())) {
+    const std::string bound = deviceNames_[static_cast<std::size_t>(deviceIndex_)];
+    deviceIndex_ = -1;
+    for (std::size_t i = 0; i < names.size(); ++i)
+      if (names[i] == bound) deviceIndex_ = static_cast<int>(i);
+  } else {
+    deviceIndex_ = -1;
+  }
+  deviceNames_ = std::move(names);
+}
+
 bool FramePipeline::StartCapture(bool scheduled) {
   if (capturing_ || stopping_ || !graph_.running()) return false;
   frameIndex_ = 1;

@@ -116,6 +116,9 @@ class FramePipeline {
   void setVideoSource(int connectorType) { videoSource_ = connectorType; }
   const std::string& lastDeviceName() const { return lastDeviceName_; }
   const std::vector<std::string>& deviceNames() const { return deviceNames_; }
+  // Lists the devices again; the bound position follows its device when the
+  // list has changed (-1 when it has gone). An empty listing changes nothing.
+  void refreshDevices();
 
   std::uint32_t fileCounter() const { return fileCounter_; }
   void setFileCounter(std::uint32_t counter) { fileCounter_ = counter; }

@@ -77,4 +77,59 @@ std::optional<Result> runAndWait(TaskRunner& runner, std::function<Result()> fn)
   return std::move(slot->result);
 }
 
+// As runAndWait, for work that finishes later on the runner's thread (after
+// a timer step, say): fn receives a reply function and calls it, now or
+// later, with the result. The caller waits for the reply; when fn's work is
+// dropped without a reply (the runner shut down, or the reply function was
+// destroyed uncalled), the caller gets nullopt instead of waiting for ever.
+// Must not be called on the runner's own thread (it could never wait there):
+// there fn runs and only an immediate reply is returned.
+template <typename Result>
+std::optional<Result> waitForReply(TaskRunner& runner,
+                                   std::function<void(std::function<void(Result)>)> fn) {
+  struct Slot {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool finished = false;
+    std::optional<Result> result;
+  };
+  auto slot = std::make_shared<Slot>();
+  // Finishes the wait when the last copy of the reply function goes away,
+  // whether or not it was called.
+  struct Guard {
+    std::shared_ptr<Slot> slot;
+    ~Guard() {
+      if (!slot) return;
+      {
+        std::lock_guard lock(slot->mutex);
+        slot->finished = true;
+      }
+      slot->changed.notify_all();
+    }
+  };
+  auto guard = std::make_shared<Guard>();
+  guard->slot = slot;
+  std::function<void(Result)> reply = [guard](Result value) {
+    {
+      std::lock_guard lock(guard->slot->mutex);
+      if (!guard->slot->result) guard->slot->result = std::move(value);
+    }
+    guard->slot->changed.notify_all();
+  };
+  if (runner.runsTasksOnCurrentThread()) {
+    guard.reset();
+    fn(std::move(reply));
+    std::lock_guard lock(slot->mutex);
+    return slot->result;
+  }
+  guard.reset();
+  bool posted = runner.post([fn = std::move(fn), reply = std::move(reply)]() mutable {
+    fn(std::move(reply));
+  });
+  if (!posted) return std::nullopt;
+  std::unique_lock lock(slot->mutex);
+  slot->changed.wait(lock, [&] { return slot->finished || slot->result.has_value(); });
+  return std::move(slot->result);
+}
+
 }  // namespace karone

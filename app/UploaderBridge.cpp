@@ -13,9 +13,12 @@ UploaderBridge::UploaderBridge(TaskRunner& runner, MainView& view, Prompter& pro
       events_(events),
       attached_(std::make_shared<std::atomic<bool>>(true)) {}
 
-UploaderBridge::~UploaderBridge() { *attached_ = false; }
+UploaderBridge::~UploaderBridge() { detach(); }
 
-void UploaderBridge::detach() { *attached_ = false; }
+void UploaderBridge::detach() {
+  *attached_ = false;
+  waits_.cancel();
+}
 
 void UploaderBridge::toView(std::function<void(MainView&)> change) {
   auto attached = attached_;
@@ -86,7 +89,7 @@ void UploaderBridge::startStopSending() {
   waitForReply<bool>(runner_, [attached, events](std::function<void(bool)> reply) {
     if (!*attached) return;
     events->startStopSendingThen([reply] { reply(true); });
-  });
+  }, &waits_);
 }
 void UploaderBridge::StopAndDisconnect() {
   toController([](UploaderEvents& e) { e.StopAndDisconnect(); });
@@ -113,7 +116,7 @@ PromptAnswer UploaderBridge::ask(const std::string& text, const std::string& cap
       runner_, [attached, prompter, text, caption, buttons, icon] {
         if (!*attached) return PromptAnswer::Cancel;
         return prompter->ask(text, caption, buttons, icon);
-      });
+      }, &waits_);
   // Nobody could answer (the window has gone): the cautious answer.
   if (!answer) return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
   return *answer;

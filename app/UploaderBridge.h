@@ -52,7 +52,9 @@ class UploaderBridge final : public UploaderHost {
   // The uploader whose stopped page the worker publishes after an upload
   // when capture has stopped (set once, before the worker starts).
   void setUploader(FtpUploader* uploader) { uploader_ = uploader; }
-  // Window thread: nothing posted runs after this.
+  // Window thread: nothing posted runs after this, and a worker waiting for
+  // the window thread (a question, a start) is released with the cautious
+  // answer, so that the worker can be joined.
   void detach();
 
   // --- UploaderHost ---
@@ -93,6 +95,7 @@ class UploaderBridge final : public UploaderHost {
   RunSnapshot& snapshot_;
   UploaderEvents& events_;
   FtpUploader* uploader_ = nullptr;
+  WaitCanceller waits_;
   std::shared_ptr<std::atomic<bool>> attached_;
 };
 

@@ -71,29 +71,48 @@ struct ControllerRig {
   // nothing left and nothing more is posted (real time, bounded).
   bool settle(std::chrono::milliseconds limit = std::chrono::seconds(20)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    int quiet = 0;
     while (std::chrono::steady_clock::now() < deadline) {
       const int ran = runner.runPending();
       const bool idle = !controller ||
                         (controller->uploader().IsIdle() &&
-                         (!started() || controller->captureWindow().pipeline().workerIdle()));
-      if (ran == 0 && idle && runner.queued() == 0) {
-        if (++quiet >= 3) return true;
-      } else {
-        quiet = 0;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                         controller->captureWindow().pipeline().workerIdle());
+      // Idle workers post nothing more: what they posted has run.
+      if (ran == 0 && idle && runner.queued() == 0) return true;
+      if (ran == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
   }
-  bool started() const { return controller != nullptr; }
 
-  // Fake time passes second by second, the workers settling after each.
+  // Fake time passes second by second, the workers settling after each;
+  // dial-up progress waiting in the simulated service is delivered from a
+  // thread of its own, as the service's thread would.
   void seconds(int n) {
     for (int i = 0; i < n; ++i) {
       timers.advance(1000);
       settle();
+      if (dialup.pendingProgress() > 0) {
+        std::thread serviceThread([&] { dialup.deliverProgress(); });
+        serviceThread.join();
+        settle();
+      }
     }
+  }
+  // The controller's own connect, run to its end.
+  void connect(RunController& c) {
+    c.connectDisconnect();
+    settle();
+  }
+  // A scheduled session of the given length starting in `in` seconds.
+  ScheduleInfo schedule(const std::string& name, const std::string& profile, Seconds in,
+                        Seconds length, int mode = 0) {
+    ScheduleInfo s;
+    s.name = name;
+    s.ftpProfileName = profile;
+    s.captureMode = mode;
+    s.start = static_cast<std::int32_t>(clock.now() + in);
+    s.end = static_cast<std::int32_t>(clock.now() + in + length);
+    s.updatePeriod = 30;
+    return s;
   }
 
   // Profiles and schedules in the data file before the controller starts.

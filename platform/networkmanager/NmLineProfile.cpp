@@ -59,8 +59,15 @@ std::optional<std::vector<NmLineProfile>> readLineProfiles(GDBusConnection* conn
   VariantPtr paths(g_variant_get_child_value(list.value.get(), 0));
   std::set<std::string> names;
   for (const std::string& path : objectPaths(paths.get())) {
-    // A profile removed meanwhile, or one we may not read, is skipped.
-    VariantPtr settings = readSettings(connection, path, timeoutMs, nullptr);
+    // A profile removed meanwhile, or one we may not read, is skipped; a
+    // service that stops answering ends the listing (one time-out, not one
+    // per profile).
+    DbusReply error;
+    VariantPtr settings = readSettings(connection, path, timeoutMs, &error);
+    if (!settings && (error.timedOut || error.closed)) {
+      if (failure != nullptr) *failure = std::move(error);
+      return std::nullopt;
+    }
     auto line = lineProfileFromSettings(settings.get(), path);
     if (line && names.insert(line->id).second) lines.push_back(std::move(*line));
   }

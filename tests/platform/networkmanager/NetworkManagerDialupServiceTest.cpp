@@ -276,6 +276,27 @@ TEST_F(NetworkManagerDialupServiceTest, NetworkManagerLeavingDuringADialFailsItC
   EXPECT_FALSE(service->networkManagerRunning());
 }
 
+TEST_F(NetworkManagerDialupServiceTest, ASilentNetworkManagerCostsOneTimeOutPerCall) {
+  NetworkManagerOptions options;
+  options.busAddress = bus.address();
+  options.callTimeoutMs = 200;
+  std::string error;
+  auto impatient = NetworkManagerDialupService::connect(options, &error);
+  ASSERT_TRUE(impatient) << error;
+  nm.addActiveLine("mobile");
+  auto connections = impatient->connections();
+  ASSERT_EQ(connections.size(), 1u);
+
+  nm.freeze();
+  Progress progress;
+  EXPECT_EQ(impatient->dial({"mobile", "", ""}, progress.function()).error, NmNoResponse);
+  EXPECT_TRUE(impatient->entries().empty());
+  EXPECT_FALSE(impatient->status(connections[0].handle).gone)
+      << "the status is what NetworkManager said last";
+  nm.thaw();
+  EXPECT_EQ(impatient->entries().size(), 1u);
+}
+
 TEST_F(NetworkManagerDialupServiceTest, TheBusGoingAwayEndsEverythingWithoutHanging) {
   nm.scriptActivation("mobile", "hold");
   Progress progress;

@@ -1,6 +1,7 @@
 #include "tests/support/networkmanager/NetworkManagerMock.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <thread>
@@ -75,6 +76,14 @@ NetworkManagerMock::~NetworkManagerMock() {
 std::string NetworkManagerMock::log() const { return readFile(dir_.file("mock.log")); }
 
 void NetworkManagerMock::stop() { process_.stop(); }
+
+void NetworkManagerMock::freeze() {
+  if (process_.pid() > 0) ::kill(process_.pid(), SIGSTOP);
+}
+
+void NetworkManagerMock::thaw() {
+  if (process_.pid() > 0) ::kill(process_.pid(), SIGCONT);
+}
 
 GVariant* NetworkManagerMock::call(const char* method, GVariant* parameters,
                                    const char* replyType) {

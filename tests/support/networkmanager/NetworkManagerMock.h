@@ -54,6 +54,10 @@ class NetworkManagerMock {
 
   // NetworkManager leaves the bus.
   void stop();
+  // NetworkManager stays on the bus but stops answering (SIGSTOP), and
+  // answers again.
+  void freeze();
+  void thaw();
 
  private:
   GVariant* call(const char* method, GVariant* parameters, const char* replyType);

@@ -28,7 +28,9 @@
 // NetworkManager's signals run on the service's own thread (a GLib main
 // loop of this object), one event at a time, in order; a progress
 // function may block (for example while the window thread handles the
-// event) without stalling the other operations.
+// event) without stalling the other operations. The destructor waits for
+// a progress function that is running, so the service must not be
+// destroyed on a thread that such a function waits for.
 #include <memory>
 #include <string>
 

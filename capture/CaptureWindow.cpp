@@ -119,24 +119,35 @@ CaptureMenu CaptureWindow::menu() {
 void CaptureWindow::onMenuCommand(int command) {
   FramePipeline& p = *pipeline_;
   const bool lockedOrCapturing = p.locked() || p.capturing();
-  if (command == cm::kPreview) {
-    if (lockedOrCapturing) return;
-    togglePreview();
-  } else if (command >= cm::kSize160x120 && command <= cm::kSize320x240) {
-    selectImageSize(command - cm::kSize160x120);
-  } else if (command > cm::kVideoSourceBase && command < cm::kDeviceBase) {
+  switch (command) {
+    case cm::kPreview:
+      if (!lockedOrCapturing) togglePreview();
+      return;
+    case cm::kSize160x120:
+    case cm::kSize176x144:
+    case cm::kSize320x240:
+      selectImageSize(command - cm::kSize160x120);
+      return;
+    case cm::kCaptureSettings:
+      if (lockedOrCapturing) return;
+      host_.openCaptureSettings();
+      host_.StopReconnectCountdown(true);
+      return;
+    case cm::kColourSettings:
+      if (p.graphRunning() && graph_.procAmp() != nullptr)
+        host_.openColourSettings(*graph_.procAmp());
+      host_.StopReconnectCountdown(true);
+      return;
+    case cm::kAbout:
+      host_.openAbout();
+      return;
+    default:
+      break;
+  }
+  if (command > cm::kVideoSourceBase && command < cm::kVideoSourceBase + cm::kRangeSize) {
     chooseVideoSource(command - cm::kVideoSourceBase);
-  } else if (command >= cm::kDeviceBase) {
+  } else if (command >= cm::kDeviceBase && command < cm::kDeviceBase + cm::kRangeSize) {
     chooseDevice(command - cm::kDeviceBase);
-  } else if (command == cm::kCaptureSettings) {
-    if (lockedOrCapturing) return;
-    host_.openCaptureSettings();
-    host_.StopReconnectCountdown(true);
-  } else if (command == cm::kColourSettings) {
-    if (p.graphRunning() && graph_.procAmp() != nullptr) host_.openColourSettings(*graph_.procAmp());
-    host_.StopReconnectCountdown(true);
-  } else if (command == cm::kAbout) {
-    host_.openAbout();
   }
 }
 

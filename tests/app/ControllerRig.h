@@ -73,7 +73,7 @@ struct ControllerRig {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
       const int ran = runner.runPending();
-      const bool idle = !controller ||
+      const bool idle = !controller || controller->finished() ||
                         (controller->uploader().IsIdle() &&
                          controller->captureWindow().pipeline().workerIdle());
       // Idle workers post nothing more: what they posted has run.

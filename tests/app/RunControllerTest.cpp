@@ -126,3 +126,78 @@ TEST(RunControllerCommands, RefusedWhenTheStateDoesNotAllowThem) {
 
 }  // namespace
 }  // namespace karone
+
+namespace karone {
+namespace {
+
+TEST(RunControllerExit, ExitWhileTheWorkerWaitsForAnAnswerNeitherHangsNorLosesIt) {
+  ControllerRig rig;
+  rig.store({rig.profile("site")});
+  RunController& c = rig.start();
+  rig.connect(c);
+  ASSERT_TRUE(c.connected());
+
+  // A second connect makes the worker ask whether to drop the session; the
+  // question waits for the window thread.
+  c.uploader().QueueConnect();
+  for (int i = 0; i < 2000 && rig.runner.queued() == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(rig.runner.queued(), 1u);
+  EXPECT_FALSE(c.uploader().IsIdle());
+
+  rig.prompter.queueAnswer(PromptAnswer::No);  // keep the session
+  c.exitCommand();
+  EXPECT_TRUE(rig.view.exitWaitShown);
+  for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
+  ASSERT_TRUE(rig.view.closed);
+  const auto prompts = rig.prompter.prompts();
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(prompts[0].text, t(Text::FtpAskDisconnect));
+  // The answer counted: the session was kept until the exit closed it.
+  EXPECT_EQ(rig.fakeFtp.connectCount(), 1);
+  EXPECT_FALSE(c.connected());
+}
+
+TEST(RunControllerExit, RefusedWhileCapturingAndACloseRequestRunsTheOrderlyExit) {
+  ControllerRig rig;
+  rig.store({rig.profile("site")});
+  RunController& c = rig.start();
+  EXPECT_FALSE(c.closeRequested()) << "not armed";
+  rig.connect(c);
+  c.startStopSending();
+  rig.seconds(1);
+  ASSERT_TRUE(c.capturing());
+  c.exitCommand();
+  ASSERT_EQ(rig.prompter.prompts().size(), 1u);
+  EXPECT_EQ(rig.prompter.prompts()[0].caption, t(Text::ExitCaption));
+  EXPECT_TRUE(c.exitArmed());
+  EXPECT_FALSE(c.closeRequested()) << "capture still runs";
+  EXPECT_FALSE(rig.view.closed);
+
+  c.startStopSending();
+  rig.seconds(1);
+  EXPECT_FALSE(c.closeRequested()) << "starts the exit instead of closing at once";
+  for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
+  EXPECT_TRUE(rig.view.closed);
+  EXPECT_TRUE(c.closeRequested());
+  EXPECT_EQ(rig.settings.values["dwUniqueRunningNum"],
+            std::to_string(c.captureWindow().pipeline().fileCounter()));
+}
+
+TEST(RunControllerExit, AnAdoptedLineIsHungUpOnlyWhenTheOperatorSaysYes) {
+  for (PromptAnswer answer : {PromptAnswer::Yes, PromptAnswer::No}) {
+    ControllerRig rig;
+    rig.dialup.addConnectedConnection("isp");
+    RunController& c = rig.start();
+    rig.prompter.queueAnswer(answer);
+    c.exitCommand();
+    for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
+    ASSERT_TRUE(rig.view.closed);
+    ASSERT_EQ(rig.prompter.prompts().size(), 1u);
+    EXPECT_EQ(rig.prompter.prompts()[0].caption, t(Text::DialupCaption));
+    EXPECT_EQ(rig.dialup.hangUps().size(), answer == PromptAnswer::Yes ? 1u : 0u);
+  }
+}
+
+}  // namespace
+}  // namespace karone

@@ -1,0 +1,205 @@
+// karone-server --headless as a user runs it: a real process with the
+// program's folders in a temporary place, broadcasting the test pattern to
+// the project's FTP test server on 127.0.0.1, ended by signals.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/headless/HeadlessPrompter.h"
+#include "app/headless/HeadlessServer.h"
+#include "platform/Paths.h"
+#include "resources/Texts.h"
+#include "schedule/DataStore.h"
+#include "tests/support/PyFtpServer.h"
+#include "tests/support/TempDir.h"
+
+namespace karone {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::PyFtpServer;
+
+// One karone-server process; its output (stdout and stderr) in a file.
+class Server {
+ public:
+  explicit Server(std::vector<std::string> args, const std::string& output) {
+    args.insert(args.begin(), KARONE_SERVER_EXE);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(fd, 1);
+      ::dup2(fd, 2);
+      std::vector<char*> argv;
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+  }
+  ~Server() {
+    if (pid_ > 0 && status_ < 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  void signal(int s) { ::kill(pid_, s); }
+  // The exit status, or -1 when it has not ended within the limit.
+  int waitForExit(std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (status_ < 0 && std::chrono::steady_clock::now() < end) {
+      int raw = 0;
+      if (::waitpid(pid_, &raw, WNOHANG) == pid_) {
+        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        break;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    return status_;
+  }
+  pid_t pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+
+struct Rig {
+  Rig() {
+    ProfileInfo p;
+    p.name = "live";
+    p.address = "127.0.0.1";
+    p.port = server.port();
+    p.passiveMode = 1;
+    p.userId = "karone";
+    p.password = "secret";
+    DataStore store(paths::dataDir() + "EncData.zrd");
+    store.addProfile(p);
+    store.save();
+  }
+  std::string output() const { return testing::readFile(dirs.root().file("out.txt")); }
+  std::string page() const { return testing::readFile(server.root() + "/currfrme.html"); }
+  int strips() const {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(server.root()))
+      n += e.path().filename().string().rfind("motion_img_", 0) == 0;
+    return n;
+  }
+  bool waitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(50ms);
+    return done();
+  }
+
+  testing::ScopedProgramDirs dirs;
+  PyFtpServer server;
+};
+
+TEST(HeadlessServer, BroadcastsAndEndsInOrderOnSigterm) {
+  Rig rig;
+  ASSERT_TRUE(rig.server.started()) << rig.server.error();
+  Server server({"--headless", "--ftp-timeout", "3"}, rig.dirs.root().file("out.txt"));
+  ASSERT_TRUE(rig.waitFor([&] { return rig.strips() >= 1; }, 40s)) << rig.output();
+  EXPECT_NE(rig.page().find("ServRun=1"), std::string::npos);
+  // The status lines reach standard output as they happen.
+  EXPECT_NE(rig.output().find(text(Text::FtpReady)), std::string::npos) << rig.output();
+  EXPECT_NE(rig.output().find(text(Text::FtpUploadDone)), std::string::npos);
+
+  // A second program on the same data folder is refused, naming the first.
+  Server second({"--headless"}, rig.dirs.root().file("second.txt"));
+  EXPECT_EQ(second.waitForExit(20s), 1);
+  const std::string refusal = testing::readFile(rig.dirs.root().file("second.txt"));
+  EXPECT_NE(refusal.find(std::to_string(server.pid())), std::string::npos) << refusal;
+
+  server.signal(SIGTERM);
+  EXPECT_EQ(server.waitForExit(40s), 0) << rig.output();
+  EXPECT_NE(rig.page().find("ServRun=0"), std::string::npos);
+  EXPECT_EQ(rig.strips(), 0) << "the session ended on the server";
+  // Settings saved at the end, the running number among them.
+  const std::string settings =
+      testing::readFile(paths::configDir() + "Encoder.conf");
+  EXPECT_NE(settings.find("dwUniqueRunningNum="), std::string::npos);
+  EXPECT_EQ(settings.find("dwUniqueRunningNum=0\n"), std::string::npos) << settings;
+}
+
+TEST(HeadlessServer, EndsWithinBoundsAgainstAFrozenServerAndAtOnceOnASecondSignal) {
+  Rig rig;
+  ASSERT_TRUE(rig.server.started()) << rig.server.error();
+  {
+    Server server({"--headless", "--ftp-timeout", "2"}, rig.dirs.root().file("out.txt"));
+    ASSERT_TRUE(rig.waitFor([&] { return rig.strips() >= 1; }, 40s)) << rig.output();
+    PyFtpServer::Faults frozen;
+    frozen.freezeOn = "STOR";
+    rig.server.setFaults(frozen);
+    std::this_thread::sleep_for(7s);  // the next strip's upload hangs
+    const auto start = std::chrono::steady_clock::now();
+    server.signal(SIGTERM);
+    const int status = server.waitForExit(60s);
+    EXPECT_EQ(status, 0) << rig.output();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 60s);
+  }
+  rig.server.clearFaults();
+  {
+    Server server({"--headless", "--ftp-timeout", "2"}, rig.dirs.root().file("out2.txt"));
+    ASSERT_TRUE(rig.waitFor([&] {
+      return testing::readFile(rig.dirs.root().file("out2.txt")).find(text(Text::FtpReady)) !=
+             std::string::npos;
+    }, 30s));
+    PyFtpServer::Faults frozen;
+    frozen.freezeOn = "STOR";
+    rig.server.setFaults(frozen);
+    server.signal(SIGTERM);
+    std::this_thread::sleep_for(200ms);
+    server.signal(SIGTERM);
+    EXPECT_EQ(server.waitForExit(5s), 128 + SIGTERM);
+  }
+}
+
+TEST(HeadlessServer, UnknownProfileOrDeviceNamesWhatExists) {
+  Rig rig;
+  {
+    Server server({"--headless", "--profile", "nosuch"}, rig.dirs.root().file("out.txt"));
+    EXPECT_EQ(server.waitForExit(30s), 2);
+    EXPECT_NE(rig.output().find("\"live\""), std::string::npos) << rig.output();
+  }
+  {
+    Server server({"--headless", "--device", "No Camera"}, rig.dirs.root().file("out.txt"));
+    EXPECT_EQ(server.waitForExit(30s), 2);
+    EXPECT_NE(rig.output().find("Karone Test Pattern"), std::string::npos) << rig.output();
+  }
+  {
+    Server server({"--headless", "--bogus"}, rig.dirs.root().file("out.txt"));
+    EXPECT_EQ(server.waitForExit(10s), 2);
+  }
+}
+
+TEST(HeadlessServer, QuestionsGetTheirDocumentedAnswers) {
+  struct Row {
+    Text question;
+    PromptButtons buttons;
+    PromptAnswer answer;
+  } rows[] = {{Text::FtpAskDisconnect, PromptButtons::YesNo, PromptAnswer::Yes},
+              {Text::DialupHangUpQuestion, PromptButtons::YesNo, PromptAnswer::No},
+              {Text::ProfileDeleteQuestion, PromptButtons::YesNo, PromptAnswer::No},
+              {Text::NotConnected, PromptButtons::Ok, PromptAnswer::Ok}};
+  for (const Row& row : rows)
+    EXPECT_EQ(HeadlessPrompter::answerFor(text(row.question), row.buttons), row.answer)
+        << textName(row.question);
+  HeadlessOptions o;
+  EXPECT_EQ(parseHeadlessOptions({"--no-start", "--headless", "--profile", "a b"}, o), "");
+  EXPECT_TRUE(o.noStart);
+  EXPECT_EQ(o.profile, "a b");
+  EXPECT_NE(parseHeadlessOptions({"--ftp-timeout", "0"}, o), "");
+  EXPECT_NE(parseHeadlessOptions({"--profile"}, o), "");
+}
+
+}  // namespace
+}  // namespace karone

@@ -624,7 +624,19 @@ void RunController::onScheduleMonitor() {
   } else {
     std::int64_t s = 0;
     ScheduleInfo next;
-    if (!store_.findNextDue(s, next)) {
+    if (exitStarted_) {
+      // Leaving: the lines still show what is next, but nothing is dialled,
+      // connected or started any more.
+      if (store_.findNextDue(s, next)) {
+        lineA = next.name;
+        lineB = formatCountdown(s);
+        lineC = text(Text::ScheduleStatusOnTime);
+      } else {
+        lineA = text(Text::NoScheduleName);
+        lineB = emptyCountdown();
+        lineC = " ";
+      }
+    } else if (!store_.findNextDue(s, next)) {
       lineA = text(Text::NoScheduleName);
       lineB = emptyCountdown();
       lineC = " ";
@@ -666,8 +678,8 @@ void RunController::onScheduleMonitor() {
   }
   view_.setScheduleLines(blankBefore(lineA), blankBefore(lineB), blankBefore(lineC));
 
-  if (idleSeconds_ > kIdleSessionSeconds && !skipSessionCheck_ && connected() && !capturing() &&
-      uploader_->IsIdle() && !sessionCheck_->active()) {
+  if (!exitStarted_ && idleSeconds_ > kIdleSessionSeconds && !skipSessionCheck_ && connected() &&
+      !capturing() && uploader_->IsIdle() && !sessionCheck_->active()) {
     idleSeconds_ = 0;
     ShowStatus(text(Text::SessionCheck));
     sessionCheck_->startOnce(kSessionCheckDelayMillis);
@@ -804,6 +816,7 @@ void RunController::exitCommand() {
     dialupLink_.setStopRedial(true);
     dialupLink_.HangUp();
   }
+  StopReconnectCountdown(false);
   exitPoll_->start(kExitPollMillis);
   view_.showExitWait(true);
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
 #include "resources/Texts.h"
 #include "tests/app/ControllerRig.h"
 
@@ -197,6 +200,45 @@ TEST(RunControllerExit, AnAdoptedLineIsHungUpOnlyWhenTheOperatorSaysYes) {
     EXPECT_EQ(rig.prompter.prompts()[0].caption, t(Text::DialupCaption));
     EXPECT_EQ(rig.dialup.hangUps().size(), answer == PromptAnswer::Yes ? 1u : 0u);
   }
+}
+
+}  // namespace
+}  // namespace karone
+
+namespace karone {
+namespace {
+
+TEST(RunControllerExit, ASchedulesLeadTimesDoNothingOnceTheExitHasStarted) {
+  ControllerRig rig;
+  rig.store({rig.profile("site")}, {rig.schedule("soon", "site", 70, 60)});
+  RunController& c = rig.start();
+  rig.connect(c);
+  // The uploader stays busy (a listing that does not come back yet), so the
+  // exit waits while the schedule's one-minute step comes round.
+  std::mutex m;
+  std::condition_variable cv;
+  bool release = false;
+  rig.fakeFtp.onCall([&](const std::string& line) {
+    if (line != "list") return;
+    std::unique_lock lock(m);
+    cv.wait(lock, [&] { return release; });
+  });
+  c.deleteAllBuffers();
+  c.exitCommand();
+  for (int i = 0; i < 20; ++i) {
+    rig.timers.advance(1000);
+    rig.runner.runPending();
+  }
+  EXPECT_FALSE(rig.view.saw(t(Text::OneMinuteBefore)));
+  {
+    std::lock_guard lock(m);
+    release = true;
+  }
+  cv.notify_all();
+  rig.fakeFtp.onCall(nullptr);
+  for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
+  EXPECT_TRUE(rig.view.closed);
+  EXPECT_EQ(rig.fakeFtp.connectCount(), 1) << "no session opened during the exit";
 }
 
 }  // namespace

@@ -335,6 +335,23 @@ TEST_F(CurlFtpClientPyTest, StoreRefusedByTheServerReportsItsCode) {
   }
 }
 
+// A full disk: the server takes part of the data, then answers 452. That is
+// a refusal on a connection that goes on, not a lost connection.
+TEST_F(CurlFtpClientPyTest, StorePartlyTakenThenRefusedIsARefusal) {
+  connect();
+  PyFtpServer::Faults f;
+  f.failStorNth = 1;
+  f.failStorCode = 452;
+  f.failStorPartial = 100;
+  server.setFaults(f);
+  FtpResult r = ftp.putFile(local("a", std::string(5000, 'j')), "b.jpg", FtpTransferMode::Binary);
+  EXPECT_EQ(r.error, FtpError::Refused) << r.text;
+  EXPECT_EQ(r.code(), 452);
+  EXPECT_EQ(testing::readFile(server.root() + "/b.jpg").size(), 100u);
+  EXPECT_TRUE(ftp.deleteFile("b.jpg"));
+  EXPECT_EQ(server.logins(), 1);
+}
+
 TEST_F(CurlFtpClientPyTest, DroppedConnectionIsRetriedOnceOnAFreshLogin) {
   connect();
   PyFtpServer::Faults f;

@@ -116,7 +116,8 @@ FileResult writeThroughNamedTemporary(const std::string& path, std::string_view 
 
 bool isAtomicTemporaryName(const std::string& target, const std::string& name) {
   const std::string prefix = baseNameOf(target) + kTempInfix;
-  if (name.size() != prefix.size() + kTempSuffixLength || name.compare(0, prefix.size(), prefix) != 0) {
+  if (name.size() != prefix.size() + kTempSuffixLength ||
+      name.compare(0, prefix.size(), prefix) != 0) {
     return false;
   }
   for (size_t i = prefix.size(); i < name.size(); ++i) {

@@ -582,7 +582,9 @@ FtpResult CurlFtpClient::putFile(const std::string& localPath, const std::string
     // The server took the data and then answered with an error (a full disk
     // says 452): refused, on a connection that is still there.
     const std::string stor = "STOR " + target;
-    if (d.replyTo(stor) >= 400) return d.replyFailure(FtpError::Refused, stor, "cannot store " + target);
+    if (d.replyTo(stor) >= 400) {
+      return d.replyFailure(FtpError::Refused, stor, "cannot store " + target);
+    }
     return d.failure(code, "cannot store " + target);
   }
   return FtpResult::success();

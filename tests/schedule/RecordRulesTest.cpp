@@ -23,7 +23,8 @@ TEST(RecordRules, EveryTextOfARecordIsOneLine) {
                      &ProfileInfo::password, &ProfileInfo::uploadDirectory,
                      &ProfileInfo::dialupEntry, &ProfileInfo::dialupUser,
                      &ProfileInfo::dialupPassword}) {
-    for (const std::string& bad : {std::string("a\rb"), std::string("a\nb"), std::string("a\0b", 3)}) {
+    for (const std::string& bad :
+         {std::string("a\rb"), std::string("a\nb"), std::string("a\0b", 3)}) {
       ProfileInfo p = profile("P");
       p.*field = bad;
       EXPECT_TRUE(fieldWithLineBreak(p));

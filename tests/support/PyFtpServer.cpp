@@ -65,7 +65,9 @@ bool PyFtpServer::launch(int wantedPort) {
       "--faults", dir_.file("faults.json"), "--user", options_.user, "--password",
       options_.password, "--idle-timeout", std::to_string(options_.idleTimeoutSeconds),
       "--port", std::to_string(wantedPort)};
-  if (cert_) argv.insert(argv.end(), {"--tls-cert", cert_->certFile(), "--tls-key", cert_->keyFile()});
+  if (cert_) {
+    argv.insert(argv.end(), {"--tls-cert", cert_->certFile(), "--tls-key", cert_->keyFile()});
+  }
   if (!process_.start(argv, dir_.file("server.log"))) {
     error_ = process_.error();
     return false;

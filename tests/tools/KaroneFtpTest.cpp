@@ -155,7 +155,8 @@ TEST_F(KaroneFtpTest, OptionsAnywhereAndHelpForEveryCommand) {
   ASSERT_EQ(run({"send", "--end", "live", files[0]}), 0) << err.str();
   EXPECT_EQ(fake.fileContent("/live/currfrme.html"), stoppedStatusPage());
   ASSERT_EQ(run({"--keep=1", "send", "live", files[0], files[1]}), 0) << err.str();
-  EXPECT_EQ(fake.namesIn("/live"), (std::vector<std::string>{"currfrme.html", "motion_img_00000007.jpg"}));
+  EXPECT_EQ(fake.namesIn("/live"),
+            (std::vector<std::string>{"currfrme.html", "motion_img_00000007.jpg"}));
   const std::string dashed = dirs.root().file("--end");
   testing::writeFile(dashed, "dashed");
   const auto before = std::filesystem::current_path();

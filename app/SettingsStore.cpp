@@ -17,7 +17,7 @@ struct IntegerValue {
 
 // In the order EnsureDefaults visits them.
 constexpr IntegerValue kIntegers[] = {
-    {"dwUniqueRunningNum", &AppSettings::dwUniqueRunningNum},
+    {SettingsStore::kRunningNumberName, &AppSettings::dwUniqueRunningNum},
     {"iLastSelSiteInfoIndex", &AppSettings::iLastSelSiteInfoIndex},
     {"iCaptureMode", &AppSettings::iCaptureMode},
     {"iCaptureFPS", &AppSettings::iCaptureFPS},

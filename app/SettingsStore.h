@@ -19,6 +19,8 @@ namespace karone {
 class SettingsStore {
  public:
   static constexpr std::int32_t kUnreadable = -9999;
+  // The value that holds the running number.
+  static constexpr const char* kRunningNumberName = "dwUniqueRunningNum";
 
   SettingsStore(SettingsStorage& storage, Prompter& prompter);
 

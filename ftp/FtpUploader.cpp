@@ -298,11 +298,17 @@ std::string FtpUploader::statusFilePath() const {
 
 void FtpUploader::UploadStoppedStatus() {
   const auto path = statusFilePath();
-  if (!writeFileAtomically(path, stoppedStatusPage()).ok) return;
-  client_.putFile(path, std::string(kStatusPageName), FtpTransferMode::Ascii);
+  if (!writeFileAtomically(path, stoppedStatusPage()).ok) {
+    Log(formatText(Text::FtpStatusPageNotPublished, static_cast<int>(FtpError::LocalFile) + 12000));
+    return;
+  }
+  FtpResult put = client_.putFile(path, std::string(kStatusPageName), FtpTransferMode::Ascii);
+  if (!put.ok() && client_.isConnected()) {
+    Log(formatText(Text::FtpStatusPageNotPublished, put.code()));
+  }
 }
 
-void FtpUploader::publishRunningPage(const std::string& frameName) {
+bool FtpUploader::publishRunningPage(const std::string& frameName) {
   StatusPageValues values;
   values.framesPerStrip = host_.framesPerStrip();
   values.currentFrame = frameName;
@@ -311,14 +317,57 @@ void FtpUploader::publishRunningPage(const std::string& frameName) {
   values.caption = caption.text;
   values.colour = caption.colour;
   const auto path = statusFilePath();
-  // Every step is tried whatever the one before gave: readers find the old
-  // page, no page, or the new page, never a half-written one.
-  if (writeFileAtomically(path, runningStatusPage(values)).ok) {
-    client_.putFile(path, std::string(kStatusPageTempName), FtpTransferMode::Ascii);
+  const std::string page(kStatusPageName);
+  const std::string temp(kStatusPageTempName);
+  // The page is replaced only by a complete new one: when the new page could
+  // not be stored, the one published stays (a half-stored temporary is
+  // removed, never renamed into place).
+  FtpResult result;
+  if (!writeFileAtomically(path, runningStatusPage(values)).ok) {
+    result = FtpResult::failure(FtpError::LocalFile, "cannot write " + path);
+  } else {
+    result = client_.putFile(path, temp, FtpTransferMode::Ascii);
+    if (!result.ok()) {
+      if (result.error == FtpError::Refused) client_.deleteFile(temp);
+    } else {
+      client_.deleteFile(page);  // none yet is no error
+      result = client_.renameFile(temp, page);
+    }
   }
-  client_.deleteFile(std::string(kStatusPageName));
-  client_.renameFile(std::string(kStatusPageTempName), std::string(kStatusPageName));
   removeLocalFile(path);
+  if (!result.ok()) {
+    ++pageFailures_;
+    Log(formatText(Text::FtpStatusPageNotPublished, result.code()));
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::uint32_t> FtpUploader::publishedStripOnServer() {
+  constexpr std::size_t kMaxPage = 4096;  // ours are a few hundred bytes
+  std::string page;
+  if (!client_.getFile(std::string(kStatusPageName), page, kMaxPage).ok()) return std::nullopt;
+  auto current = pageCurrentFrame(page);
+  if (!current) return std::nullopt;
+  auto number = motionRunningNumber(*current);
+  if (!number || motionFrameName(*number) != *current) return std::nullopt;
+  return number;
+}
+
+void FtpUploader::sweepStaleStrips() {
+  sweepPending_ = false;
+  auto newest = motionRunningNumber(lastUploadedFrame_);
+  if (!newest) return;
+  std::vector<FtpFileEntry> entries;
+  if (!client_.listDirectory(entries).ok()) return;
+  for (const auto& name :
+       staleStrips(namesOf(entries), *newest, host_.bufferClipLimit(), publishedBefore_)) {
+    if (client_.deleteFile(name).ok()) {
+      Log(formatText(Text::FtpFileDeleted, name.c_str()));
+    } else {
+      Log(formatText(Text::FtpCannotDelete, name.c_str()));
+    }
+  }
 }
 
 // --- Connect and disconnect ---
@@ -337,6 +386,7 @@ bool FtpUploader::openSession(const ProfileInfo& profile) {
     return false;
   }
   Log(text(Text::FtpConnected));
+  sweepPending_ = true;
   host_.OnSessionOpened(true);
   return true;
 }
@@ -423,11 +473,18 @@ void FtpUploader::uploadFrame(const FrameRequest& frame) {
     if (result.ok()) {
       retries_ = 0;
       lastUploadedFrame_ = remoteName;
+      // The first strip of a session: which strip did the page name before?
+      if (sweepPending_) publishedBefore_ = publishedStripOnServer();
       publishRunningPage(remoteName);
       Log(text(Text::FtpUploadDone));
-      if (host_.isCapturing() && host_.bufferClipLimit() != -1) {
+      if (host_.isCapturing() && (host_.bufferClipLimit() != -1 || sweepPending_)) {
         queueCode(static_cast<std::int32_t>(UploadCode::DeleteOldestFrame));
       }
+    } else if (result.error == FtpError::Refused && isMotionBufferName(remoteName)) {
+      // The server answered, so it may hold part of the strip: remove it
+      // (its number is never used again). A lost connection leaves this to
+      // the first strip of the next session.
+      client_.deleteFile(remoteName);
     }
   }
 
@@ -465,6 +522,10 @@ void FtpUploader::recoverFromUploadFailure() {
 }
 
 void FtpUploader::deleteOldestFrame() {
+  if (sweepPending_) {
+    sweepStaleStrips();
+    return;
+  }
   auto victim = rotationVictim(lastUploadedFrame_, host_.bufferClipLimit());
   if (!victim) return;
   if (client_.deleteFile(*victim).ok()) {

@@ -14,12 +14,21 @@
 //
 // Waits (the 5 seconds between reconnection attempts) go through the given
 // Sleeper. Errors never escape: failures are logged and reported to the host.
+//
+// Nothing half-done stays on the server: the status page is only renamed
+// into place once its upload succeeded (otherwise the published page stays
+// and the failure is logged); a strip whose upload failed is deleted again
+// while the server still answers; and the first strip of every session
+// (connect, reconnect, recovery) also deletes the strips earlier sessions
+// left outside the window or unfinished (staleStrips in RemoteNames), using
+// the strip the page on the server named before it.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -146,6 +155,9 @@ class FtpUploader {
   int motionBufferCount() const { return motionCount_; }
   int stillBufferCount() const { return stillCount_; }
   int retryCount() const { return retries_; }
+  // How many running status pages could not be published so far (the page
+  // on the server then stays as it was).
+  int statusPageFailures() const { return pageFailures_; }
 
  private:
   struct Command {
@@ -174,7 +186,9 @@ class FtpUploader {
   int deletionPass(BulkDeletion form, bool logEachFile);
   void endSession();
   void changeDirectory(const std::string& directory);
-  void publishRunningPage(const std::string& frameName);
+  bool publishRunningPage(const std::string& frameName);
+  std::optional<std::uint32_t> publishedStripOnServer();
+  void sweepStaleStrips();
   std::string statusFilePath() const;
 
   FtpClient& client_;
@@ -201,6 +215,11 @@ class FtpUploader {
   std::string previousLocalPath_;
   std::string currentLocalPath_;
   std::string lastUploadedFrame_;
+  // Set when a session opens: the first strip after it also clears what
+  // earlier sessions left behind (see sweepStaleStrips).
+  bool sweepPending_ = false;
+  std::optional<std::uint32_t> publishedBefore_;  // the page's strip before it
+  std::atomic<int> pageFailures_{0};
   std::atomic<int> retries_{0};
   std::atomic<int> motionCount_{0};
   std::atomic<int> stillCount_{0};

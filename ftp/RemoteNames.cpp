@@ -100,6 +100,27 @@ BufferFiles findBufferFiles(const std::vector<ListedName>& listing) {
   return files;
 }
 
+std::vector<std::string> staleStrips(const std::vector<ListedName>& listing, std::uint32_t newest,
+                                     std::int32_t keep,
+                                     std::optional<std::uint32_t> lastPublished) {
+  std::vector<std::string> names;
+  const std::string newestName = motionFrameName(newest);
+  for (const auto& entry : listing) {
+    if (entry.attributes == kDirectoryAttribute || entry.name == newestName) continue;
+    auto n = motionRunningNumber(entry.name);
+    if (!n) continue;
+    bool stays = motionFrameName(*n) == entry.name && lastPublished;
+    if (stays) {
+      const std::uint32_t back = newest - *n;  // how far behind the newest
+      const bool inWindow = keep <= 0 || back < static_cast<std::uint32_t>(keep);
+      const bool published = back >= newest - *lastPublished;
+      stays = inWindow && published;
+    }
+    if (!stays) names.push_back(entry.name);
+  }
+  return names;
+}
+
 std::vector<std::string> namesToDelete(const std::vector<ListedName>& listing,
                                        BulkDeletion form) {
   std::vector<std::string> names;

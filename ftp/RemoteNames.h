@@ -73,4 +73,20 @@ BufferFiles findBufferFiles(const std::vector<ListedName>& listing);
 // file, and with Both every still buffer file too.
 std::vector<std::string> namesToDelete(const std::vector<ListedName>& listing, BulkDeletion form);
 
+// The motion strips of a listing that must go once `newest` has been
+// published (after a crash, a failed upload or a server failure, strips
+// outside the window and unfinished ones are left behind, and the rotation
+// of one strip at a time never reaches them). A strip stays when it lies in
+// the window of the newest `keep` numbers ending at `newest` (all numbers
+// when keep <= 0, rotation being off) and is not newer than
+// `lastPublished`, the strip the status page named before `newest` (no
+// such strip: none but `newest` stays). Numbers count backwards from
+// `newest` modulo 2^32, so the wrap from ffffffff to 0 and a counter reset
+// are handled alike. Only names the recognition rules accept are chosen,
+// `newest` never; a name whose digits are not canonical lower-case hex is
+// not ours to keep and goes.
+std::vector<std::string> staleStrips(const std::vector<ListedName>& listing, std::uint32_t newest,
+                                     std::int32_t keep,
+                                     std::optional<std::uint32_t> lastPublished);
+
 }  // namespace karone

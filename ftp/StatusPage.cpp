@@ -50,4 +50,21 @@ std::string runningStatusPage(const StatusPageValues& values) {
 
 std::string stoppedStatusPage() { return std::string(kHeader) + "ServRun=0\n"; }
 
+std::optional<std::string> pageCurrentFrame(std::string_view page) {
+  bool running = false;
+  std::optional<std::string> current;
+  std::size_t pos = 0;
+  while (pos < page.size()) {
+    std::size_t end = page.find('\n', pos);
+    if (end == std::string_view::npos) end = page.size();
+    std::string_view line = page.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line == "ServRun=1") running = true;
+    if (line.substr(0, 5) == "Curr=") current = std::string(line.substr(5));
+    pos = end + 1;
+  }
+  if (!running) return std::nullopt;
+  return current;
+}
+
 }  // namespace karone

@@ -7,7 +7,9 @@
 //
 // Pure functions; any thread.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace karone {
 
@@ -25,5 +27,9 @@ struct StatusPageValues {
 std::string runningStatusPage(const StatusPageValues& values);
 // The stopped form: the two cache lines, an empty line and "ServRun=0".
 std::string stoppedStatusPage();
+
+// The strip a published page names (its "Curr=" line), when the page is a
+// running page naming one; nothing for the stopped form or anything else.
+std::optional<std::string> pageCurrentFrame(std::string_view page);
 
 }  // namespace karone

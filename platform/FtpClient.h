@@ -18,8 +18,11 @@
 // is FTP over explicit TLS with the server's certificate verified, and never
 // falls back to plain FTP.
 //
-// Remote names given to putFile, deleteFile and renameFile are names in the
-// session's current directory (as set by setCurrentDirectory), not paths.
+// Remote names given to putFile, getFile, deleteFile and renameFile are names
+// in the session's current directory (as set by setCurrentDirectory), not
+// paths. No text with CR, LF or NUL ever reaches the server (BadText): not
+// in a name, a directory, the user ID or the password.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -43,6 +46,9 @@ enum class FtpError : int {
   LocalFile = 11,       // the local file could not be read
   Protocol = 12,        // the server's answer could not be understood
   Internal = 13,        // anything else (out of memory, library failure)
+  BadText = 14,         // a name, directory, user or password holding a line
+                        // break or NUL: sent, it would end the command and
+                        // start another, so it is never sent
 };
 
 struct FtpResult {
@@ -134,6 +140,17 @@ class FtpClient {
   // since servers disagree about line ends in ASCII transfers).
   virtual FtpResult putFile(const std::string& localPath, const std::string& remoteName,
                             FtpTransferMode mode) = 0;
+
+  // Reads a file of the current directory into `bytes`; a file larger than
+  // maxBytes fails (Refused) and leaves bytes empty. A backend that cannot
+  // fetch files fails with Internal.
+  virtual FtpResult getFile(const std::string& remoteName, std::string& bytes,
+                            std::size_t maxBytes) {
+    (void)remoteName;
+    (void)maxBytes;
+    bytes.clear();
+    return FtpResult::failure(FtpError::Internal, "this client cannot fetch files");
+  }
 
   virtual FtpResult deleteFile(const std::string& remoteName) = 0;
   virtual FtpResult renameFile(const std::string& from, const std::string& to) = 0;

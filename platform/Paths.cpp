@@ -28,9 +28,9 @@ std::string xdgBase(const char* variable, const char* fallback) {
   return withSlash(withSlash(home) + fallback);
 }
 
-std::string programDir(const char* variable, const char* fallback) {
+std::string programDir(const char* variable, const char* fallback, MakeFolder make) {
   std::string dir = xdgBase(variable, fallback) + "Brenko/Tamblor/";
-  makeDirectories(dir);
+  if (make == MakeFolder::Yes) makeDirectories(dir);
   return dir;
 }
 
@@ -52,16 +52,18 @@ bool makeDirectories(const std::string& path, unsigned mode) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string configDir() { return programDir("XDG_CONFIG_HOME", ".config"); }
-std::string dataDir() { return programDir("XDG_DATA_HOME", ".local/share"); }
-std::string stateDir() { return programDir("XDG_STATE_HOME", ".local/state"); }
+std::string configDir(MakeFolder make) {
+  return programDir("XDG_CONFIG_HOME", ".config", make);
+}
+std::string dataDir(MakeFolder make) { return programDir("XDG_DATA_HOME", ".local/share", make); }
+std::string stateDir(MakeFolder make) { return programDir("XDG_STATE_HOME", ".local/state", make); }
 
-std::string bufferDir() {
+std::string bufferDir(MakeFolder make) {
   for (const char* variable : {"TEMP", "TMPDIR"}) {
     std::string value = env(variable);
     if (!value.empty()) return withSlash(value);
   }
-  return dataDir();
+  return dataDir(make);
 }
 
 }  // namespace karone::paths

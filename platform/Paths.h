@@ -5,17 +5,20 @@
 //   stateDir():  $XDG_STATE_HOME/Brenko/Tamblor   (event log)
 //   bufferDir(): $TEMP, else $TMPDIR, else dataDir() (pictures being processed)
 // Each XDG variable falls back to its default under $HOME. The folders are
-// created on demand (mode 0700); every path returned ends with '/'.
+// created on demand (mode 0700) unless MakeFolder::No is asked for (reading
+// commands create nothing); every path returned ends with '/'.
 //
 // Thread-safe: reads the environment at every call.
 #include <string>
 
 namespace karone::paths {
 
-std::string configDir();
-std::string dataDir();
-std::string stateDir();
-std::string bufferDir();
+enum class MakeFolder { Yes, No };
+
+std::string configDir(MakeFolder make = MakeFolder::Yes);
+std::string dataDir(MakeFolder make = MakeFolder::Yes);
+std::string stateDir(MakeFolder make = MakeFolder::Yes);
+std::string bufferDir(MakeFolder make = MakeFolder::Yes);
 
 // mkdir -p with the given mode for the folders it creates. False on failure.
 bool makeDirectories(const std::string& path, unsigned mode = 0700);

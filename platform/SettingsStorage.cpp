@@ -40,7 +40,8 @@ std::string unescape(const std::string& value) {
 }  // namespace
 
 FileSettingsStorage::FileSettingsStorage(std::string path) : path_(std::move(path)) {
-  if (path_.empty()) path_ = paths::configDir() + "Encoder.conf";
+  // The folder is made when the key is created, not to read it.
+  if (path_.empty()) path_ = paths::configDir(paths::MakeFolder::No) + "Encoder.conf";
 }
 
 FileSettingsStorage::~FileSettingsStorage() {

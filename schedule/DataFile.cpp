@@ -74,6 +74,7 @@ std::string utf16ToUtf8Lossy(std::string_view bytes) {
 // becomes U+FFFD.
 std::string utf8ToUtf16Lossy(std::string_view text) {
   std::string out;
+  out.reserve(text.size() * 2);
   auto put = [&](std::uint32_t u) {
     out += static_cast<char>(u & 0xFF);
     out += static_cast<char>(u >> 8);

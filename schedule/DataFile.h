@@ -38,6 +38,10 @@
 
 namespace karone {
 
+// The largest data file the program reads, and so the largest it writes
+// (far above any real one: a few kilobytes).
+inline constexpr std::uint64_t kMaxDataFileSize = 64u * 1024 * 1024;
+
 enum class DataFileError {
   None,
   EndOfFile,  // the input ends inside a count, tag or field

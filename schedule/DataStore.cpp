@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <dirent.h>
+
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
@@ -19,9 +21,7 @@ namespace karone {
 namespace {
 
 constexpr unsigned kFileMode = 0600;
-// Far above any real data file (a few kilobytes); protects against a path
-// that names something huge.
-constexpr off_t kMaxFileSize = 64 * 1024 * 1024;
+constexpr off_t kMaxFileSize = static_cast<off_t>(kMaxDataFileSize);
 
 // Special: a directory, device or pipe at the path; never moved aside.
 enum class ReadOutcome { Read, Missing, Special, Unreadable };
@@ -97,7 +97,10 @@ typename std::vector<Record>::const_iterator firstNamed(const std::vector<Record
 
 }  // namespace
 
-std::string DataStore::defaultPath() { return paths::dataDir() + "EncData.zrd"; }
+// The folder is made when the file is written, not to read it.
+std::string DataStore::defaultPath() {
+  return paths::dataDir(paths::MakeFolder::No) + "EncData.zrd";
+}
 
 DataStore::DataStore() : DataStore(defaultPath()) {}
 
@@ -230,10 +233,34 @@ int DataStore::deleteInvalidSchedules() {
 
 // File.
 
+namespace {
+
+std::string folderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Writes the data file, making its folder when it is missing.
+FileResult writeDataFile(const std::string& path, const std::string& bytes) {
+  if (bytes.size() > kMaxDataFileSize) {
+    return {false, "cannot write " + path + ": the data take " + std::to_string(bytes.size()) +
+                       " bytes, more than the " + std::to_string(kMaxDataFileSize) +
+                       " a data file may hold"};
+  }
+  struct stat st {};
+  const std::string folder = folderOf(path);
+  if (::stat(folder.c_str(), &st) != 0) paths::makeDirectories(folder);
+  return writeFileAtomically(path, bytes, kFileMode);
+}
+
+}  // namespace
+
 bool DataStore::ensureFileExists() {
   struct stat st {};
   if (::stat(path_.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return true;
-  return writeFileAtomically(path_, DataFile::write({}, {}), kFileMode).ok;
+  if (::stat(path_.c_str(), &st) == 0) return false;  // a directory: never written over
+  return writeDataFile(path_, DataFile::write({}, {})).ok;
 }
 
 DataStore::LoadResult DataStore::load() {
@@ -241,22 +268,25 @@ DataStore::LoadResult DataStore::load() {
   std::string bytes;
   std::string ioError;
   ReadOutcome outcome = readDataFile(path_, bytes, ioError);
+  original_ = Original::Safe;
+  damagedBytes_.clear();
+  keepFailureReported_ = false;
 
   if (outcome == ReadOutcome::Missing) {
     bound_ = true;
   } else if (outcome != ReadOutcome::Read) {
     result.ioError = ioError;
-    // Move the file out of the way so that saves cannot destroy it; a
-    // directory, device or pipe is left alone.
     if (outcome == ReadOutcome::Unreadable) {
-      std::string aside = damagedCopyPath();
-      if (::rename(path_.c_str(), aside.c_str()) == 0) result.keptAs = aside;
-    }
-    bound_ = !result.keptAs.empty();
-    if (bound_) {
+      // Moved out of the way before a save could destroy it; a directory,
+      // device or pipe is left alone and never saved over.
+      original_ = Original::MoveAside;
+      result.keptAs = damagedCopyPath();
+      result.copyPending = true;
+      bound_ = true;
       report(formatText(Text::DataFileUnreadable, path_.c_str(), ioError.c_str(),
                         result.keptAs.c_str()));
     } else {
+      bound_ = false;
       report(formatText(Text::DataFileUnreadableNotKept, path_.c_str(), ioError.c_str()));
     }
   } else {
@@ -265,31 +295,58 @@ DataStore::LoadResult DataStore::load() {
     profiles_.insert(profiles_.end(), read.profiles.begin(), read.profiles.end());
     schedules_.insert(schedules_.end(), read.schedules.begin(), read.schedules.end());
     result.error = read.error;
-    if (read.ok()) {
-      bound_ = true;
-    } else {
+    bound_ = true;
+    if (!read.ok()) {
       result.offset = read.offset;
-      std::string copy = damagedCopyPath();
-      FileResult kept = writeFileAtomically(copy, bytes, kFileMode);
-      const char* what = text(errorText(read.error));
-      auto offset = static_cast<unsigned long long>(read.offset);
-      if (kept.ok) {
-        result.keptAs = copy;
-        bound_ = true;
-        report(formatText(Text::DataFileDamaged, path_.c_str(), what, offset, copy.c_str()));
-      } else {
-        bound_ = false;
-        report(formatText(Text::DataFileDamagedNotKept, path_.c_str(), what, offset,
-                          kept.error.c_str()));
+      result.keptAs = existingCopyOf(bytes);
+      if (result.keptAs.empty()) {
+        original_ = Original::CopyBytes;
+        damagedBytes_ = std::move(bytes);
+        result.keptAs = damagedCopyPath();
+        result.copyPending = true;
       }
+      report(formatText(Text::DataFileDamaged, path_.c_str(), text(errorText(read.error)),
+                        static_cast<unsigned long long>(read.offset), result.keptAs.c_str()));
     }
   }
   lastLoad_ = result;
   return result;
 }
 
+FileResult DataStore::keepOriginal() {
+  FileResult kept;
+  std::string where = lastLoad_.keptAs;
+  struct stat st {};
+  // The name told at load may have been taken since.
+  if (where.empty() || ::lstat(where.c_str(), &st) == 0) where = damagedCopyPath();
+  if (original_ == Original::CopyBytes) {
+    kept = writeFileAtomically(where, damagedBytes_, kFileMode);
+  } else if (::rename(path_.c_str(), where.c_str()) != 0 && errno != ENOENT) {
+    kept = {false, "cannot move " + path_ + ": " + std::strerror(errno)};
+  }
+  if (kept.ok) {
+    original_ = Original::Safe;
+    damagedBytes_.clear();
+    damagedBytes_.shrink_to_fit();
+    lastLoad_.keptAs = where;
+    lastLoad_.copyPending = false;
+  } else if (!keepFailureReported_) {
+    keepFailureReported_ = true;
+    report(formatText(Text::DataFileDamagedNotKept, path_.c_str(), where.c_str(),
+                      kept.error.c_str()));
+  }
+  return kept;
+}
+
 FileResult DataStore::save() {
-  lastSave_ = writeFileAtomically(path_, DataFile::write(profiles_, schedules_), kFileMode);
+  if (original_ != Original::Safe) {
+    FileResult kept = keepOriginal();
+    if (!kept.ok) {
+      lastSave_ = kept;
+      return lastSave_;
+    }
+  }
+  lastSave_ = writeDataFile(path_, DataFile::write(profiles_, schedules_));
   if (lastSave_.ok) bound_ = true;
   return lastSave_;
 }
@@ -298,8 +355,9 @@ void DataStore::changed() {
   if (!bound_) return;
   bool failingBefore = !lastSave_.ok;
   FileResult result = save();
-  // Tell the operator when saving starts to fail, not at every change.
-  if (!result.ok && !failingBefore) {
+  // Tell the operator when saving starts to fail, not at every change (a
+  // failure to keep the original was told already).
+  if (!result.ok && !failingBefore && original_ == Original::Safe) {
     report(formatText(Text::DataFileSaveFailed, path_.c_str(), result.error.c_str()));
   }
 }
@@ -312,6 +370,32 @@ std::string DataStore::damagedCopyPath() const {
     candidate = base + "-" + std::to_string(n);
   }
   return candidate;
+}
+
+std::string DataStore::existingCopyOf(const std::string& bytes) const {
+  const std::string folder = folderOf(path_);
+  const size_t slash = path_.rfind('/');
+  const std::string prefix =
+      (slash == std::string::npos ? path_ : path_.substr(slash + 1)) + ".damaged-";
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return {};
+  std::string found;
+  while (dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string full = folder + "/" + name;
+    struct stat st {};
+    if (::lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) != bytes.size()) {
+      continue;
+    }
+    std::string copy;
+    if (readWholeFile(full, copy).ok && copy == bytes && (found.empty() || full < found)) {
+      found = full;
+    }
+  }
+  ::closedir(dir);
+  return found;
 }
 
 void DataStore::report(const std::string& message) {

@@ -13,14 +13,18 @@
 // - Every save replaces the file atomically, mode 0600 (it holds passwords).
 // - A file that does not read cleanly keeps the records read before the
 //   fault; the operator is told the error and its byte offset through the
-//   Prompter, and a copy of the damaged file is kept beside it as
-//   "<file>.damaged-YYYYMMDD-HHMMSS" (local time of the Clock) before any
-//   save may overwrite it. If no copy can be made, the store does not bind
-//   (no automatic saves) so the damaged file stays as it is until an
-//   explicit save().
-// - A file that exists but cannot be read at all (permissions, not a
-//   regular file, too large) is moved aside under the same name pattern and
-//   the store starts empty.
+//   Prompter. The damaged file is kept as "<file>.damaged-YYYYMMDD-HHMMSS"
+//   (local time of the Clock) just before the first save would overwrite
+//   it, and only then: reading alone never writes anything. A copy with the
+//   same bytes that is already there is not made again. If the copy cannot
+//   be made, nothing is saved (the operator is told once) and the damaged
+//   file stays as it is.
+// - A file that exists but cannot be read at all (permissions, too large)
+//   is moved aside under the same name pattern just before the first save;
+//   the store starts empty. A directory, device or pipe at the path is left
+//   alone and the store never saves over it.
+// - What a save writes is never more than a load reads (kMaxDataFileSize):
+//   a store that would not fit is not saved.
 //
 // Not thread-safe: it lives on the window thread, as the main window does.
 #include <cstdint>
@@ -96,7 +100,10 @@ class DataStore {
     DataFileError error = DataFileError::None;
     std::uint64_t offset = 0;     // where reading stopped, on error
     std::string ioError;          // why the file could not be read at all
-    std::string keptAs;           // where the damaged or unreadable file was kept
+    // Where the damaged or unreadable file is kept (made before the first
+    // save; already there when copyPending is false).
+    std::string keptAs;
+    bool copyPending = false;
     bool ok() const { return error == DataFileError::None && ioError.empty(); }
   };
   // Reads both lists from the file and appends them to the lists in memory.
@@ -113,7 +120,13 @@ class DataStore {
  private:
   void changed();
   std::string damagedCopyPath() const;
+  std::string existingCopyOf(const std::string& bytes) const;
+  // Keeps the damaged or unreadable file before the first save overwrites
+  // it; false (and reported once) when it cannot.
+  FileResult keepOriginal();
   void report(const std::string& message);
+
+  enum class Original { Safe, CopyBytes, MoveAside };
 
   std::string path_;
   Prompter* prompter_ = nullptr;
@@ -121,6 +134,9 @@ class DataStore {
   std::vector<ProfileInfo> profiles_;
   std::vector<ScheduleInfo> schedules_;
   bool bound_ = false;
+  Original original_ = Original::Safe;
+  std::string damagedBytes_;   // the damaged file as read, until it is copied
+  bool keepFailureReported_ = false;
   LoadResult lastLoad_;
   FileResult lastSave_;
 };

@@ -24,8 +24,15 @@ void globalInit() {
 
 
 // Bytes that would end or split an FTP command line.
-bool unsafeName(const std::string& name) {
-  return name.empty() || name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+bool holdsLineBreak(const std::string& text) {
+  return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
+bool unsafeName(const std::string& name) { return name.empty() || holdsLineBreak(name); }
+
+FtpResult unsafe(const char* what) {
+  return FtpResult::failure(FtpError::BadText,
+                            std::string("not sent: the ") + what + " holds a line break or NUL");
 }
 
 long secondsCeil(long ms) { return ms <= 0 ? 0 : (ms + 999) / 1000; }
@@ -246,6 +253,22 @@ struct CurlFtpClient::Impl {
 
   static std::size_t discard(char*, std::size_t size, std::size_t n, void*) { return size * n; }
 
+  // A download into memory, with a cap.
+  struct Download {
+    std::string* bytes = nullptr;
+    std::size_t max = 0;
+    bool tooLarge = false;
+  };
+  static std::size_t collect(char* data, std::size_t size, std::size_t n, void* user) {
+    auto* d = static_cast<Download*>(user);
+    if (d->bytes->size() + size * n > d->max) {
+      d->tooLarge = true;
+      return 0;
+    }
+    d->bytes->append(data, size * n);
+    return size * n;
+  }
+
   static long chunkBegin(const void* info, void* user, int) {
     auto* self = static_cast<Impl*>(user);
     const auto* f = static_cast<const curl_fileinfo*>(info);
@@ -283,6 +306,8 @@ struct CurlFtpClient::Impl {
     curl_easy_setopt(curl, CURLOPT_CHUNK_END_FUNCTION, nullptr);
     curl_easy_setopt(curl, CURLOPT_CHUNK_DATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Impl::discard);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
     // Wildcard listings switch the handle to one CWD per path part for
     // good; every other request works on absolute paths without CWD.
     curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
@@ -437,6 +462,9 @@ FtpResult CurlFtpClient::connect(const FtpConnectParams& params) {
   d.lastResponse.clear();
   d.lastResponseDone = true;
   if (!d.session) return FtpResult::failure(FtpError::NoSession, "no FTP session open");
+  if (holdsLineBreak(params.address)) return unsafe("server address");
+  if (holdsLineBreak(params.user)) return unsafe("user ID");
+  if (holdsLineBreak(params.password)) return unsafe("password");
   Address address = parseAddress(params.address);
   if (!address.error.empty()) return FtpResult::failure(FtpError::BadAddress, address.error);
   if (params.port == 0) return FtpResult::failure(FtpError::BadAddress, "port 0");
@@ -515,9 +543,7 @@ FtpResult CurlFtpClient::currentDirectory(std::string& directory) {
 FtpResult CurlFtpClient::setCurrentDirectory(const std::string& directory) {
   Impl& d = *impl_;
   if (!connected_) return FtpResult::failure(FtpError::NotConnected, "not connected");
-  if (unsafeName(directory)) {
-    return FtpResult::failure(FtpError::Refused, "not a usable directory name");
-  }
+  if (unsafeName(directory)) return unsafe("directory name");
   std::string target = joinFtpPath(d.cwd, directory);
   std::string command = "CWD " + target;
   CURLcode code = d.quote({command});
@@ -534,9 +560,7 @@ FtpResult CurlFtpClient::putFile(const std::string& localPath, const std::string
                                  FtpTransferMode) {
   Impl& d = *impl_;
   if (!connected_) return FtpResult::failure(FtpError::NotConnected, "not connected");
-  if (unsafeName(remoteName)) {
-    return FtpResult::failure(FtpError::Refused, "not a usable file name");
-  }
+  if (unsafeName(remoteName)) return unsafe("file name");
   std::FILE* file = std::fopen(localPath.c_str(), "rb");
   if (!file) return FtpResult::failure(FtpError::LocalFile, "cannot read " + localPath);
   std::fseek(file, 0, SEEK_END);
@@ -555,7 +579,42 @@ FtpResult CurlFtpClient::putFile(const std::string& localPath, const std::string
     if (code == CURLE_READ_ERROR && d.exchanges.empty()) {
       return FtpResult::failure(FtpError::LocalFile, "cannot read " + localPath);
     }
+    // The server took the data and then answered with an error (a full disk
+    // says 452): refused, on a connection that is still there.
+    const std::string stor = "STOR " + target;
+    if (d.replyTo(stor) >= 400) {
+      return d.replyFailure(FtpError::Refused, stor, "cannot store " + target);
+    }
     return d.failure(code, "cannot store " + target);
+  }
+  return FtpResult::success();
+}
+
+FtpResult CurlFtpClient::getFile(const std::string& remoteName, std::string& bytes,
+                                 std::size_t maxBytes) {
+  Impl& d = *impl_;
+  bytes.clear();
+  if (!connected_) return FtpResult::failure(FtpError::NotConnected, "not connected");
+  if (unsafeName(remoteName)) return unsafe("file name");
+  std::string target = joinFtpPath(d.cwd, remoteName);
+  Impl::Download download{&bytes, maxBytes, false};
+  CURLcode code = d.perform([&] {
+    bytes.clear();
+    download.tooLarge = false;
+    curl_easy_setopt(d.curl, CURLOPT_URL, d.url(target).c_str());
+    curl_easy_setopt(d.curl, CURLOPT_WRITEFUNCTION, &Impl::collect);
+    curl_easy_setopt(d.curl, CURLOPT_WRITEDATA, &download);
+    return true;
+  });
+  if (download.tooLarge) {
+    bytes.clear();
+    return FtpResult::failure(FtpError::Refused,
+                              "cannot fetch " + target + ": larger than " +
+                                  std::to_string(maxBytes) + " bytes");
+  }
+  if (code != CURLE_OK) {
+    bytes.clear();
+    return d.failure(code, "cannot fetch " + target);
   }
   return FtpResult::success();
 }
@@ -563,9 +622,7 @@ FtpResult CurlFtpClient::putFile(const std::string& localPath, const std::string
 FtpResult CurlFtpClient::deleteFile(const std::string& remoteName) {
   Impl& d = *impl_;
   if (!connected_) return FtpResult::failure(FtpError::NotConnected, "not connected");
-  if (unsafeName(remoteName)) {
-    return FtpResult::failure(FtpError::Refused, "not a usable file name");
-  }
+  if (unsafeName(remoteName)) return unsafe("file name");
   std::string command = "DELE " + joinFtpPath(d.cwd, remoteName);
   CURLcode code = d.quote({command});
   if (code != CURLE_OK) return d.failure(code, "cannot delete " + remoteName);
@@ -580,9 +637,7 @@ FtpResult CurlFtpClient::deleteFile(const std::string& remoteName) {
 FtpResult CurlFtpClient::renameFile(const std::string& from, const std::string& to) {
   Impl& d = *impl_;
   if (!connected_) return FtpResult::failure(FtpError::NotConnected, "not connected");
-  if (unsafeName(from) || unsafeName(to)) {
-    return FtpResult::failure(FtpError::Refused, "not a usable file name");
-  }
+  if (unsafeName(from) || unsafeName(to)) return unsafe("file name");
   std::string rnfr = "RNFR " + joinFtpPath(d.cwd, from);
   std::string rnto = "RNTO " + joinFtpPath(d.cwd, to);
   CURLcode code = d.quote({rnfr, rnto});

@@ -70,6 +70,8 @@ class CurlFtpClient final : public FtpClient {
   FtpResult setCurrentDirectory(const std::string& directory) override;
   FtpResult putFile(const std::string& localPath, const std::string& remoteName,
                     FtpTransferMode mode) override;
+  FtpResult getFile(const std::string& remoteName, std::string& bytes,
+                    std::size_t maxBytes) override;
   FtpResult deleteFile(const std::string& remoteName) override;
   FtpResult renameFile(const std::string& from, const std::string& to) override;
   FtpResult listDirectory(std::vector<FtpFileEntry>& entries) override;

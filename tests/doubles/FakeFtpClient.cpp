@@ -19,6 +19,14 @@ std::string parentOf(const std::string& path) {
 std::string baseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 
+bool holdsLineBreak(const std::string& text) {
+  return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
+FtpResult badText() {
+  return FtpResult::failure(FtpError::BadText, "not sent: a line break or NUL");
+}
+
 const char* modeName(FtpTransferMode mode) {
   return mode == FtpTransferMode::Ascii ? "ascii" : "binary";
 }
@@ -32,7 +40,7 @@ FakeFtpClient::FakeFtpClient(std::string entryDirectory)
 }
 
 std::optional<FtpResult> FakeFtpClient::begin(FtpOperation operation, const std::string& line,
-                                              bool needsConnection) {
+                                              bool needsConnection, long long* keep) {
   std::function<void(const std::string&)> hook;
   {
     std::lock_guard lock(mutex_);
@@ -42,6 +50,7 @@ std::optional<FtpResult> FakeFtpClient::begin(FtpOperation operation, const std:
   if (hook) hook(line);
   std::lock_guard lock(mutex_);
   std::optional<FtpResult> injected;
+  long long keepBytes = -1;
   auto [first, last] = failures_.equal_range(operation);
   for (auto it = first; it != last;) {
     Failure& f = it->second;
@@ -49,7 +58,10 @@ std::optional<FtpResult> FakeFtpClient::begin(FtpOperation operation, const std:
       if (!injected) injected = f.result;
       ++it;
     } else if (f.remaining == 0) {
-      if (!injected) injected = f.result;
+      if (!injected) {
+        injected = f.result;
+        keepBytes = f.keep;
+      }
       it = failures_.erase(it);
     } else {
       --f.remaining;
@@ -69,6 +81,7 @@ std::optional<FtpResult> FakeFtpClient::begin(FtpOperation operation, const std:
   if (injected && injected->reply != 0) {
     lastResponse_ = std::to_string(injected->reply) + " " + injected->text;
   }
+  if (injected && keep) *keep = keepBytes;
   return injected;
 }
 
@@ -111,6 +124,10 @@ FtpResult FakeFtpClient::connect(const FtpConnectParams& params) {
   connected_ = false;
   dropped_ = false;
   if (!session_) return FtpResult::failure(FtpError::NoSession, "no session");
+  if (holdsLineBreak(params.address) || holdsLineBreak(params.user) ||
+      holdsLineBreak(params.password)) {
+    return badText();
+  }
   if (injected) return *injected;
   if (refuseConnect_) {
     lastResponse_.clear();
@@ -140,6 +157,7 @@ FtpResult FakeFtpClient::currentDirectory(std::string& directory) {
 
 FtpResult FakeFtpClient::setCurrentDirectory(const std::string& directory) {
   if (auto f = begin(FtpOperation::Cd, "cd " + directory, true)) return *f;
+  if (holdsLineBreak(directory)) return badText();
   std::lock_guard lock(mutex_);
   std::string target = resolveLocked(directory);
   auto it = nodes_.find(target);
@@ -152,13 +170,20 @@ FtpResult FakeFtpClient::setCurrentDirectory(const std::string& directory) {
 
 FtpResult FakeFtpClient::putFile(const std::string& localPath, const std::string& remoteName,
                                  FtpTransferMode mode) {
-  if (auto f = begin(FtpOperation::Put, "put " + remoteName + " " + modeName(mode), true)) {
-    return *f;
-  }
+  long long keep = -1;
+  auto injected = begin(FtpOperation::Put, "put " + remoteName + " " + modeName(mode), true, &keep);
+  if (injected && keep < 0) return *injected;
+  if (holdsLineBreak(remoteName)) return badText();
   std::ifstream in(localPath, std::ios::binary);
   if (!in) return FtpResult::failure(FtpError::LocalFile, "cannot read " + localPath);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::lock_guard lock(mutex_);
+  if (injected) {
+    Node& partial = nodes_[resolveLocked(remoteName)];
+    partial = Node{};
+    partial.bytes = bytes.substr(0, static_cast<std::size_t>(keep));
+    return *injected;
+  }
   std::string target = resolveLocked(remoteName);
   if (remoteName.empty() || remoteName.find('/') != std::string::npos ||
       (nodes_.count(target) && nodes_[target].directory)) {
@@ -170,8 +195,26 @@ FtpResult FakeFtpClient::putFile(const std::string& localPath, const std::string
   return replyLocked(226, "Transfer complete.");
 }
 
+FtpResult FakeFtpClient::getFile(const std::string& remoteName, std::string& bytes,
+                                 std::size_t maxBytes) {
+  bytes.clear();
+  if (auto f = begin(FtpOperation::Get, "get " + remoteName, true)) return *f;
+  if (holdsLineBreak(remoteName)) return badText();
+  std::lock_guard lock(mutex_);
+  auto it = nodes_.find(resolveLocked(remoteName));
+  if (remoteName.empty() || it == nodes_.end() || it->second.directory) {
+    return failLocked(FtpError::NotFound, 550, "Failed to open file.");
+  }
+  if (it->second.bytes.size() > maxBytes) {
+    return FtpResult::failure(FtpError::Refused, "larger than " + std::to_string(maxBytes));
+  }
+  bytes = it->second.bytes;
+  return replyLocked(226, "Transfer complete.");
+}
+
 FtpResult FakeFtpClient::deleteFile(const std::string& remoteName) {
   if (auto f = begin(FtpOperation::Delete, "delete " + remoteName, true)) return *f;
+  if (holdsLineBreak(remoteName)) return badText();
   std::lock_guard lock(mutex_);
   auto it = nodes_.find(resolveLocked(remoteName));
   if (remoteName.empty() || it == nodes_.end() || it->second.directory) {
@@ -183,6 +226,7 @@ FtpResult FakeFtpClient::deleteFile(const std::string& remoteName) {
 
 FtpResult FakeFtpClient::renameFile(const std::string& from, const std::string& to) {
   if (auto f = begin(FtpOperation::Rename, "rename " + from + " " + to, true)) return *f;
+  if (holdsLineBreak(from) || holdsLineBreak(to)) return badText();
   std::lock_guard lock(mutex_);
   std::string source = resolveLocked(from);
   std::string target = resolveLocked(to);
@@ -299,6 +343,13 @@ void FakeFtpClient::failNth(FtpOperation operation, int nth, FtpResult result) {
 void FakeFtpClient::failAlways(FtpOperation operation, FtpResult result) {
   std::lock_guard lock(mutex_);
   failures_.emplace(operation, Failure{-1, std::move(result)});
+}
+
+void FakeFtpClient::partialPutNth(int nth, std::size_t keep, FtpResult result) {
+  std::lock_guard lock(mutex_);
+  Failure f{std::max(nth, 1) - 1, std::move(result)};
+  f.keep = static_cast<long long>(keep);
+  failures_.emplace(FtpOperation::Put, std::move(f));
 }
 
 void FakeFtpClient::clearFailures() {

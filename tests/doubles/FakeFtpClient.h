@@ -9,8 +9,10 @@
 //
 // Transcript lines (one per call, in call order):
 //   "open TamblorFTP"            "connect HOST PORT USER passive|active"
-//   "pwd"   "cd DIR"   "put NAME binary|ascii"   "delete NAME"
+//   "pwd"   "cd DIR"   "put NAME binary|ascii"   "get NAME"   "delete NAME"
 //   "rename FROM TO"   "list"   "disconnect"   "close"
+// Texts with CR, LF or NUL (names, directories, user, password) fail with
+// BadText, as the real client refuses to send them.
 // A call is recorded whether it succeeds or fails; isConnected and
 // lastResponseText are not recorded.
 #include <cstdint>
@@ -26,7 +28,7 @@
 
 namespace karone {
 
-enum class FtpOperation { OpenSession, Connect, Pwd, Cd, Put, Delete, Rename, List };
+enum class FtpOperation { OpenSession, Connect, Pwd, Cd, Put, Delete, Rename, List, Get };
 
 class FakeFtpClient final : public FtpClient {
  public:
@@ -42,6 +44,8 @@ class FakeFtpClient final : public FtpClient {
   FtpResult setCurrentDirectory(const std::string& directory) override;
   FtpResult putFile(const std::string& localPath, const std::string& remoteName,
                     FtpTransferMode mode) override;
+  FtpResult getFile(const std::string& remoteName, std::string& bytes,
+                    std::size_t maxBytes) override;
   FtpResult deleteFile(const std::string& remoteName) override;
   FtpResult renameFile(const std::string& from, const std::string& to) override;
   FtpResult listDirectory(std::vector<FtpFileEntry>& entries) override;
@@ -71,6 +75,9 @@ class FakeFtpClient final : public FtpClient {
   void failNth(FtpOperation operation, int nth, FtpResult result);
   // Every call of the operation fails until clearFailures().
   void failAlways(FtpOperation operation, FtpResult result);
+  // The nth put from now on stores only the first `keep` bytes of the file
+  // and then fails with the result given (a full disk does this).
+  void partialPutNth(int nth, std::size_t keep, FtpResult result);
   void clearFailures();
   // The server goes away: the connection handle stays (isConnected() is
   // still true) but every operation fails with ConnectionLost until the
@@ -98,12 +105,13 @@ class FakeFtpClient final : public FtpClient {
   struct Failure {
     int remaining = 0;  // calls to let pass before failing; -1 = always
     FtpResult result;
+    long long keep = -1;  // put: bytes stored before failing (-1: none)
   };
 
   // Records the call and decides on injected failures; returns a failure
   // to report, or nullopt to go on. Takes the lock itself.
   std::optional<FtpResult> begin(FtpOperation operation, const std::string& line,
-                                 bool needsConnection);
+                                 bool needsConnection, long long* keep = nullptr);
   std::string resolveLocked(const std::string& name) const;
   void addDirectoryLocked(const std::string& path);
   FtpResult replyLocked(int code, const std::string& text);

@@ -171,28 +171,66 @@ TEST_F(FtpUploaderTest, FailedLoginIsLoggedAndReported) {
 }
 
 TEST_F(FtpUploaderTest, MotionFramePublishesPageAndRotates) {
-  for (std::uint32_t n = 0; n <= 0x10; ++n) fake.addFile("/live/" + motionFrameName(n));
+  for (std::uint32_t n = 0x11; n <= 0x19; ++n) fake.addFile("/live/" + motionFrameName(n));
+  fake.addFile("/live/currfrme.html", runningStatusPage({6, "motion_img_00000019.jpg", 1, "", 0}));
   connect();
   host.setCaption({"ライブ", 0x0000ff});
-  auto frame = motion(0x1a);
+  // After the first strip of a session, one strip at a time.
+  run(motion(0x1a));
+  clearAll();
+  auto frame = motion(0x1b);
   run(frame);
   EXPECT_EQ(fake.transcript(),
-            (Lines{"put motion_img_0000001a.jpg binary", "put currfrme_new.html ascii",
+            (Lines{"put motion_img_0000001b.jpg binary", "put currfrme_new.html ascii",
                    "delete currfrme.html", "rename currfrme_new.html currfrme.html",
-                   "delete motion_img_00000010.jpg"}));
-  EXPECT_EQ(messages(), (Lines{formatText(Text::FtpUploading, "motion_img_0000001a.jpg"),
+                   "delete motion_img_00000011.jpg"}));
+  EXPECT_EQ(messages(), (Lines{formatText(Text::FtpUploading, "motion_img_0000001b.jpg"),
                                text(Text::FtpUploadDone),
-                               formatText(Text::FtpFileDeleted, "motion_img_00000010.jpg")}));
+                               formatText(Text::FtpFileDeleted, "motion_img_00000011.jpg")}));
   EXPECT_EQ(fake.fileContent("/live/currfrme.html"),
-            runningStatusPage({6, "motion_img_0000001a.jpg", 1, "ライブ", 0x0000ff}));
+            runningStatusPage({6, "motion_img_0000001b.jpg", 1, "ライブ", 0x0000ff}));
   EXPECT_FALSE(fake.exists("/live/currfrme_new.html"));
-  EXPECT_EQ(fake.fileContent("/live/motion_img_0000001a.jpg"), "strip 26");
+  EXPECT_EQ(fake.fileContent("/live/motion_img_0000001b.jpg"), "strip 27");
   EXPECT_FALSE(testing::fileExists(dir.file("currfrme.html")));
   EXPECT_EQ(host.count("OnUploadDone"), 1);
   // The current JPEG stays for the capture side; the next upload removes it.
   EXPECT_TRUE(testing::fileExists(frame.localPath));
-  run(motion(0x1b));
+  run(motion(0x1c));
   EXPECT_FALSE(testing::fileExists(frame.localPath));
+}
+
+// The first strip of a session also clears what earlier sessions left: the
+// page on the server tells which strip was published last; strips outside
+// the window and strips never published (a failed upload) go, foreign
+// files and look-alikes stay.
+TEST_F(FtpUploaderTest, FirstStripOfASessionClearsWhatEarlierSessionsLeft) {
+  for (std::uint32_t n : {0x01u, 0x02u, 0x05u, 0x06u, 0x08u, 0x09u, 0x0au, 0x0bu, 0x0cu, 0x0du}) {
+    fake.addFile("/live/" + motionFrameName(n), "strip");
+  }
+  fake.addFile("/live/motion_img_0000000e.jpg", "half a str");  // its upload failed
+  fake.addFile("/live/MOTION_IMG_00000003.JPG");
+  fake.addFile("/live/index.html");
+  fake.addFile("/live/currfrme.html", runningStatusPage({6, "motion_img_0000000d.jpg", 1, "", 0}));
+  host.setBufferClipLimit(5);
+  connect();
+  run(motion(0x0f));
+  EXPECT_EQ(fake.namesIn("/live"),
+            (Lines{"MOTION_IMG_00000003.JPG", "currfrme.html", "index.html",
+                   "motion_img_0000000b.jpg", "motion_img_0000000c.jpg", "motion_img_0000000d.jpg",
+                   "motion_img_0000000f.jpg"}));
+  EXPECT_EQ(fake.transcript()[1], "get currfrme.html");
+
+  // Without a running page to go by, only the new strip stays.
+  fake.addFile("/live/motion_img_00000003.jpg");
+  fake.addFile("/live/currfrme.html", stoppedStatusPage());
+  connect();
+  run(motion(0x10));
+  EXPECT_EQ(fake.namesIn("/live"), (Lines{"MOTION_IMG_00000003.JPG", "currfrme.html", "index.html",
+                                         "motion_img_00000010.jpg"}));
+  // Later strips of the session rotate one at a time, without a listing.
+  clearAll();
+  run(motion(0x11));
+  for (const auto& line : fake.transcript()) EXPECT_NE(line, "list");
 }
 
 TEST_F(FtpUploaderTest, RotationDependsOnLimitCaptureAndNumber) {
@@ -209,9 +247,13 @@ TEST_F(FtpUploaderTest, RotationDependsOnLimitCaptureAndNumber) {
       {0x1a, 10, false, {}},  // capture stopped meanwhile
   };
   for (const auto& row : rows) {
+    host.setBufferClipLimit(10);
+    host.setCapturing(true);
+    connect();
+    run(motion(row.frame - 1));  // the session's first strip
+    clearAll();
     host.setBufferClipLimit(row.limit);
     host.setCapturing(row.capturing);
-    connect();
     run(motion(row.frame));
     Lines deletes;
     for (const auto& line : fake.transcript()) {
@@ -223,8 +265,67 @@ TEST_F(FtpUploaderTest, RotationDependsOnLimitCaptureAndNumber) {
 
 TEST_F(FtpUploaderTest, FailedRotationDeleteIsLoggedOnce) {
   connect();
+  run(motion(11));
   run(motion(12));
   EXPECT_EQ(messages().back(), formatText(Text::FtpCannotDelete, "motion_img_00000002.jpg"));
+}
+
+// The page is replaced only by a complete new one: a failed upload of the
+// new page leaves the published page in place (a half-stored temporary is
+// removed) and says so in the log.
+TEST_F(FtpUploaderTest, StatusPageIsReplacedOnlyAfterItsUploadSucceeded) {
+  connect();
+  run(motion(1));
+  const auto published = fake.fileContent("/live/currfrme.html");
+  ASSERT_TRUE(published);
+  struct Row {
+    const char* name;
+    bool partial;
+    FtpResult failure;
+  };
+  const Row rows[] = {
+      {"refused", false, FtpResult::failure(FtpError::Refused, "not allowed", 550)},
+      {"partly stored", true, FtpResult::failure(FtpError::Refused, "disk full", 452)},
+  };
+  std::uint32_t n = 2;
+  for (const Row& row : rows) {
+    clearAll();
+    if (row.partial) {
+      fake.partialPutNth(2, 40, row.failure);
+    } else {
+      fake.failNth(FtpOperation::Put, 2, row.failure);
+    }
+    run(motion(n));
+    EXPECT_EQ(fake.fileContent("/live/currfrme.html"), published) << row.name;
+    EXPECT_FALSE(fake.exists("/live/currfrme_new.html")) << row.name;
+    EXPECT_TRUE(fake.exists("/live/" + motionFrameName(n))) << row.name;
+    EXPECT_EQ(messages(), (Lines{formatText(Text::FtpUploading, motionFrameName(n).c_str()),
+                                 formatText(Text::FtpStatusPageNotPublished, row.failure.reply),
+                                 text(Text::FtpUploadDone)}))
+        << row.name;
+    for (const auto& line : fake.transcript()) {
+      EXPECT_NE(line, "delete currfrme.html") << row.name;
+      EXPECT_EQ(line.rfind("rename", 0), std::string::npos) << row.name;
+    }
+    ++n;
+  }
+  EXPECT_EQ(uploader.statusPageFailures(), 2);
+  clearAll();
+  run(motion(n));
+  EXPECT_EQ(pageCurrentFrame(*fake.fileContent("/live/currfrme.html")), motionFrameName(n));
+}
+
+// A strip the server took part of and then refused is deleted at once: its
+// number is never used again, so nothing would ever replace it.
+TEST_F(FtpUploaderTest, PartlyStoredStripIsRemoved) {
+  connect();
+  run(motion(1));
+  host.setCapturing(false);  // no recovery: only the clean-up is looked at
+  fake.partialPutNth(1, 3, FtpResult::failure(FtpError::Refused, "disk full", 452));
+  run(motion(2));
+  EXPECT_FALSE(fake.exists("/live/motion_img_00000002.jpg"));
+  EXPECT_TRUE(fake.exists("/live/motion_img_00000001.jpg"));
+  EXPECT_EQ(pageCurrentFrame(*fake.fileContent("/live/currfrme.html")), "motion_img_00000001.jpg");
 }
 
 TEST_F(FtpUploaderTest, StillFramesWithAndWithoutBackup) {
@@ -351,6 +452,7 @@ TEST_F(FtpUploaderTest, TimedReconnectClearsStripsAndRestartsCapture) {
 
 TEST_F(FtpUploaderTest, EndOfSessionPublishesStoppedPageAndClearsStrips) {
   fake.addFile("/live/motion_img_00000001.jpg");
+  fake.addFile("/live/currfrme.html", runningStatusPage({6, "motion_img_00000001.jpg", 1, "", 0}));
   fake.addFile("/live/still_img_bckp_00000001.jpg");
   connect();
   auto a = motion(2);

@@ -126,5 +126,54 @@ TEST(RemoteNames, HugeHostileListingSelectsOnlyOwnFiles) {
   EXPECT_EQ(victims.back(), motionFrameName(99996));
 }
 
+// Which strips go when a session publishes its first strip: the window of
+// the newest `keep` numbers, and nothing newer than the strip the page named
+// before (a strip never published is unfinished or stale).
+TEST(RemoteNames, StaleStripsOutsideTheWindowOrNeverPublished) {
+  auto listing = [](std::initializer_list<std::uint32_t> numbers) {
+    std::vector<ListedName> out;
+    for (auto n : numbers) out.push_back({motionFrameName(n), 128});
+    return out;
+  };
+  auto names = [](std::initializer_list<std::uint32_t> numbers) {
+    std::vector<std::string> out;
+    for (auto n : numbers) out.push_back(motionFrameName(n));
+    return out;
+  };
+  struct Row {
+    const char* name;
+    std::vector<ListedName> listing;
+    std::uint32_t newest;
+    std::int32_t keep;
+    std::optional<std::uint32_t> lastPublished;
+    std::vector<std::string> stale;
+  };
+  const Row rows[] = {
+      {"left outside the window", listing({1, 2, 5, 6, 8, 9, 10}), 10, 5, 9, names({1, 2, 5})},
+      {"never published", listing({6, 7, 8, 9, 10}), 10, 5, 8, names({9})},
+      {"no page to go by", listing({6, 7, 8, 9, 10}), 10, 5, std::nullopt, names({6, 7, 8, 9})},
+      {"across the wrap", listing({0xfffffffc, 0xfffffffd, 0xffffffff, 0, 1}), 1, 4, 0,
+       names({0xfffffffc, 0xfffffffd})},
+      {"after a counter reset", listing({0x100, 0x101, 0xffffff00}), 0, 10, 0x101,
+       names({0x100, 0x101, 0xffffff00})},
+      {"rotation off keeps the published", listing({1, 2, 3, 4}), 4, -1, 2, names({3})},
+      {"keep 0 is rotation off", listing({1, 2, 3, 4}), 4, 0, 3, names({})},
+      {"newest only", listing({7}), 7, 5, std::nullopt, names({})},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(staleStrips(row.listing, row.newest, row.keep, row.lastPublished), row.stale)
+        << row.name;
+  }
+  // Only our own names are ever chosen; non-canonical digits are not kept.
+  std::vector<ListedName> hostile = {{"MOTION_IMG_00000009.JPG", 128},
+                                     {"motion_img_00000009.jpg", 16},
+                                     {"motion_img_0000/009.jpg", 128},
+                                     {"motion_img_0000000A.jpg", 128},
+                                     {"still_img_latest.jpg", 128},
+                                     {"motion_img_00000009.jpg", 128}};
+  EXPECT_EQ(staleStrips(hostile, 10, 5, 9),
+            (std::vector<std::string>{"motion_img_0000000A.jpg"}));
+}
+
 }  // namespace
 }  // namespace karone

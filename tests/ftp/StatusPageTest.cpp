@@ -50,5 +50,15 @@ TEST(StatusPage, StoppedFormHasThreeLinesAndOneEmptyLine) {
   EXPECT_EQ(stoppedStatusPage(), kHead + "ServRun=0\n");
 }
 
+TEST(StatusPage, TheStripAPublishedPageNames) {
+  EXPECT_EQ(pageCurrentFrame(runningStatusPage({6, "motion_img_0000001a.jpg", 1, "x", 0})),
+            "motion_img_0000001a.jpg");
+  EXPECT_EQ(pageCurrentFrame(stoppedStatusPage()), std::nullopt);
+  EXPECT_EQ(pageCurrentFrame("ServRun=1\r\nCurr=motion_img_00000001.jpg\r\n"),
+            "motion_img_00000001.jpg");
+  EXPECT_EQ(pageCurrentFrame("<html>not ours</html>"), std::nullopt);
+  EXPECT_EQ(pageCurrentFrame(""), std::nullopt);
+}
+
 }  // namespace
 }  // namespace karone

@@ -222,9 +222,18 @@ TEST_F(DataStoreTest, LoadAppendsToWhatIsInMemory) {
   EXPECT_EQ(s.scheduleCount(), 1);
 }
 
+std::vector<std::string> damagedCopies(const TempDir& dir) {
+  std::vector<std::string> out;
+  for (const auto& name : files(dir)) {
+    if (name.find(".damaged-") != std::string::npos) out.push_back(name);
+  }
+  return out;
+}
+
 // A damaged file: what was read before the fault is kept, the operator is
 // told which error at which offset, and the damaged bytes are kept beside the
-// file before anything overwrites it.
+// file just before something overwrites it, never by reading alone and never
+// twice for the same bytes.
 TEST_F(DataStoreTest, DamagedFileIsReportedAndKeptBeforeItIsOverwritten) {
   std::string whole = DataFile::write({profile("A"), profile("B")}, {schedule("S")});
   // Cut 10 bytes into profile B.
@@ -238,7 +247,7 @@ TEST_F(DataStoreTest, DamagedFileIsReportedAndKeptBeforeItIsOverwritten) {
   EXPECT_EQ(profileNames(s), (std::vector<std::string>{"A@ftp"}));
   const std::string copy = path() + ".damaged-20251208-010203";
   EXPECT_EQ(result.keptAs, copy);
-  EXPECT_EQ(readFile(copy), damaged);
+  EXPECT_TRUE(result.copyPending);
 
   auto prompts = prompter_.prompts();
   ASSERT_EQ(prompts.size(), 1u);
@@ -248,15 +257,33 @@ TEST_F(DataStoreTest, DamagedFileIsReportedAndKeptBeforeItIsOverwritten) {
   EXPECT_EQ(prompts[0].caption, text(Text::DataFileCaption));
   EXPECT_EQ(prompts[0].icon, PromptIcon::Warning);
 
-  // The store is bound: the next change rewrites a clean file; the copy stays.
-  s.addProfile(profile("C"));
-  EXPECT_TRUE(DataFile::read(readFile(path())).ok());
-  EXPECT_EQ(readFile(copy), damaged);
+  // Reading writes nothing, however often.
+  for (int i = 0; i < 3; ++i) store().load();
+  EXPECT_TRUE(damagedCopies(dir_).empty());
+  EXPECT_EQ(readFile(path()), damaged);
 
-  // A second damage in the same second does not overwrite the first copy.
-  testing::writeFile(path(), "\x01");
+  // The first change keeps the damaged bytes, then rewrites a clean file.
+  s.addProfile(profile("C"));
+  EXPECT_EQ(readFile(copy), damaged);
+  EXPECT_TRUE(DataFile::read(readFile(path())).ok());
+  s.addProfile(profile("D"));
+  EXPECT_EQ(damagedCopies(dir_), (std::vector<std::string>{"EncData.zrd.damaged-20251208-010203"}));
+
+  // The same damage again: the copy that holds these bytes is named, none is made.
+  testing::writeFile(path(), damaged);
   DataStore t = store();
-  EXPECT_EQ(t.load().keptAs, copy + "-2");
+  auto again = t.load();
+  EXPECT_EQ(again.keptAs, copy);
+  EXPECT_FALSE(again.copyPending);
+  t.addProfile(profile("E"));
+  EXPECT_EQ(damagedCopies(dir_).size(), 1u);
+
+  // Other damage in the same second does not overwrite the first copy.
+  testing::writeFile(path(), "\x01");
+  DataStore u = store();
+  EXPECT_EQ(u.load().keptAs, copy + "-2");
+  u.addProfile(profile("F"));
+  EXPECT_EQ(readFile(copy + "-2"), "\x01");
   EXPECT_EQ(readFile(copy), damaged);
 }
 
@@ -291,21 +318,20 @@ TEST_F(DataStoreTest, DamagedFileThatCannotBeCopiedIsNotOverwrittenByChanges) {
   DataStore s = store();
   auto result = s.load();
   EXPECT_EQ(result.error, DataFileError::EndOfFile);
-  EXPECT_TRUE(result.keptAs.empty());
-  EXPECT_FALSE(s.isBound());
   ASSERT_EQ(prompter_.prompts().size(), 1u);
-  EXPECT_EQ(prompter_.prompts()[0].text.rfind(
-                formatText(Text::DataFileDamagedNotKept, path().c_str(),
-                           text(Text::DataFileErrorEndOfFile), 0ull, "")
-                    .substr(0, 40),
-                0),
-            0u);
   s.addProfile(profile("A"));
+  s.addProfile(profile("B"));
+  EXPECT_FALSE(s.save().ok);
   EXPECT_EQ(readFile(path()), "\x01");
+  ASSERT_EQ(prompter_.prompts().size(), 2u) << "told once";
+  EXPECT_EQ(prompter_.prompts()[1].text.rfind(
+                formatText(Text::DataFileDamagedNotKept, path().c_str(), "", "").substr(0, 20), 0),
+            0u);
+  EXPECT_EQ(s.profileCount(), 2);  // nothing lost in memory
 }
 
-// A file that cannot be read at all is moved aside before any save could
-// replace it; the store starts empty and saves from then on.
+// A file that cannot be read at all is moved aside before the first save
+// replaces it (reading alone moves nothing); the store starts empty.
 TEST_F(DataStoreTest, UnreadableFileIsMovedAsideAndTheStoreStartsEmpty) {
   int fd = ::open(path().c_str(), O_CREAT | O_WRONLY, 0600);
   ASSERT_GE(fd, 0);
@@ -317,12 +343,13 @@ TEST_F(DataStoreTest, UnreadableFileIsMovedAsideAndTheStoreStartsEmpty) {
   EXPECT_FALSE(result.fileRead);
   const std::string aside = path() + ".damaged-20251208-010203";
   EXPECT_EQ(result.keptAs, aside);
-  EXPECT_EQ(std::filesystem::file_size(aside), 65u * 1024 * 1024);
+  EXPECT_FALSE(fileExists(aside));
   ASSERT_EQ(prompter_.prompts().size(), 1u);
   EXPECT_EQ(prompter_.prompts()[0].text, formatText(Text::DataFileUnreadable, path().c_str(),
                                                     result.ioError.c_str(), aside.c_str()));
   EXPECT_EQ(s.profileCount(), 0);
   s.addProfile(profile("A"));
+  EXPECT_EQ(std::filesystem::file_size(aside), 65u * 1024 * 1024);
   EXPECT_EQ(DataFile::read(readFile(path())).profiles.size(), 1u);
 }
 
@@ -347,7 +374,9 @@ TEST_F(DataStoreTest, FailingAutomaticSaveIsReportedOnce) {
   ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
   DataStore s(folder + "/EncData.zrd", &prompter_, clock_);
   ASSERT_TRUE(s.load().ok());  // missing file: empty and bound
+  // A file where the folder was: the folder cannot be made again.
   ASSERT_EQ(::rmdir(folder.c_str()), 0);
+  testing::writeFile(folder, "");
   s.addProfile(profile("A"));
   s.addProfile(profile("B"));
   EXPECT_FALSE(s.lastSave().ok);
@@ -358,10 +387,27 @@ TEST_F(DataStoreTest, FailingAutomaticSaveIsReportedOnce) {
   EXPECT_EQ(s.profileCount(), 2);  // nothing lost in memory
 }
 
-TEST(DataStoreDefaultPath, IsTheDataFolderFile) {
+TEST(DataStoreDefaultPath, IsTheDataFolderFileWhichOnlyWritingMakes) {
   testing::ScopedProgramDirs dirs;
   EXPECT_EQ(DataStore::defaultPath(), dirs.root().file("data") + "/Brenko/Tamblor/EncData.zrd");
-  EXPECT_EQ(DataStore().path(), DataStore::defaultPath());
+  DataStore store;
+  EXPECT_EQ(store.path(), DataStore::defaultPath());
+  EXPECT_TRUE(store.load().ok());
+  EXPECT_FALSE(fileExists(dirs.root().file("data"))) << "reading makes no folder";
+  EXPECT_TRUE(store.ensureFileExists());
+  EXPECT_EQ(readFile(store.path()), std::string(4, '\0'));
+}
+
+// What a save writes, a load can read: a store too big for the reader is
+// not saved (the file keeps what it had).
+TEST_F(DataStoreTest, NothingIsSavedThatCouldNotBeReadBack) {
+  DataStore s = store();
+  ASSERT_TRUE(s.load().ok());
+  s.addProfile(profile("A"));
+  s.addProfile(profile("B", std::string(kMaxDataFileSize, 'x')));
+  EXPECT_FALSE(s.lastSave().ok);
+  EXPECT_NE(s.lastSave().error.find("more than"), std::string::npos) << s.lastSave().error;
+  EXPECT_EQ(DataFile::read(readFile(path())).profiles.size(), 1u);
 }
 
 }  // namespace

@@ -46,31 +46,51 @@ PyFtpServer::PyFtpServer(PyFtpServerOptions options)
     : root_(dir_.file("root")), options_(std::move(options)) {
   ::mkdir(root_.c_str(), 0755);
   writeFile(dir_.file("faults.json"), "{}");
-  std::vector<std::string> argv = {
-      systemPython(), std::string(KARONE_SOURCE_DIR) + "/tests/support/ftp_test_server.py",
-      "--root", root_, "--port-file", dir_.file("port"), "--transcript", dir_.file("transcript"),
-      "--faults", dir_.file("faults.json"), "--user", options_.user, "--password",
-      options_.password, "--idle-timeout", std::to_string(options_.idleTimeoutSeconds)};
   if (options_.tls) {
     cert_ = std::make_unique<TestCertificate>(dir_.path(), "server");
     if (!cert_->ok()) {
       error_ = cert_->error();
       return;
     }
+  }
+  launch(0);
+}
+
+bool PyFtpServer::launch(int wantedPort) {
+  port_ = 0;
+  ::unlink(dir_.file("port").c_str());
+  std::vector<std::string> argv = {
+      systemPython(), std::string(KARONE_SOURCE_DIR) + "/tests/support/ftp_test_server.py",
+      "--root", root_, "--port-file", dir_.file("port"), "--transcript", dir_.file("transcript"),
+      "--faults", dir_.file("faults.json"), "--user", options_.user, "--password",
+      options_.password, "--idle-timeout", std::to_string(options_.idleTimeoutSeconds),
+      "--port", std::to_string(wantedPort)};
+  if (cert_) {
     argv.insert(argv.end(), {"--tls-cert", cert_->certFile(), "--tls-key", cert_->keyFile()});
   }
   if (!process_.start(argv, dir_.file("server.log"))) {
     error_ = process_.error();
-    return;
+    return false;
   }
   std::string line = waitForLine(dir_.file("port"), 15000);
   int port = line.empty() ? 0 : std::atoi(line.c_str());
   if (port <= 0 || port > 65535) {
     error_ = "the FTP test server did not start: " + log();
     process_.stop();
-    return;
+    return false;
   }
   port_ = static_cast<std::uint16_t>(port);
+  return true;
+}
+
+bool PyFtpServer::running() { return process_.running(); }
+
+bool PyFtpServer::restart() {
+  const int old = port_;
+  process_.stop();
+  clearFaults();
+  if (old != 0 && launch(old)) return true;
+  return launch(0);
 }
 
 PyFtpServer::~PyFtpServer() { process_.stop(); }
@@ -93,7 +113,20 @@ void PyFtpServer::setFaults(const Faults& f) {
   json << ", \"delay\": " << f.delaySeconds;
   if (f.failStorNth > 0) {
     json << ", \"fail_stor\": {\"nth\": " << f.failStorNth << ", \"code\": " << f.failStorCode
+         << ", \"every\": " << (f.failStorEvery ? "true" : "false");
+    if (!f.failStorName.empty()) json << ", \"name\": " << jsonString(f.failStorName);
+    if (f.failStorPartial >= 0) json << ", \"partial\": " << f.failStorPartial;
+    json << "}";
+  }
+  if (!f.dieOn.empty()) {
+    json << ", \"die_on\": {\"command\": " << jsonString(f.dieOn) << ", \"nth\": " << f.dieNth
          << "}";
+  }
+  if (f.dieDuringStorNth > 0) {
+    json << ", \"die_during_stor\": {\"nth\": " << f.dieDuringStorNth
+         << ", \"after\": " << f.dieAfterBytes;
+    if (!f.dieStorName.empty()) json << ", \"name\": " << jsonString(f.dieStorName);
+    json << "}";
   }
   if (!f.dropOn.empty()) {
     json << ", \"drop_on\": {\"command\": " << jsonString(f.dropOn) << ", \"nth\": " << f.dropNth

@@ -40,6 +40,11 @@ class PyFtpServer {
 
   // False when the server could not start (error() says why).
   bool started() const { return port_ != 0; }
+  // Whether the server process still runs (the "die" faults end it).
+  bool running();
+  // Starts the server again on the same folder and, when it is free, the
+  // same port (port() tells); faults are cleared. False when it cannot.
+  bool restart();
   const std::string& error() const { return error_; }
   std::uint16_t port() const { return port_; }
   // The folder on disk that the FTP user sees as "/".
@@ -54,6 +59,14 @@ class PyFtpServer {
     bool refuseLogin = false;
     int failStorNth = 0;  // 0 = none
     int failStorCode = 550;
+    std::string failStorName;   // only STORs of this file name count ("" = all)
+    bool failStorEvery = false;  // the Nth and every later one fail
+    int failStorPartial = -1;    // >= 0: take the data, keep this many bytes, then fail
+    std::string dieOn;           // the server process ends when this command
+    int dieNth = 1;              // arrives for the Nth time ("*": any command)
+    int dieDuringStorNth = 0;    // the process ends in the middle of the Nth STOR
+    int dieAfterBytes = 0;       // ... once this many bytes are in the file
+    std::string dieStorName;     // ... counting only STORs of this name
     std::string dropOn;  // command that closes the control connection
     int dropNth = 1;
     bool dropEvery = false;  // drop on the Nth and on every later one
@@ -83,6 +96,8 @@ class PyFtpServer {
   std::string root_;
   PyFtpServerOptions options_;
   std::unique_ptr<TestCertificate> cert_;
+  bool launch(int port);
+
   ChildProcess process_;
   std::uint16_t port_ = 0;
   std::string error_;

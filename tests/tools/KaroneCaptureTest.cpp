@@ -37,23 +37,32 @@ bool isJpeg(const std::string& bytes) {
          static_cast<unsigned char>(bytes[1]) == 0xD8;
 }
 
-TEST(KaroneCapture, UsageErrorsExitWith2) {
+TEST(KaroneCapture, UsageErrorsExitWith2InOneLine) {
   testing::ScopedProgramDirs dirs;
   const std::string out = " --out " + dirs.root().file("out");
   for (const std::string& arguments : std::vector<std::string>
        {"", "--mode fast" + out, "--size 640x480" + out, "--quality 0" + out,
-        "--quality 100" + out, "--seconds 0" + out, "--frames 3" + out, "--out"}) {
+        "--quality 100" + out, "--seconds 0" + out, "--frames 3" + out, "--out",
+        "--mode 'fa\nst'" + out, "extra" + out}) {
     ToolRun run = runTool(arguments);
     EXPECT_EQ(run.status, 2) << arguments;
-    EXPECT_NE(run.output.find(text(Text::CaptureToolUsage)), std::string::npos) << arguments;
+    EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << arguments << ": " << run.output;
+    EXPECT_NE(run.output.find("karone-capture --help"), std::string::npos) << arguments;
   }
+  ToolRun help = runTool("--seconds 3 --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.output, std::string(text(Text::CaptureToolUsage)) + "\n");
 }
 
-TEST(KaroneCapture, UnknownDeviceExitsWith1AndOneLine) {
+// Nothing to write, nothing made: the output folder comes with the first
+// picture; the program's folders are only read.
+TEST(KaroneCapture, UnknownDeviceExitsWith1InOneLineAndMakesNoFolder) {
   testing::ScopedProgramDirs dirs;
   ToolRun run = runTool("--device 'No Such Camera' --seconds 1 --out " + dirs.root().file("out"));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.output, formatText(Text::CaptureToolUnknownDevice, "No Such Camera") + "\n");
+  EXPECT_FALSE(testing::fileExists(dirs.root().file("out")));
+  EXPECT_FALSE(testing::fileExists(dirs.root().file("config")));
 }
 
 TEST(KaroneCapture, ListsTheTestPatternDevice) {

@@ -172,13 +172,25 @@ TEST_F(ScheduleCommandsTest, RefusedCandidatesPrintTheFirstFailingCheckAndChange
        text(Text::ScheduleOverlaps)},
       {"--name x --profile 他社" + onLater + " --start 12:00 --end 13:00",
        formatText(Text::StoreNoSuchProfile, "他社")},
+      {"--name x --profile '他\n社'" + onLater + " --start 12:00 --end 13:00",
+       formatText(Text::StoreNoSuchProfile, "他\\n社")},
+      {"--name 'x\ny' --profile 本社" + onLater + " --start 12:00 --end 13:00",
+       formatText(Text::StoreNameLineBreak, "add-schedule", "--name")},
   };
   for (const Case& c : cases) {
     ToolRun r = run("add-schedule " + path_ + " " + c.args);
     EXPECT_EQ(r.status, 1) << c.args;
-    EXPECT_EQ(r.err, c.message + "\n") << c.args;
+    // The dialog's messages of two lines come as one.
+    std::string oneLine = c.message;
+    for (auto pos = oneLine.find('\n'); pos != std::string::npos; pos = oneLine.find('\n')) {
+      oneLine.replace(pos, oneLine.find_first_not_of('\n', pos) - pos, " ");
+    }
+    EXPECT_EQ(r.err, oneLine + "\n") << c.args;
     EXPECT_EQ(readFile(path_), stored) << c.args;
   }
+  ToolRun r = run("delete-schedule " + path_ + " 'a\nb'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, formatText(Text::StoreNoSuchSchedule, "a\\nb") + "\n");
 }
 
 TEST_F(ScheduleCommandsTest, MalformedOptionsAreUsageErrors) {

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "capture/FramePipeline.h"
 #include "platform/AtomicFile.h"
 #include "resources/Texts.h"
@@ -13,6 +15,13 @@ void ToolHost::handOff(const std::string& jpegPath, std::uint32_t) {
   const std::string target = outDir_ + "/" + name;
   std::string bytes;
   FileResult result = readWholeFile(jpegPath, bytes);
+  // The output folder is made with the first picture, not before: a run
+  // that writes nothing leaves nothing behind.
+  std::error_code ec;
+  if (result.ok && !std::filesystem::is_directory(outDir_) &&
+      !std::filesystem::create_directories(outDir_, ec)) {
+    result = {false, formatText(Text::CaptureToolNoFolder, outDir_.c_str())};
+  }
   if (result.ok) result = writeFileAtomically(target, bytes);
   ::unlink(jpegPath.c_str());
   {

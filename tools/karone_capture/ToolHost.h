@@ -1,7 +1,8 @@
 #pragma once
 // The pipeline's host in karone-capture: settings from the command line and
 // the settings file, every upload confirmed at once, each handed-off JPEG
-// copied into the output folder under its own name and printed.
+// copied into the output folder under its own name and printed. The output
+// folder is made when the first picture comes.
 //
 // Threads: handOff runs on the pipeline's writer thread, the rest on the
 // tool's main thread; the counters are atomic and printing is locked.

@@ -36,6 +36,7 @@
 #include "platform/SettingsStorage.h"
 #include "platform/gstreamer/GstVideoCapture.h"
 #include "resources/Texts.h"
+#include "tools/ToolText.h"
 #include "tools/karone_capture/ToolHost.h"
 
 namespace karone {
@@ -62,9 +63,9 @@ struct Arguments {
 
 void printLine(FILE* stream, const std::string& line) { std::fprintf(stream, "%s\n", line.c_str()); }
 
+// One line: what is wrong and where help is.
 int usageError(const std::string& why) {
-  if (!why.empty()) printLine(stderr, formatText(Text::CaptureToolBadOption, why.c_str()));
-  printLine(stderr, text(Text::CaptureToolUsage));
+  printLine(stderr, formatText(Text::CaptureToolBadOption, tools::shown(why).c_str()));
   return kExitUsage;
 }
 
@@ -86,6 +87,7 @@ std::string parse(int argc, char** argv, Arguments& args) {
       continue;
     }
     if (option == "--help" || option == "-h") return "help";
+    if (option.rfind("--", 0) != 0) return "unexpected argument " + option;
     if (i + 1 >= argc) return "missing value after " + option;
     const std::string value = argv[++i];
     if (option == "--device") {
@@ -186,10 +188,10 @@ int run(const Arguments& args) {
   CaptureGraph graph(system);
   if (args.list) return listDevices(graph);
 
+  // The folder itself is made with the first picture (ToolHost).
   std::error_code ec;
-  std::filesystem::create_directories(args.out, ec);
-  if (!std::filesystem::is_directory(args.out)) {
-    printLine(stderr, formatText(Text::CaptureToolNoFolder, args.out.c_str()));
+  if (std::filesystem::exists(args.out, ec) && !std::filesystem::is_directory(args.out, ec)) {
+    printLine(stderr, formatText(Text::CaptureToolNoFolder, tools::shown(args.out).c_str()));
     return kExitUsage;
   }
 
@@ -227,7 +229,8 @@ int run(const Arguments& args) {
     if (args.device) {
       pipeline.setDeviceIndex(findDevice(pipeline.deviceNames(), *args.device));
       if (pipeline.deviceIndex() < 0) {
-        printLine(stderr, formatText(Text::CaptureToolUnknownDevice, args.device->c_str()));
+        printLine(stderr,
+                  formatText(Text::CaptureToolUnknownDevice, tools::shown(*args.device).c_str()));
         status = kExitDevice;
       }
     } else if (pipeline.deviceIndex() < 0) {

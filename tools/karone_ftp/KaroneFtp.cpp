@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+#include "app/RunningNumberKeeper.h"
 #include "app/SettingsStore.h"
 #include "ftp/EventLog.h"
 #include "ftp/FtpUploader.h"
@@ -16,10 +18,13 @@
 #include "platform/SettingsStorage.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
+#include "tools/ToolText.h"
 #include "tools/karone_ftp/ConsoleUploaderHost.h"
 
 namespace karone {
 namespace {
+
+using tools::shown;
 
 constexpr int kOk = 0;
 constexpr int kFailed = 1;
@@ -31,50 +36,79 @@ struct Usage {
   int keep = 0;
   bool keepGiven = false;
   bool end = false;
+  bool help = false;
   std::vector<std::string> files;
   std::string error;
 };
 
+bool knownCommand(const std::string& command) {
+  return command == "check" || command == "clean" || command == "send";
+}
+
+// Options may come anywhere among the words; "--" ends them.
 Usage parse(const std::vector<std::string>& args) {
   Usage u;
-  if (args.size() < 2) {
-    u.error = text(Text::ToolFtpUsage);
-    return u;
-  }
-  u.command = args[0];
-  u.profile = args[1];
-  if (u.command != "check" && u.command != "clean" && u.command != "send") {
-    u.error = text(Text::ToolFtpUsage);
-    return u;
-  }
-  for (std::size_t i = 2; i < args.size(); ++i) {
-    const auto& a = args[i];
-    if (u.command == "send" && a == "--end") {
+  std::vector<std::string> words;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (optionsEnded || a.size() < 2 || a[0] != '-') {
+      words.push_back(a);
+    } else if (a == "--") {
+      optionsEnded = true;
+    } else if (a == "--help" || a == "-h") {
+      u.help = true;
+    } else if (a == "--end") {
       u.end = true;
-    } else if (u.command == "send" && a == "--keep") {
-      if (i + 1 >= args.size()) {
-        u.error = text(Text::ToolFtpBadKeep);
-        return u;
+    } else if (a == "--keep" || a.rfind("--keep=", 0) == 0) {
+      std::string value;
+      if (a == "--keep") {
+        if (i + 1 >= args.size()) {
+          u.error = text(Text::ToolFtpBadKeep);
+          return u;
+        }
+        value = args[++i];
+      } else {
+        value = a.substr(7);
       }
-      const auto& v = args[++i];
       char* end = nullptr;
       errno = 0;
-      long n = std::strtol(v.c_str(), &end, 10);
-      if (v.empty() || *end != '\0' || errno != 0 || n < 1 || n > 100000) {
+      long n = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || errno != 0 || n < 1 || n > 100000) {
         u.error = text(Text::ToolFtpBadKeep);
         return u;
       }
       u.keep = static_cast<int>(n);
       u.keepGiven = true;
-    } else if (u.command == "send" && a.rfind("--", 0) != 0) {
-      u.files.push_back(a);
     } else {
-      u.error = text(Text::ToolFtpUsage);
+      u.error = formatText(Text::ToolFtpUnknownOption, shown(a).c_str());
       return u;
     }
   }
-  if (u.command == "send" && u.files.empty()) u.error = text(Text::ToolFtpUsage);
+  if (!words.empty()) u.command = words[0];
+  if (u.help) return u;
+  if (words.empty()) {
+    u.error = text(Text::ToolFtpUsage);
+  } else if (!knownCommand(u.command)) {
+    u.error = formatText(Text::ToolFtpUnknownCommand, shown(u.command).c_str());
+  } else if (words.size() < 2 || (u.command == "send" && words.size() < 3)) {
+    u.error = text(Text::ToolFtpUsage);
+  } else if (u.command != "send" && words.size() > 2) {
+    u.error = formatText(Text::ToolFtpTooManyArguments, u.command.c_str(), u.command.c_str());
+  } else if (u.command != "send" && (u.end || u.keepGiven)) {
+    u.error = formatText(Text::ToolFtpOptionOfSend, u.end ? "--end" : "--keep");
+  } else {
+    u.profile = words[1];
+    u.files.assign(words.begin() + 2, words.end());
+  }
   return u;
+}
+
+const char* helpText(const std::string& command) {
+  if (command == "check") return text(Text::ToolFtpHelpCheck);
+  if (command == "clean") return text(Text::ToolFtpHelpClean);
+  if (command == "send") return text(Text::ToolFtpHelpSend);
+  return text(Text::ToolFtpHelp);
 }
 
 // A private folder for the numbered copies of the pictures: the uploader
@@ -88,6 +122,25 @@ std::string makeWorkFolder() {
   return std::string(buffer.data()) + "/";
 }
 
+// The settings are read without a window: what would be a message box is
+// kept, and the tool reports what matters in its own one line.
+class QuietPrompter final : public Prompter {
+ public:
+  PromptAnswer ask(const std::string&, const std::string&, PromptButtons buttons,
+                   PromptIcon) override {
+    return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+  }
+};
+
+std::string dataFileError(const DataStore& store) {
+  const DataStore::LoadResult& load = store.lastLoad();
+  if (!load.ioError.empty()) {
+    return formatText(Text::ToolFtpDataFileUnreadable, store.path().c_str(), load.ioError.c_str());
+  }
+  return formatText(Text::ToolFtpDataFileDamaged, store.path().c_str(),
+                    DataFile::errorName(load.error), static_cast<unsigned long long>(load.offset));
+}
+
 }  // namespace
 
 int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::ostream& out,
@@ -97,34 +150,46 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
     err << usage.error << "\n";
     return kUsage;
   }
+  if (usage.help) {
+    out << helpText(usage.command) << "\n";
+    return kOk;
+  }
+  const bool sending = usage.command == "send";
 
-  // The profile, from the program's data file.
+  // The profile, from the program's data file (read only: a damaged file is
+  // reported, never copied or changed here).
   DataStore store(setup.dataFile.empty() ? DataStore::defaultPath() : setup.dataFile);
-  auto loaded = store.load();
-  if (!loaded.ok()) {
-    err << formatText(Text::ToolFtpDataFileUnreadable, store.path().c_str()) << "\n";
+  if (!store.load().ok()) {
+    err << dataFileError(store) << "\n";
     return kFailed;
   }
   ProfileInfo profile;
   if (!store.findProfile(usage.profile, profile)) {
-    err << formatText(Text::ToolFtpNoProfile, usage.profile.c_str(), store.path().c_str())
+    err << formatText(Text::ToolFtpNoProfile, shown(usage.profile).c_str(), store.path().c_str())
         << "\n";
     return kFailed;
   }
 
-  // The settings: frames per strip and the running number.
-  FileSettingsStorage storage(setup.settingsFile);
-  StderrPrompter prompter;
-  SettingsStore settings(storage, prompter);
-  settings.Load();
-  AppSettings values = settings.Get();
-
   // Every check before any traffic: the pictures must be readable.
   for (const auto& file : usage.files) {
     if (::access(file.c_str(), R_OK) != 0) {
-      err << formatText(Text::ToolFtpCannotRead, file.c_str(), std::strerror(errno)) << "\n";
+      err << formatText(Text::ToolFtpCannotRead, shown(file).c_str(), std::strerror(errno))
+          << "\n";
       return kFailed;
     }
+  }
+
+  // Sending needs the settings (frames per strip, the running number); like
+  // the program, make sure every value exists before reading them.
+  FileSettingsStorage storage(setup.settingsFile);
+  QuietPrompter quiet;
+  SettingsStore settings(storage, quiet);
+  RunningNumberKeeper keeper(storage);
+  AppSettings values;
+  if (sending) {
+    settings.EnsureDefaults();
+    settings.Load();
+    values = settings.Get();
   }
 
   std::atomic<bool> uploadFailed{false};
@@ -145,17 +210,21 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
   EventLog log(SystemClock::instance());
   log.setView(&view);
 
-  const std::string work = makeWorkFolder();
-  if (work.empty()) {
-    err << formatText(Text::ToolFtpCannotRead, paths::bufferDir().c_str(), std::strerror(errno))
-        << "\n";
-    return kFailed;
+  // Only sending writes local files (the numbered copies, the page).
+  std::string work;
+  if (sending) {
+    work = makeWorkFolder();
+    if (work.empty()) {
+      err << formatText(Text::ToolFtpCannotRead, paths::bufferDir().c_str(), std::strerror(errno))
+          << "\n";
+      return kFailed;
+    }
   }
   struct RemoveFolder {
     std::string path;
     ~RemoveFolder() {
       std::error_code ec;
-      std::filesystem::remove_all(path, ec);
+      if (!path.empty()) std::filesystem::remove_all(path, ec);
     }
   } removeWork{work};
 
@@ -163,10 +232,10 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
   if (usage.keepGiven) clipLimit = usage.keep;
   host.setBufferClipLimit(clipLimit);
   host.setFramesPerStrip(values.iBufferSize);
-  host.setCapturing(usage.command == "send");
+  host.setCapturing(sending);
 
   FtpUploader uploader({client, host, log, setup.sleeper ? *setup.sleeper : SystemSleeper::instance(),
-                        work});
+                        work.empty() ? paths::bufferDir(paths::MakeFolder::No) : work});
   uploader.SetProfile(profile);
   if (!uploader.StartWorker()) {
     err << text(Text::ToolFtpNoWorker) << "\n";
@@ -175,12 +244,13 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
   uploader.QueueConnect();
   uploader.waitUntilDone();
   if (!uploader.IsConnected()) {
-    err << formatText(Text::ToolFtpCannotConnect, profile.address.c_str(), profile.port) << "\n";
+    err << formatText(Text::ToolFtpCannotConnect, shown(profile.address).c_str(), profile.port)
+        << "\n";
     return kFailed;
   }
   if (host.asked()) {
     // The profile's folder could not be entered: do nothing elsewhere.
-    err << formatText(Text::ToolFtpNoFolder, profile.uploadDirectory.c_str()) << "\n";
+    err << formatText(Text::ToolFtpNoFolder, shown(profile.uploadDirectory).c_str()) << "\n";
     uploader.QueueDisconnect();
     uploader.waitUntilDone();
     return kFailed;
@@ -203,10 +273,19 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
   } else {
     auto running = static_cast<std::uint32_t>(values.dwUniqueRunningNum);
     for (const auto& file : usage.files) {
-      const std::string local = work + motionFrameName(running);
+      // Stored ahead before the number is used: a crash from here on never
+      // makes a later run use it again.
+      if (!keeper.reserve(running)) {
+        err << text(Text::ToolFtpCannotSaveSettings) << "\n";
+        result = kFailed;
+        break;
+      }
+      const std::string name = motionFrameName(running);
+      const std::string local = work + name;
       std::string bytes;
       if (!readWholeFile(file, bytes).ok || !writeFileAtomically(local, bytes).ok) {
-        err << formatText(Text::ToolFtpCannotRead, file.c_str(), std::strerror(errno)) << "\n";
+        err << formatText(Text::ToolFtpCannotRead, shown(file).c_str(), std::strerror(errno))
+            << "\n";
         result = kFailed;
         break;
       }
@@ -215,17 +294,22 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
       frame.localPath = local;
       frame.runningNumber = running;
       ++running;  // a number once used is never given again
+      const int pageFailures = uploader.statusPageFailures();
       uploader.QueueUploadFrame(frame);
       uploader.waitUntilDone();
       if (uploadFailed) {
-        err << formatText(Text::ToolFtpUploadFailed, file.c_str()) << "\n";
+        err << formatText(Text::ToolFtpUploadFailed, shown(file).c_str()) << "\n";
+        result = kFailed;
+        break;
+      }
+      if (uploader.statusPageFailures() != pageFailures) {
+        err << formatText(Text::ToolFtpPageNotPublished, name.c_str()) << "\n";
         result = kFailed;
         break;
       }
     }
-    values.dwUniqueRunningNum = static_cast<std::int32_t>(running);
-    settings.Set(values);
-    if (!settings.Save()) {
+    // The exact next number, for the program and the next run.
+    if (!keeper.store(running) && result == kOk) {
       err << text(Text::ToolFtpCannotSaveSettings) << "\n";
       result = kFailed;
     }

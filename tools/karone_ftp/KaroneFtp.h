@@ -6,12 +6,18 @@
 //   karone-ftp send PROFILE [--keep N] [--end] JPEG...
 //                                   publish the pictures as consecutive strips
 //                                   from the stored running number, with the
-//                                   status page and rotation of a motion run,
-//                                   store the next running number; --end then
-//                                   ends the session as the program does.
-// It reads the program's data file and settings, prints every event-log line
-// on stdout as it happens, and exits 0 on success, 1 on a failure reported
-// in one line on stderr, 2 on a usage error.
+//                                   status page and rotation of a motion run;
+//                                   the running number is stored ahead of
+//                                   every strip (RunningNumberKeeper) and
+//                                   exactly at the end; --end then ends the
+//                                   session as the program does.
+//   karone-ftp [COMMAND] --help     what the tool or the command does
+// Options may come anywhere; "--" ends them. It reads the program's data
+// file (never changing it) and, to send, the settings, made complete first
+// as the program does at start. It prints every event-log line on stdout as
+// it happens, and exits 0 on success, 1 on a failure reported in one line on
+// stderr (a status page that could not be published is one: the run stops
+// there and the server keeps the page it had), 2 on a usage error.
 //
 // Runs on the caller's thread (the uploader's worker does the FTP work).
 #include <ostream>

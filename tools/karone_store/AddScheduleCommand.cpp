@@ -7,7 +7,9 @@
 #include <cstdio>
 
 #include "platform/Clock.h"
+#include "schedule/RecordRules.h"
 #include "schedule/ScheduleEdit.h"
+#include "tools/ToolText.h"
 #include "tools/karone_store/ScheduleOptions.h"
 #include "tools/karone_store/StoreTool.h"
 #include "tools/karone_store/Subcommand.h"
@@ -23,6 +25,10 @@ int runAddSchedule(const std::vector<std::string>& argv) {
   if (options->positional.size() > 1) {
     return usageError(formatText(Text::StoreTooManyArguments, "add-schedule"), "add-schedule");
   }
+  // The dialog's edits hold one line.
+  if (holdsLineBreak(options->fields.name)) {
+    return fail(formatText(Text::StoreNameLineBreak, "add-schedule", "--name"));
+  }
   Arguments args;
   args.positional = options->positional;
   const std::string path = dataFilePath(args, 0);
@@ -36,7 +42,8 @@ int runAddSchedule(const std::vector<std::string>& argv) {
     profileFound = profileFound || p.name == options->fields.ftpProfileName;
   }
   if (!profileFound) {
-    return fail(formatText(Text::StoreNoSuchProfile, options->fields.ftpProfileName.c_str()));
+    return fail(
+        formatText(Text::StoreNoSuchProfile, tools::shown(options->fields.ftpProfileName).c_str()));
   }
 
   ScheduleEditResult result = confirmScheduleEdit(options->fields, now, contents->schedules,

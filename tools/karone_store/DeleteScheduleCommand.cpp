@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "tools/ToolText.h"
 #include "tools/karone_store/StoreTool.h"
 #include "tools/karone_store/Subcommand.h"
 
@@ -32,7 +33,9 @@ int runDeleteSchedule(const std::vector<std::string>& argv) {
   auto& schedules = contents->schedules;
   auto it = std::find_if(schedules.begin(), schedules.end(),
                          [&](const ScheduleInfo& s) { return s.name == name; });
-  if (it == schedules.end()) return fail(formatText(Text::StoreNoSuchSchedule, name.c_str()));
+  if (it == schedules.end()) {
+    return fail(formatText(Text::StoreNoSuchSchedule, tools::shown(name).c_str()));
+  }
   schedules.erase(it);
   if (!saveDataFile(path, contents->profiles, schedules, exitCode)) return exitCode;
   std::printf("%s\n", formatText(Text::StoreScheduleDeleted, path.c_str(), name.c_str()).c_str());

@@ -1,5 +1,7 @@
 // karone-store import JSON [FILE]: writes a data file from JSON, after
-// validating all of it; nothing is written when any record is invalid.
+// validating all of it (the fields, the rules of stored records, and that
+// the file written reads back as given); nothing is written when anything
+// is wrong.
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,7 +27,7 @@ std::optional<std::string> readStandardInput(std::string& error) {
     }
     if (n == 0) return bytes;
     bytes.append(buffer, static_cast<size_t>(n));
-    if (bytes.size() > 64u * 1024 * 1024) {
+    if (bytes.size() > kMaxJsonSize) {
       error = text(Text::StoreFileTooLarge);
       return std::nullopt;
     }
@@ -43,7 +45,8 @@ int runImport(const std::vector<std::string>& argv) {
   }
   const std::string& jsonPath = args.positional[0];
   std::string error;
-  auto jsonText = jsonPath == "-" ? readStandardInput(error) : readInputFile(jsonPath, error);
+  auto jsonText =
+      jsonPath == "-" ? readStandardInput(error) : readInputFile(jsonPath, error, kMaxJsonSize);
   if (!jsonText) return fail(formatText(Text::StoreCannotRead, jsonPath.c_str(), error.c_str()));
   auto records = storeFromJsonText(*jsonText, error);
   if (!records) {

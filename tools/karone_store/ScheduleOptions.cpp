@@ -4,6 +4,7 @@
 #include <map>
 
 #include "resources/Texts.h"
+#include "tools/ToolText.h"
 
 namespace karone::store {
 namespace {
@@ -47,7 +48,7 @@ bool parseDate(const std::string& text, LocalDate& date) {
 }
 
 std::string bad(const char* option, const std::string& value) {
-  return formatText(Text::StoreBadOptionValue, option, value.c_str());
+  return formatText(Text::StoreBadOptionValue, option, tools::shown(value).c_str());
 }
 
 }  // namespace
@@ -68,7 +69,7 @@ std::optional<ScheduleOptions> parseScheduleOptions(const std::vector<std::strin
     bool known = false;
     for (const char* k : kKnown) known = known || arg == k;
     if (!known) {
-      error = formatText(Text::StoreUnknownOption, "add-schedule", arg.c_str());
+      error = formatText(Text::StoreUnknownOption, "add-schedule", tools::shown(arg).c_str());
       return std::nullopt;
     }
     if (i + 1 >= args.size()) {

@@ -1,10 +1,13 @@
 #include "tools/karone_store/StoreJson.h"
 
+#include <algorithm>
 #include <limits>
 #include <set>
 
 #include "platform/Clock.h"
 #include "resources/Texts.h"
+#include "schedule/RecordRules.h"
+#include "tools/ToolText.h"
 
 namespace karone::store {
 namespace {
@@ -199,12 +202,46 @@ std::optional<ScheduleInfo> scheduleFromJson(const Json& json, const std::string
   return s;
 }
 
+// Where a syntax error lies, as line and column (1-based) of the last byte
+// read; the text around it is never shown (it may hold passwords).
+std::string syntaxError(const std::string& text, std::size_t byte) {
+  const std::size_t last = std::min(byte == 0 ? std::size_t{1} : byte, text.size() + 1) - 1;
+  std::size_t line = 1;
+  std::size_t lineStart = 0;
+  for (std::size_t i = 0; i < last && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      lineStart = i + 1;
+    }
+  }
+  return formatText(Text::StoreJsonSyntax, static_cast<unsigned long long>(line),
+                    static_cast<unsigned long long>(last - lineStart + 1));
+}
+
+std::string problemText(const RecordProblem& p) {
+  switch (p.kind) {
+    case RecordProblem::Kind::LineBreak:
+      return formatText(Text::StoreJsonLineBreak, p.where.c_str());
+    case RecordProblem::Kind::BlankName:
+      return formatText(Text::StoreJsonBlankName, p.where.c_str());
+    case RecordProblem::Kind::DuplicateName:
+      return formatText(Text::StoreJsonDuplicateName, p.where.c_str(),
+                        tools::shown(p.name).c_str(), p.earlier.c_str());
+    case RecordProblem::Kind::UnknownProfile:
+      break;
+  }
+  return formatText(Text::StoreJsonUnknownProfile, p.where.c_str(), tools::shown(p.name).c_str());
+}
+
 std::optional<StoreRecords> storeFromJsonText(const std::string& text, std::string& error) {
   Json doc;
   try {
     doc = Json::parse(text);
-  } catch (const nlohmann::json::exception& e) {
-    error = formatText(Text::StoreJsonSyntax, e.what());
+  } catch (const nlohmann::json::parse_error& e) {
+    error = syntaxError(text, e.byte);
+    return std::nullopt;
+  } catch (const nlohmann::json::exception&) {
+    error = syntaxError(text, text.size());
     return std::nullopt;
   }
   auto profiles = doc.is_object() ? doc.find("profiles") : doc.end();
@@ -224,6 +261,12 @@ std::optional<StoreRecords> storeFromJsonText(const std::string& text, std::stri
     auto s = scheduleFromJson((*schedules)[i], "schedules[" + std::to_string(i) + "]", error);
     if (!s) return std::nullopt;
     records.schedules.push_back(std::move(*s));
+  }
+  // The rules the dialogs apply, so that the program never meets a record
+  // it could not have made itself.
+  if (auto problem = findRecordProblem(records.profiles, records.schedules)) {
+    error = problemText(*problem);
+    return std::nullopt;
   }
   return records;
 }

@@ -9,7 +9,11 @@
 // the fields (port 1..65535, 0/1 flags, period 0..2, capture mode 0..1, video
 // size 0..2, non-negative counts and periods, times in signed 32 bits), no
 // missing or unknown keys, and no hidden password ("***", as a dump without
-// --show-passwords prints it). No exceptions leave these functions.
+// --show-passwords prints it); then the rules every stored record obeys
+// (RecordRules: names not blank and unique, no line breaks, schedules name a
+// profile of the document). A syntax error is reported by line and column
+// only, never with the text around it (it may hold passwords). No
+// exceptions leave these functions.
 //
 // Stateless; any thread.
 #include <cstdint>

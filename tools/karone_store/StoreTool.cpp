@@ -8,14 +8,14 @@
 #include <map>
 
 #include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+#include "tools/ToolText.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
 #include "tools/karone_store/Subcommand.h"
 
 namespace karone::store {
 namespace {
-
-constexpr off_t kMaxInputSize = 64 * 1024 * 1024;
 
 std::map<std::string, Subcommand>& table() {
   static std::map<std::string, Subcommand> commands;
@@ -36,18 +36,14 @@ std::vector<Subcommand> subcommands() {
 }
 
 int fail(const std::string& message) {
-  std::fprintf(stderr, "%s\n", message.c_str());
+  std::fprintf(stderr, "%s\n", tools::oneLine(message).c_str());
   return kExitInvalid;
 }
 
 int usageError(const std::string& message, const std::string& command) {
-  std::fprintf(stderr, "%s\n", message.c_str());
-  auto it = table().find(command);
-  if (it != table().end()) {
-    std::string usage = text(it->second.usage);
-    usage = usage.substr(0, usage.find("  "));
-    std::fprintf(stderr, "%s\n", formatText(Text::StoreUsageLine, usage.c_str()).c_str());
-  }
+  std::fprintf(stderr, "%s\n",
+               tools::oneLine(formatText(Text::StoreSeeHelp, message.c_str(), command.c_str()))
+                   .c_str());
   return kExitUsage;
 }
 
@@ -61,7 +57,7 @@ std::optional<std::string> parseArguments(const std::string& command,
   for (const auto& arg : args) {
     if (arg.rfind("--", 0) == 0) {
       if (std::find(known.begin(), known.end(), arg) == known.end()) {
-        return formatText(Text::StoreUnknownOption, command.c_str(), arg.c_str());
+        return formatText(Text::StoreUnknownOption, command.c_str(), tools::shown(arg).c_str());
       }
       out.flags.push_back(arg);
     } else {
@@ -76,7 +72,8 @@ std::string dataFilePath(const Arguments& args, size_t index) {
   return DataStore::defaultPath();
 }
 
-std::optional<std::string> readInputFile(const std::string& path, std::string& error) {
+std::optional<std::string> readInputFile(const std::string& path, std::string& error,
+                                         std::uint64_t maxSize) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     error = std::strerror(errno);
@@ -86,7 +83,7 @@ std::optional<std::string> readInputFile(const std::string& path, std::string& e
     error = text(Text::StoreNotRegularFile);
     return std::nullopt;
   }
-  if (st.st_size > kMaxInputSize) {
+  if (static_cast<std::uint64_t>(st.st_size) > maxSize) {
     error = text(Text::StoreFileTooLarge);
     return std::nullopt;
   }
@@ -101,7 +98,7 @@ std::optional<std::string> readInputFile(const std::string& path, std::string& e
 
 std::optional<DataFileReadResult> loadDataFile(const std::string& path, int& exitCode) {
   std::string error;
-  auto bytes = readInputFile(path, error);
+  auto bytes = readInputFile(path, error, kMaxDataFileSize);
   if (!bytes) {
     exitCode = fail(formatText(Text::StoreCannotRead, path.c_str(), error.c_str()));
     return std::nullopt;
@@ -120,7 +117,24 @@ std::optional<DataFileReadResult> loadDataFile(const std::string& path, int& exi
 
 bool saveDataFile(const std::string& path, const std::vector<ProfileInfo>& profiles,
                   const std::vector<ScheduleInfo>& schedules, int& exitCode) {
-  FileResult written = writeFileAtomically(path, DataFile::write(profiles, schedules), 0600);
+  const std::string bytes = DataFile::write(profiles, schedules);
+  // What is written must read back: the program (and karone-ftp) would
+  // otherwise find the profiles gone.
+  if (bytes.size() > kMaxDataFileSize) {
+    exitCode = fail(formatText(Text::StoreTooLargeToRead, path.c_str(),
+                               static_cast<unsigned long long>(bytes.size()),
+                               static_cast<unsigned long long>(kMaxDataFileSize)));
+    return false;
+  }
+  DataFileReadResult back = DataFile::read(bytes);
+  if (!back.ok() || back.profiles != profiles || back.schedules != schedules) {
+    exitCode = fail(formatText(Text::StoreWouldNotReadBack, path.c_str()));
+    return false;
+  }
+  if (path == DataStore::defaultPath()) {
+    paths::makeDirectories(path.substr(0, path.rfind('/')));
+  }
+  FileResult written = writeFileAtomically(path, bytes, 0600);
   if (!written.ok) {
     exitCode = fail(formatText(Text::StoreCannotWrite, path.c_str(), written.error.c_str()));
     return false;

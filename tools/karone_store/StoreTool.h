@@ -5,6 +5,7 @@
 // rewrites a damaged file).
 //
 // Single-threaded.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,9 +14,11 @@
 
 namespace karone::store {
 
-// Prints one line on stderr and returns kExitInvalid.
+// Prints the message as one line on stderr (line breaks of a multi-line
+// text become spaces) and returns kExitInvalid.
 int fail(const std::string& message);
-// Prints one line and the command's usage on stderr, returns kExitUsage.
+// Prints one line on stderr, the message and where help is, returns
+// kExitUsage.
 int usageError(const std::string& message, const std::string& command);
 
 // Splits args into flags (words starting with "--") and positional words.
@@ -32,16 +35,20 @@ std::optional<std::string> parseArguments(const std::string& command,
 // The FILE argument at `index`, else the program's own data file.
 std::string dataFilePath(const Arguments& args, size_t index);
 
-// Reads a whole regular file (at most 64 MiB). nullopt and `error` set when
-// it cannot be read.
-std::optional<std::string> readInputFile(const std::string& path, std::string& error);
+// Reads a whole regular file of at most maxSize bytes. nullopt and `error`
+// set when it cannot be read.
+inline constexpr std::uint64_t kMaxJsonSize = 64u * 1024 * 1024;
+std::optional<std::string> readInputFile(const std::string& path, std::string& error,
+                                         std::uint64_t maxSize);
 
 // Reads and parses a data file that must read cleanly. On failure prints the
 // message and returns nullopt with `exitCode` set.
 std::optional<DataFileReadResult> loadDataFile(const std::string& path, int& exitCode);
 
-// Writes a data file atomically with mode 0600. On failure prints the
-// message and returns false with `exitCode` set.
+// Writes a data file atomically with mode 0600, only when what it writes
+// reads back as given (no bigger than a data file may be); the program's
+// own data folder is made when missing. On failure prints the message and
+// returns false with `exitCode` set.
 bool saveDataFile(const std::string& path, const std::vector<ProfileInfo>& profiles,
                   const std::vector<ScheduleInfo>& schedules, int& exitCode);
 

@@ -6,6 +6,7 @@
 
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
+#include "tools/ToolText.h"
 #include "tools/karone_store/Subcommand.h"
 
 namespace {
@@ -18,12 +19,20 @@ void printUsage(std::FILE* out) {
   for (const auto& command : subcommands()) std::fprintf(out, "  %s\n", text(command.usage));
 }
 
+// "--help" (or "-h") anywhere before "--".
+bool asksForHelp(const std::vector<std::string>& args) {
+  for (const auto& a : args) {
+    if (a == "--") return false;
+    if (a == "--help" || a == "-h") return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "%s\n", text(Text::StoreNoCommand));
-    printUsage(stderr);
     return kExitUsage;
   }
   std::string name = argv[1];
@@ -33,8 +42,14 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto& command : subcommands()) {
-    if (name == command.name) return command.run(args);
+    if (name != command.name) continue;
+    if (asksForHelp(args)) {
+      std::printf("%s\n", formatText(Text::StoreUsageLine, text(command.usage)).c_str());
+      return kExitOk;
+    }
+    return command.run(args);
   }
-  std::fprintf(stderr, "%s\n", formatText(Text::StoreUnknownCommand, name.c_str()).c_str());
+  std::fprintf(stderr, "%s\n",
+               formatText(Text::StoreUnknownCommand, tools::shown(name).c_str()).c_str());
   return kExitUsage;
 }

@@ -109,6 +109,60 @@ TEST_F(CurlFtpClientPyTest, RefusedConnectsReportWhyAndLeaveNoConnection) {
   EXPECT_EQ(noSession.connect(server.params()).error, FtpError::NoSession);
 }
 
+// A line break in a stored text would end the command and start another
+// one of the sender's choosing: nothing holding one is ever sent.
+TEST_F(CurlFtpClientPyTest, LineBreaksNeverReachTheServer) {
+  struct Row {
+    const char* name;
+    FtpConnectParams params;
+  };
+  auto with = [&](std::string FtpConnectParams::*field, const std::string& value) {
+    auto p = server.params();
+    p.*field = value;
+    return p;
+  };
+  const Row rows[] = {
+      {"password", with(&FtpConnectParams::password, "secret\r\nMKD injected")},
+      {"password LF", with(&FtpConnectParams::password, "secret\nMKD injected")},
+      {"user", with(&FtpConnectParams::user, "karone\r\nMKD injected")},
+      {"address", with(&FtpConnectParams::address, "127.0.0.1\r\nMKD injected")},
+      {"NUL", with(&FtpConnectParams::password, std::string("secret\0MKD", 10))},
+  };
+  for (const Row& row : rows) {
+    FtpResult r = ftp.connect(row.params);
+    EXPECT_EQ(r.error, FtpError::BadText) << row.name << ": " << r.text;
+    EXPECT_FALSE(ftp.isConnected());
+  }
+  connect();
+  for (const std::string& name : {std::string("x\rMKD injected"), std::string("x\nMKD injected")}) {
+    EXPECT_EQ(ftp.deleteFile(name).error, FtpError::BadText);
+    EXPECT_EQ(ftp.renameFile("a", name).error, FtpError::BadText);
+    EXPECT_EQ(ftp.renameFile(name, "a").error, FtpError::BadText);
+    std::string bytes;
+    EXPECT_EQ(ftp.getFile(name, bytes, 100).error, FtpError::BadText);
+  }
+  EXPECT_FALSE(testing::fileExists(server.root() + "/injected"));
+  for (const auto& c : server.commands()) EXPECT_EQ(c.find("MKD"), std::string::npos) << c;
+  EXPECT_EQ(server.logins(), 1);
+}
+
+TEST_F(CurlFtpClientPyTest, GetFileFetchesSmallFilesOnly) {
+  testing::writeFile(server.root() + "/currfrme.html", "ServRun=1\nCurr=motion_img_00000001.jpg\n");
+  connect();
+  std::string bytes;
+  ASSERT_TRUE(ftp.getFile("currfrme.html", bytes, 1000));
+  EXPECT_EQ(bytes, "ServRun=1\nCurr=motion_img_00000001.jpg\n");
+  FtpResult missing = ftp.getFile("nothing.html", bytes, 1000);
+  EXPECT_EQ(missing.error, FtpError::NotFound) << missing.text;
+  EXPECT_TRUE(bytes.empty());
+  FtpResult large = ftp.getFile("currfrme.html", bytes, 10);
+  EXPECT_EQ(large.error, FtpError::Refused) << large.text;
+  EXPECT_TRUE(bytes.empty());
+  // The connection goes on.
+  EXPECT_TRUE(ftp.getFile("currfrme.html", bytes, 1000));
+  EXPECT_TRUE(ftp.putFile(local("f", "x"), "f.jpg", FtpTransferMode::Binary));
+}
+
 TEST_F(CurlFtpClientPyTest, LoginFailureKeepsTheReplyCode) {
   auto p = server.params();
   p.password = "nope";
@@ -137,7 +191,7 @@ TEST_F(CurlFtpClientPyTest, DirectoryIsOurOwnStateAndCommandsNameAbsolutePaths) 
   EXPECT_TRUE(ftp.putFile(local("f.jpg", "JPEG"), "f.jpg", FtpTransferMode::Binary));
   EXPECT_EQ(testing::readFile(server.root() + "/www/f.jpg"), "JPEG");
   EXPECT_TRUE(ftp.setCurrentDirectory("/"));
-  EXPECT_EQ(ftp.setCurrentDirectory("a\r\nDELE f.jpg").error, FtpError::Refused);
+  EXPECT_EQ(ftp.setCurrentDirectory("a\r\nDELE f.jpg").error, FtpError::BadText);
 
   EXPECT_THAT(afterLogin(server.commands()),
               ElementsAre("CWD /www", "CWD /www/cam 1", "CWD /www/nothing", "CWD /www", "EPSV",
@@ -179,7 +233,7 @@ TEST_F(CurlFtpClientPyTest, PutStoresBytesUnchangedInBothModes) {
   FtpResult noFile = ftp.putFile(tmp.file("missing.jpg"), "m.jpg", FtpTransferMode::Binary);
   EXPECT_EQ(noFile.error, FtpError::LocalFile);
   EXPECT_EQ(ftp.putFile(local("src", "x"), "a\nb", FtpTransferMode::Binary).error,
-            FtpError::Refused);
+            FtpError::BadText);
   EXPECT_EQ(server.logins(), 1);
 }
 
@@ -279,6 +333,23 @@ TEST_F(CurlFtpClientPyTest, StoreRefusedByTheServerReportsItsCode) {
     EXPECT_TRUE(ftp.putFile(local("a", "3"), "c.jpg", FtpTransferMode::Binary));
     EXPECT_FALSE(testing::fileExists(server.root() + "/b.jpg"));
   }
+}
+
+// A full disk: the server takes part of the data, then answers 452. That is
+// a refusal on a connection that goes on, not a lost connection.
+TEST_F(CurlFtpClientPyTest, StorePartlyTakenThenRefusedIsARefusal) {
+  connect();
+  PyFtpServer::Faults f;
+  f.failStorNth = 1;
+  f.failStorCode = 452;
+  f.failStorPartial = 100;
+  server.setFaults(f);
+  FtpResult r = ftp.putFile(local("a", std::string(5000, 'j')), "b.jpg", FtpTransferMode::Binary);
+  EXPECT_EQ(r.error, FtpError::Refused) << r.text;
+  EXPECT_EQ(r.code(), 452);
+  EXPECT_EQ(testing::readFile(server.root() + "/b.jpg").size(), 100u);
+  EXPECT_TRUE(ftp.deleteFile("b.jpg"));
+  EXPECT_EQ(server.logins(), 1);
 }
 
 TEST_F(CurlFtpClientPyTest, DroppedConnectionIsRetriedOnceOnAFreshLogin) {

@@ -50,19 +50,19 @@ std::unique_ptr<QMessageBox> QtPrompter::makeBox(const std::string& text,
   };
   switch (buttons) {
     case PromptButtons::YesNo:
-      add(QMessageBox::Yes, Text::PromptYes);
-      add(QMessageBox::No, Text::PromptNo);
+      add(QMessageBox::Yes, Text::ButtonYes);
+      add(QMessageBox::No, Text::ButtonNo);
       box->setDefaultButton(QMessageBox::Yes);
       box->setEscapeButton(QMessageBox::No);
       break;
     case PromptButtons::OkCancel:
-      add(QMessageBox::Ok, Text::PromptOk);
-      add(QMessageBox::Cancel, Text::PromptCancel);
+      add(QMessageBox::Ok, Text::ButtonOk);
+      add(QMessageBox::Cancel, Text::ButtonCancel);
       box->setDefaultButton(QMessageBox::Ok);
       box->setEscapeButton(QMessageBox::Cancel);
       break;
     case PromptButtons::Ok:
-      add(QMessageBox::Ok, Text::PromptOk);
+      add(QMessageBox::Ok, Text::ButtonOk);
       box->setDefaultButton(QMessageBox::Ok);
       box->setEscapeButton(QMessageBox::Ok);
       break;

@@ -32,7 +32,7 @@ TEST(QtPrompter, TheBoxCarriesTextCaptionIconAndJapaneseButtons) {
     seenCaption = box.windowTitle();
     seenIcon = box.icon();
     for (auto* b : box.buttons()) seenButtons << b->text();
-    findButton(box, utf8(Text::PromptNo))->click();
+    findButton(box, utf8(Text::ButtonNo))->click();
   });
   PromptAnswer answer = prompter.ask("FTP接続を切断しますか？", "FTPセッション",
                                      PromptButtons::YesNo, PromptIcon::Question);
@@ -40,8 +40,8 @@ TEST(QtPrompter, TheBoxCarriesTextCaptionIconAndJapaneseButtons) {
   EXPECT_EQ(seenText, QString::fromUtf8("FTP接続を切断しますか？"));
   EXPECT_EQ(seenCaption, QString::fromUtf8("FTPセッション"));
   EXPECT_EQ(seenIcon, QMessageBox::Question);
-  EXPECT_TRUE(seenButtons.contains(utf8(Text::PromptYes)));
-  EXPECT_TRUE(seenButtons.contains(utf8(Text::PromptNo)));
+  EXPECT_TRUE(seenButtons.contains(utf8(Text::ButtonYes)));
+  EXPECT_TRUE(seenButtons.contains(utf8(Text::ButtonNo)));
 }
 
 TEST(QtPrompter, EscapeAnswersNoOrCancel) {
@@ -62,7 +62,7 @@ TEST(QtPrompter, AWorkerIsAnsweredThroughTheWindowThread) {
   std::thread::id boxThread;
   whenModalShows([&](QWidget& w) {
     boxThread = std::this_thread::get_id();
-    findButton(w, utf8(Text::PromptYes))->click();
+    findButton(w, utf8(Text::ButtonYes))->click();
   });
   std::optional<PromptAnswer> answer;
   std::thread worker([&] {

@@ -244,7 +244,17 @@ void MainWindow::centreOnScreen() {
   QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
   const QRect area = screen->geometry();
-  move(area.x() + area.width() / 2 - width() / 2, area.y() + area.height() / 2 - height() / 2);
+  const QSize whole = frameGeometry().size();  // with the title bar and border
+  move(area.x() + area.width() / 2 - whole.width() / 2,
+       area.y() + area.height() / 2 - whole.height() / 2);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  if (!shownBefore_) {
+    shownBefore_ = true;
+    centreOnScreen();
+  }
+  QWidget::showEvent(event);
 }
 
 // --- Compact mode ---

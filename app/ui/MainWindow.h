@@ -59,7 +59,8 @@ class MainWindow final : public QWidget, public MainView {
   PreviewSink& previewSink();
   PreviewWidget& preview() { return *preview_; }
 
-  // Moves the window to the middle of its screen.
+  // Moves the window to the middle of its screen (done by itself when it is
+  // first shown).
   void centreOnScreen();
   bool compact() const { return compact_; }
 
@@ -95,6 +96,7 @@ class MainWindow final : public QWidget, public MainView {
   void closeWindow() override;
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -108,6 +110,7 @@ class MainWindow final : public QWidget, public MainView {
   MainCommands* commands_ = nullptr;
   bool compact_ = false;
   bool closeAllowed_ = false;
+  bool shownBefore_ = false;
   QSize fullSize_;
 
   // Capture group.

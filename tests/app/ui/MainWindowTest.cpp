@@ -18,10 +18,13 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cstdlib>
+#include <thread>
 
 #include "app/ui/StatusMonitor.h"
 #include "app/ui/SubtitleList.h"
@@ -146,6 +149,13 @@ TEST_F(MainWindowTest, EveryControlIsWhereTheLayoutPutsItWithItsText) {
   EXPECT_EQ(window_.minimumSize(), window_.maximumSize());  // fixed size
   EXPECT_FALSE(window_.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_FALSE(window_.windowIcon().isNull());
+  // Centred on its screen when first shown (where the screen can hold it;
+  // the offscreen screen is smaller than the window).
+  const QRect screen = window_.screen()->geometry();
+  if (screen.contains(QRect(QPoint(0, 0), window_.frameGeometry().size()))) {
+    EXPECT_LE(std::abs(window_.frameGeometry().center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(window_.frameGeometry().center().y() - screen.center().y()), 1);
+  }
   for (const Placed& p : kLayout) {
     SCOPED_TRACE(p.name);
     QWidget* w = find<QWidget>(p.name);
@@ -336,6 +346,11 @@ TEST_F(MainWindowTest, TheStatusMonitorTakesLinesScrollsSidewaysAndClears) {
   EXPECT_GE(monitor->horizontalScrollBar()->maximum() + window_.statusClientWidth(),
             window_.statusTextWidth(wide));
   EXPECT_GT(window_.statusClientWidth(), 0);
+  // The event log measures on whichever thread logs.
+  int measuredElsewhere = 0;
+  std::thread logging([&] { measuredElsewhere = window_.statusTextWidth(wide); });
+  logging.join();
+  EXPECT_EQ(measuredElsewhere, window_.statusTextWidth(wide));
 
   QTimer::singleShot(0, [] {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());

@@ -29,6 +29,7 @@ ProgressDialog::ProgressDialog(QWidget* parent)
 
   bar_ = new QProgressBar(this);
   bar_->setObjectName("progressBar1089");
+  bar_->setProperty("controlId", 1089);
   bar_->setRange(0, 100);
   bar_->setValue(0);
   bar_->setTextVisible(false);

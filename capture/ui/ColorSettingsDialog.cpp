@@ -34,18 +34,21 @@ ColorSettingsDialog::ColorSettingsDialog(VideoProcAmp& procAmp, QWidget* parent)
   brightnessLabel->setObjectName("brightnessLabel");
   units.place(*brightnessLabel, 7, 7, 80, 8);
   auto* brightnessSlider = new QSlider(Qt::Horizontal, this);
-  brightnessSlider->setObjectName("brightnessSlider");  // 1090
+  brightnessSlider->setObjectName("brightnessSlider");
+  brightnessSlider->setProperty("controlId", 1090);
   units.place(*brightnessSlider, 7, 17, 172, 15);
 
   auto* contrastLabel = new QLabel(qtext(Text::ColourContrast), this);
   contrastLabel->setObjectName("contrastLabel");
   units.place(*contrastLabel, 7, 38, 80, 8);
   auto* contrastSlider = new QSlider(Qt::Horizontal, this);
-  contrastSlider->setObjectName("contrastSlider");  // 1091
+  contrastSlider->setObjectName("contrastSlider");
+  contrastSlider->setProperty("controlId", 1091);
   units.place(*contrastSlider, 7, 48, 172, 15);
 
   auto* defaults = new QPushButton(qtext(Text::ColourDefaults), this);
-  defaults->setObjectName("defaultsButton");  // 1092
+  defaults->setObjectName("defaultsButton");
+  defaults->setProperty("controlId", 1092);
   defaults->setAutoDefault(false);
   units.place(*defaults, 7, 71, 50, 14);
   auto* ok = new QPushButton(qtext(Text::ButtonOk), this);

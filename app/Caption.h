@@ -1,11 +1,13 @@
 #pragma once
 // The caption's rules that do not need a widget: its length limit and the
-// colours of the caption colour list.
+// colours of the caption colour list (defined with the list, in capture/).
 //
 // Pure functions; any thread.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "capture/CaptionColours.h"
 
 namespace karone {
 
@@ -13,11 +15,5 @@ namespace karone {
 // double-byte character counts 2).
 inline constexpr std::size_t kCaptionMaxBytes = 30;
 bool captionFits(std::string_view utf8);
-
-// The caption colour list: 17 entries; index 16 is the system's window-text
-// colour. Colours are 0x00BBGGRR. Indices outside 0..16 give black.
-inline constexpr int kCaptionColourCount = 17;
-inline constexpr int kSystemTextColourIndex = 16;
-std::uint32_t captionColourAt(int index, std::uint32_t systemTextColour);
 
 }  // namespace karone

@@ -30,6 +30,13 @@ class MainView {
   virtual void removeFirstStatusLine() = 0;
   virtual void setStatusHorizontalExtent(int pixels) = 0;
   virtual void scrollStatusToEnd() = 0;
+  // The status monitor's measures, for the event log's extent rule: the
+  // width of a text in pixels in its font, and the width of its visible
+  // area. Unlike the rest of this interface, callable from any thread (the
+  // log measures on whichever thread logs). A view without such measures
+  // answers 0.
+  virtual int statusTextWidth(const std::string& /*text*/) const { return 0; }
+  virtual int statusClientWidth() const { return 0; }
 
   // --- Remote directory, folder label, buffer counters ---
   virtual void clearDirectoryView() = 0;
@@ -53,8 +60,12 @@ class MainView {
   // --- Caption ---
   virtual void addSubtitleLine(const std::string& text, std::uint32_t colour) = 0;
   virtual void setCaptionEntry(const std::string& text) = 0;
-  // The line selected in the caption colour list (at start).
+  // Selects a line of the caption colour list (at start, from the
+  // settings) without reporting it back as a change.
   virtual void setCaptionColourIndex(int index) = 0;
+  // The colour that entry 16 of the colour list stands for, 0x00BBGGRR: the
+  // window text colour of the view (black where the view has none).
+  virtual std::uint32_t systemTextColour() const { return 0; }
 
   // --- The buffer-deletion progress window ---
   virtual void showProgressWindow(bool visible) = 0;

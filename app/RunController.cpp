@@ -46,7 +46,13 @@ RunController::RunController(Parts parts)
       store_(parts.dataFile.empty() ? DataStore::defaultPath() : parts.dataFile, &parts.prompter,
              parts.clock),
       log_(parts.clock, parts.logFolder),
-      logView_(parts.runner, parts.view, parts.statusTextWidth, parts.statusMonitorWidth),
+      logView_(parts.runner, parts.view,
+               [&view = parts.view](const std::string& text) {
+                 // The view's font where it has one; else 6 pixels a byte.
+                 const int width = view.statusTextWidth(text);
+                 return width > 0 ? width : 6 * static_cast<int>(textcodec::cp932Length(text));
+               },
+               parts.view.statusClientWidth() > 0 ? parts.view.statusClientWidth() : 400),
       bridge_(parts.runner, parts.view, parts.prompter, snapshot_, *this),
       dialupLink_(parts.dialup, parts.runner, parts.timers, *this) {
   if (parts_.bufferFolder.empty()) parts_.bufferFolder = paths::bufferDir();
@@ -318,7 +324,7 @@ void RunController::statusMonitorCleared() { logView_.cleared(); }
 // --- Caption ---
 
 Caption RunController::GetCaption() const {
-  return Caption{captionText_, captionColourAt(captionColourIndex_, parts_.systemTextColour)};
+  return Caption{captionText_, captionColourAt(captionColourIndex_, view_.systemTextColour())};
 }
 
 void RunController::captionColourChanged(int index) {
@@ -331,7 +337,7 @@ void RunController::captionEntered(const std::string& entered) {
   captionText_ = captionFits(entered) ? entered : textcodec::truncateToCp932(entered, kCaptionMaxBytes);
   captionPromptShown_ = false;
   view_.addSubtitleLine(captionText_,
-                        captionColourAt(captionColourIndex_, parts_.systemTextColour));
+                        captionColourAt(captionColourIndex_, view_.systemTextColour()));
   view_.setCaptionEntry(" ");
   publishSnapshot();
 }
@@ -339,7 +345,7 @@ void RunController::captionEntered(const std::string& entered) {
 void RunController::clearCaption() {
   captionText_ = " ";
   view_.addSubtitleLine(text(Text::CaptionCleared),
-                        captionColourAt(captionColourIndex_, parts_.systemTextColour));
+                        captionColourAt(captionColourIndex_, view_.systemTextColour()));
   publishSnapshot();
 }
 

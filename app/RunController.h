@@ -103,11 +103,6 @@ class RunController final : public MainCommands,
     std::string bufferFolder;  // empty: paths::bufferDir()
     // Folder of the local copy of the status page; empty: the buffer folder.
     std::string statusFolder;
-    // The status monitor's font and width (the function is called on any thread).
-    PostingLogView::TextWidth statusTextWidth;
-    int statusMonitorWidth = 400;
-    // The system's window-text colour (the caption colour list's last entry).
-    std::uint32_t systemTextColour = 0;
     // The uploader's pauses between reconnection tries (its worker thread);
     // null: real time.
     Sleeper* uploaderSleeper = nullptr;

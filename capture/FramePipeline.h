@@ -129,7 +129,7 @@ class FramePipeline {
   // The picture being composed (strip or still), for tests and previews.
   const Picture& outputImage() const { return output_; }
   // The frame ring (motion mode), oldest first once it is full.
-  const std::vector<Picture>& slots() const { return slots_; }
+  const std::vector<Picture>& frameSlots() const { return slots_; }
 
  private:
   static void writerMain(void* self);

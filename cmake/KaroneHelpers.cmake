@@ -46,3 +46,34 @@ function(karone_test_folder name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "KARONE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
+
+# karone_ui_library(NAME [DEPS ...]): the library of a ui/ folder, the only
+# kind of library that links Qt 6 Widgets (moc runs on its headers; a .qrc
+# file in the folder is compiled in).
+function(karone_ui_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  find_package(Qt6 REQUIRED COMPONENTS Widgets)
+  file(GLOB sources CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  add_library(${name} STATIC ${sources})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+  target_link_libraries(${name} PUBLIC karone_options Qt6::Widgets ${ARG_DEPS})
+endfunction()
+
+# karone_ui_test_folder(NAME [DEPS ...]): as karone_test_folder, for the tests
+# of a ui/ folder: a QApplication on the offscreen platform runs the tests,
+# so no display is needed.
+function(karone_ui_test_folder name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_link_libraries(${name} PRIVATE karone_options karone_test_support_ui ${ARG_DEPS}
+    Qt6::Widgets Qt6::Test GTest::gtest GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "KARONE_SOURCE_DIR=${PROJECT_SOURCE_DIR};QT_QPA_PLATFORM=offscreen")
+endfunction()

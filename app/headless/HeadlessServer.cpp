@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "app/AutoStart.h"
 #include "app/RunController.h"
 #include "app/headless/ConsoleView.h"
 #include "app/headless/HeadlessPrompter.h"
@@ -37,13 +38,6 @@ void installSignalHandlers() {
   ::sigaction(SIGINT, &action, nullptr);
 }
 
-std::string joined(const std::vector<std::string>& names) {
-  if (names.empty()) return text(Text::ServerNone);
-  std::string all;
-  for (const auto& n : names) all += (all.empty() ? "\"" : ", \"") + n + "\"";
-  return all;
-}
-
 // The headless program opens no dialog: every one of them is "cancelled".
 class NoDialogs final : public Dialogs {
  public:
@@ -73,6 +67,8 @@ std::string parseHeadlessOptions(const std::vector<std::string>& args, HeadlessO
       options.help = true;
     } else if (a == "--no-start") {
       options.noStart = true;
+    } else if (a == "--start") {
+      options.start = true;
     } else if (a == "--profile") {
       if (!value(options.profile) || options.profile.empty())
         return "--profile needs a profile name";
@@ -129,65 +125,26 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
   RunController controller(parts);
   controller.start();
 
-  // The profile: the one named, or the line the window last had selected.
-  const std::vector<std::string>& lines = controller.profileLines();
-  int line = controller.selectedLine();
-  if (lines.empty()) {
-    err << text(Text::ServerNoProfiles) << "\n";
-    return 2;
+  bool failed = false;
+  bool exiting = false;
+  AutoStart autoStart(controller, loop, [&](const std::string& message) {
+    err << message << "\n";
+    failed = true;
+    exiting = true;
+    controller.exitCommand();
+  });
+  AutoStart::Options start;
+  start.profile = options.profile;
+  start.device = options.device;
+  start.startSending = !options.noStart;
+  const AutoStart::Failure failure = autoStart.begin(start);
+  if (failure.status != 0) {
+    err << failure.message << "\n";
+    return failure.status;
   }
-  if (!options.profile.empty()) {
-    line = -1;
-    for (std::size_t i = 0; i < lines.size(); ++i)
-      if (lines[i] == options.profile) line = static_cast<int>(i);
-    if (line < 0) {
-      err << formatText(Text::ServerNoProfile, options.profile.c_str(), joined(lines).c_str())
-          << "\n";
-      return 2;
-    }
-  } else if (line < 0) {
-    err << formatText(Text::ServerNoProfileSelected, joined(lines).c_str()) << "\n";
-    return 2;
-  }
-  const std::string profileName = lines[static_cast<std::size_t>(line)];
-
-  // The camera: the one named, or the one the window would prefer.
-  FramePipeline& pipeline = controller.captureWindow().pipeline();
-  pipeline.refreshDevices();
-  const std::vector<std::string> devices = pipeline.deviceNames();
-  if (!options.device.empty()) {
-    int index = -1;
-    for (std::size_t i = 0; i < devices.size(); ++i)
-      if (devices[i] == options.device) index = static_cast<int>(i);
-    if (index < 0) {
-      err << formatText(Text::ServerNoDevice, options.device.c_str(), joined(devices).c_str())
-          << "\n";
-      return 2;
-    }
-    controller.captureMenuCommand(capturemenu::kDeviceBase + index);
-  } else if (pipeline.deviceIndex() < 0) {
-    err << formatText(Text::ServerNoPreferredDevice, joined(devices).c_str()) << "\n";
-    return 1;
-  }
-  controller.captureMenuCommand(capturemenu::kPreview);
-  if (!pipeline.graphRunning()) {
-    err << formatText(Text::ServerDeviceFailed,
-                      devices[static_cast<std::size_t>(pipeline.deviceIndex())].c_str())
-        << "\n";
-    return 1;
-  }
-
-  controller.selectProfileLine(line);
-  controller.connectDisconnect();
 
   installSignalHandlers();
-  bool exiting = false;
-  bool everConnected = false;
-  bool started = options.noStart;
-  bool failed = false;
-  int ticks = 0;
   auto watch = loop.createTimer([&] {
-    ++ticks;
     if (signalsSeen > 0 && !exiting) {
       exiting = true;
       out << text(Text::ServerSignal) << std::endl;
@@ -197,26 +154,8 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
         controller.startStopSending();
       }
       controller.exitCommand();
-      return;
-    }
-    if (exiting) {
+    } else if (exiting && !controller.capturing() && !controller.finished()) {
       // The exit waits while capture is being stopped; arm it again.
-      if (!controller.capturing() && !controller.finished()) controller.exitCommand();
-      return;
-    }
-    if (controller.connected()) everConnected = true;
-    if (!started && controller.connected() && !controller.capturing()) {
-      controller.startStopSending();
-      started = true;
-    }
-    const bool dialling = controller.dialupLink().WeDialled();
-    if (!everConnected && ticks > 5 && !dialling && controller.uploader().IsIdle() &&
-        !controller.connected()) {
-      err << formatText(Text::ServerCannotConnect, profileName.c_str(),
-                        controller.activeProfile().address.c_str())
-          << "\n";
-      failed = true;
-      exiting = true;
       controller.exitCommand();
     }
   });

@@ -26,12 +26,13 @@ struct HeadlessOptions {
   std::string profile;          // --profile NAME; empty: the line last selected
   std::string device;           // --device NAME; empty: the preferred device
   bool noStart = false;         // --no-start
+  bool start = false;           // --start: the window starts the broadcast by itself
   int ftpTimeoutSeconds = 15;   // --ftp-timeout S: each FTP reply at most S seconds
   bool help = false;
 };
 
-// Parses the options that follow --headless (in any order). Returns an
-// error text for a usage error, empty when fine.
+// Parses the program's options (in any order; --headless among them).
+// Returns an error text for a usage error, empty when fine.
 std::string parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& options);
 
 int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream& err);

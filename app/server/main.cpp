@@ -26,13 +26,15 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (headless) return runHeadless(options, std::cout, std::cerr);
-  if (!options.profile.empty() || !options.device.empty() || options.noStart) {
-    std::cerr << formatText(Text::ServerBadOption, "--profile, --device and --no-start go with --headless")
+  if (options.noStart || ((!options.profile.empty() || !options.device.empty()) && !options.start)) {
+    std::cerr << formatText(Text::ServerBadOption,
+                            "--profile and --device go with --start or --headless, --no-start "
+                            "with --headless")
               << "\n";
     return 2;
   }
 #ifdef KARONE_WITH_WINDOW
-  return runServerWindow(argc, argv);
+  return runServerWindow(argc, argv, options);
 #else
   std::cerr << formatText(Text::ServerBadOption, "this build has no window; use --headless") << "\n";
   return 2;

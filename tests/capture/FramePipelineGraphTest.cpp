@@ -114,7 +114,7 @@ TEST(FramePipelineOnGraph, TestPatternDeviceGivesAStripOfSixDifferentFrames) {
   ASSERT_TRUE(jpeg.ok) << jpeg.error;
   EXPECT_EQ(jpeg.width, 1920);
   EXPECT_EQ(jpeg.height, 240);
-  const auto& slots = pipeline.slots();
+  const auto& slots = pipeline.frameSlots();
   ASSERT_EQ(slots.size(), 6u);
   for (size_t i = 1; i < slots.size(); ++i) EXPECT_NE(slots[i - 1], slots[i]) << i;
   pipeline.StopCapture();

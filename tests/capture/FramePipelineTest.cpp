@@ -165,7 +165,7 @@ TEST(FramePipeline, ScalesOnlyWhenBothDimensionsDiffer) {
     f.source.paint = halves;
     f.start();
     f.ticks(1);
-    const Picture& slot = f.pipeline->slots()[0];
+    const Picture& slot = f.pipeline->frameSlots()[0];
     ASSERT_EQ(slot.width(), 320);
     ASSERT_EQ(slot.height(), 240);
     EXPECT_EQ(blueAt(slot, 10, 5), row.topBlue) << row.width << "x" << row.height;

@@ -1,0 +1,85 @@
+#include "capture/ui/PreviewWidget.h"
+
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QMetaObject>
+#include <QPainter>
+#include <cstring>
+#include <utility>
+
+namespace karone {
+
+PreviewWidget::PreviewWidget(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAutoFillBackground(false);
+}
+
+PreviewWidget::~PreviewWidget() = default;
+
+void PreviewWidget::presentFrame(const FrameView& frame) {
+  if (frame.data == nullptr || frame.width <= 0 || frame.height <= 0) return;
+  const std::size_t row = static_cast<std::size_t>(frame.width) * 3;
+  {
+    std::lock_guard lock(mutex_);
+    if (pending_.width != frame.width || pending_.height != frame.height) {
+      // Only when the device's size changes.
+      pending_.width = frame.width;
+      pending_.height = frame.height;
+      pending_.pixels.resize(row * static_cast<std::size_t>(frame.height));
+    }
+    for (int y = 0; y < frame.height; ++y) {
+      std::memcpy(pending_.pixels.data() + row * static_cast<std::size_t>(y),
+                  frame.data + static_cast<std::size_t>(frame.stride) * static_cast<std::size_t>(y),
+                  row);
+    }
+    fresh_ = true;
+  }
+  ++presented_;
+  if (!repaintAsked_.exchange(true)) {
+    ++requested_;
+    QMetaObject::invokeMethod(this, &PreviewWidget::repaintNow, Qt::QueuedConnection);
+  }
+}
+
+void PreviewWidget::repaintNow() {
+  repaintAsked_ = false;
+  update();
+}
+
+void PreviewWidget::clear() {
+  {
+    std::lock_guard lock(mutex_);
+    fresh_ = false;
+  }
+  shown_ = VideoFrame{};
+  update();
+}
+
+void PreviewWidget::paintEvent(QPaintEvent*) {
+  {
+    std::lock_guard lock(mutex_);
+    if (fresh_) {
+      // The buffers change places; the streaming thread writes its next
+      // frame into the one painted last time, of the same size.
+      std::swap(pending_, shown_);
+      fresh_ = false;
+    }
+  }
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::black);
+  if (shown_.pixels.empty()) return;
+  const QImage picture(shown_.pixels.data(), shown_.width, shown_.height, shown_.width * 3,
+                       QImage::Format_BGR888);
+  QSize fitted = picture.size().scaled(size(), Qt::KeepAspectRatio);
+  QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(target, picture);
+  ++painted_;
+}
+
+void PreviewWidget::contextMenuEvent(QContextMenuEvent* event) {
+  emit contextMenuRequested(event->globalPos());
+  event->accept();
+}
+
+}  // namespace karone

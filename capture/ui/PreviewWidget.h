@@ -1,0 +1,67 @@
+#pragma once
+// The live picture of the running capture device, painted scaled to fit the
+// widget with its proportions kept (black where the picture does not
+// reach), and the capture window's right-click.
+//
+// The device's streaming thread calls presentFrame for every frame. It only
+// copies the frame into the one pending buffer (under a lock that the window
+// thread holds just long enough to swap buffers) and, unless a repaint is
+// already on its way, asks for one. So repaints coalesce, the streaming
+// thread never waits for painting, a painted picture is always one whole
+// frame, and frames the window had no time for are simply replaced.
+//
+// Threads: presentFrame on the streaming thread; everything else on the
+// window thread. The device must be stopped (no presentFrame running or to
+// come) before the widget is destroyed.
+#include <QWidget>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "platform/PreviewSink.h"
+#include "platform/VideoFrame.h"
+
+namespace karone {
+
+class PreviewWidget final : public QWidget, public PreviewSink {
+  Q_OBJECT
+
+ public:
+  explicit PreviewWidget(QWidget* parent = nullptr);
+  ~PreviewWidget() override;
+
+  void presentFrame(const FrameView& frame) override;
+
+  // Window thread: drops the picture; the widget shows black until the next
+  // frame (when the preview is switched off).
+  void clear();
+
+  // For tests and benchmarks: frames presented, repaints asked for, and
+  // frames painted so far.
+  std::uint64_t framesPresented() const { return presented_.load(); }
+  std::uint64_t repaintsRequested() const { return requested_.load(); }
+  std::uint64_t framesPainted() const { return painted_; }
+
+ signals:
+  // Right button over the preview, at this screen position.
+  void contextMenuRequested(const QPoint& globalPosition);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void repaintNow();
+
+  std::mutex mutex_;
+  VideoFrame pending_;  // guarded by mutex_: the newest frame not yet taken
+  bool fresh_ = false;  // guarded by mutex_
+  std::atomic<bool> repaintAsked_{false};
+  std::atomic<std::uint64_t> presented_{0};
+  std::atomic<std::uint64_t> requested_{0};
+
+  VideoFrame shown_;  // window thread: the frame painted
+  std::uint64_t painted_ = 0;
+};
+
+}  // namespace karone

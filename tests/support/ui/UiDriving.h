@@ -1,0 +1,27 @@
+#pragma once
+// Driving real widgets from a test: run the event loop until something is
+// true, answer the next modal dialog or message box when it appears, find a
+// button by its text.
+#include <QString>
+#include <chrono>
+#include <functional>
+
+class QAbstractButton;
+class QWidget;
+
+namespace karone::testing {
+
+// Processes events until done() is true or the limit passes; true when done.
+bool processEventsUntil(const std::function<bool()>& done,
+                        std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+// Arranges for act to be called with the next modal widget that shows (for
+// a dialog or message box about to be run with exec()). Gives up silently
+// after the limit.
+void whenModalShows(std::function<void(QWidget&)> act,
+                    std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+// The button of w (or its children) whose text, without '&', is text.
+QAbstractButton* findButton(QWidget& w, const QString& text);
+
+}  // namespace karone::testing

@@ -4,9 +4,24 @@
 
 namespace karone {
 
-DialupLink::DialupLink(DialupService& service, DialEventRelay& relay, DialupHost& host,
-                       Sleeper& sleeper)
-    : service_(service), relay_(relay), host_(host), sleeper_(sleeper) {}
+DialupLink::DialupLink(DialupService& service, TaskRunner& runner, TimerService& timers,
+                       DialupHost& host)
+    : service_(service),
+      runner_(runner),
+      host_(host),
+      self_(std::make_shared<DialupLink*>(this)) {
+  dialPause_ = timers.createTimer([this] { dialNow(); });
+  hangUpPoll_ = timers.createTimer([this] { pollHangUp(); });
+  hangUpPause_ = timers.createTimer([this] {
+    hangingUp_ = false;
+    std::vector<std::function<void()>> done;
+    done.swap(hangUpDone_);
+    for (auto& f : done)
+      if (f) f();
+  });
+}
+
+DialupLink::~DialupLink() { *self_ = nullptr; }
 
 bool DialupLink::FindConnectedEntry(std::string* name, DialupHandle* handle) {
   for (const DialupConnection& c : service_.connections()) {
@@ -49,30 +64,39 @@ bool DialupLink::attempt() {
   stopRedial_ = false;
   weDialled_ = true;
   handle_ = kNoDialupHandle;
-  const DialupRequest request{params_.entryName, stored.user, stored.password};
+  pendingRequest_ = DialupRequest{params_.entryName, stored.user, stored.password};
+  dialPause_->startOnce(kDialPauseMillis);
+  return true;
+}
 
-  sleeper_.sleepMillis(kDialPauseMillis);
-  host_.ShowStatus(formatText(Text::DialupDialling, params_.entryName.c_str(),
+void DialupLink::dialNow() {
+  if (!weDialled_) return;  // hung up during the pause
+  host_.ShowStatus(formatText(Text::DialupDialling, pendingRequest_.entryName.c_str(),
                               dialAttempt_ + 1, kMaxAttempts));
-
   // Events of this dial reach OnDialEvent only while it is the dial in
   // progress: late events of a dial already hung up are dropped.
   const unsigned serial = ++dialSerial_;
-  DialupStart start = service_.dial(request, [this, serial](const DialupProgress& p) {
-    relay_.relay([this, serial, p] {
+  std::weak_ptr<DialupLink*> alive = self_;
+  DialupStart start = service_.dial(pendingRequest_, [this, alive, serial,
+                                                      &runner = runner_](const DialupProgress& p) {
+    runner.post([this, alive, serial, p] {
+      auto self = alive.lock();
+      if (!self || *self == nullptr) return;
       if (serial == dialSerial_ && weDialled_) OnDialEvent(p.state, p.error);
     });
   });
   handle_ = start.handle;
   if (start.error != DialupOk) failed(start.error);
-  return true;
 }
 
 void DialupLink::failed(int error) {
-  HangUp();
-  host_.ShowStatus(text(Text::DialupFailed));
-  host_.ShowStatus(formatText(Text::DialupErrorDetail, error, service_.errorText(error).c_str()));
-  if (!stopRedial_) Redial();
+  const std::string detail = formatText(Text::DialupErrorDetail, error,
+                                        service_.errorText(error).c_str());
+  HangUp([this, detail] {
+    host_.ShowStatus(text(Text::DialupFailed));
+    host_.ShowStatus(detail);
+    if (!stopRedial_) Redial();
+  });
 }
 
 void DialupLink::Redial() {
@@ -99,30 +123,47 @@ int DialupLink::OnDialEvent(DialupState state, int error) {
   return 0;
 }
 
-void DialupLink::HangUp() {
-  const DialupHandle handle = handle_;
-  DialupStatus status = service_.status(handle);
-  if (!(status.gone && !weDialled_)) {
-    weDialled_ = false;
-    service_.hangUp(handle);
-    // The connection goes away asynchronously. Poll with a short pause (not
-    // a busy loop) and never for ever: a service that does not confirm
-    // leaves the link given up as down.
-    bool confirmed = true;
-    for (int polls = 0; !status.gone; ++polls) {
-      if (polls >= kHangUpPollLimit) {
-        confirmed = false;
-        break;
-      }
-      if (polls > 0) sleeper_.sleepMillis(kHangUpPollMillis);
-      host_.pumpMessages();
-      status = service_.status(handle);
-    }
-    host_.ShowStatus(text(confirmed ? Text::DialupHungUp : Text::DialupHangUpUnconfirmed));
-    existingInUse_ = false;
-    handle_ = kNoDialupHandle;
+void DialupLink::HangUp(std::function<void()> done) {
+  hangUpDone_.push_back(std::move(done));
+  if (hangingUp_) return;  // joins the hang-up under way
+  hangingUp_ = true;
+  dialPause_->stop();
+  hangingHandle_ = handle_;
+  const DialupStatus status = service_.status(hangingHandle_);
+  if (status.gone && !weDialled_) {
+    hangUpPause_->startOnce(kHangUpWaitMillis);
+    return;
   }
-  sleeper_.sleepMillis(kHangUpWaitMillis);
+  weDialled_ = false;
+  service_.hangUp(hangingHandle_);
+  if (status.gone) {
+    finishHangUp(true);
+    return;
+  }
+  // The connection goes away asynchronously: poll with a short pause and
+  // never for ever; a service that does not confirm leaves the link given
+  // up as down.
+  hangUpPolls_ = 0;
+  pollHangUp();
+}
+
+void DialupLink::pollHangUp() {
+  if (service_.status(hangingHandle_).gone) {
+    hangUpPoll_->stop();
+    finishHangUp(true);
+  } else if (++hangUpPolls_ >= kHangUpPollLimit) {
+    hangUpPoll_->stop();
+    finishHangUp(false);
+  } else if (!hangUpPoll_->active()) {
+    hangUpPoll_->start(kHangUpPollMillis);
+  }
+}
+
+void DialupLink::finishHangUp(bool confirmed) {
+  host_.ShowStatus(text(confirmed ? Text::DialupHungUp : Text::DialupHangUpUnconfirmed));
+  existingInUse_ = false;
+  handle_ = kNoDialupHandle;
+  hangUpPause_->startOnce(kHangUpWaitMillis);
 }
 
 }  // namespace karone

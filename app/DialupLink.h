@@ -6,21 +6,24 @@
 // through the host, asks for the FTP connection once the line is up (unless
 // only dialling was asked for), and hangs up.
 //
-// Threads: FindConnectedEntry, Dial, Redial and OnDialEvent run on the
-// window thread; HangUp runs on the window thread or the uploader's worker
-// (after a disconnect). Progress of a dial arrives on the service's thread
-// and is relayed synchronously to the window thread, where it becomes
-// OnDialEvent. The flags are atomic words; nothing else is locked.
+// The waits of the link never block the window thread: the pause before
+// each dial, the polling while a hang-up takes effect and the pause after
+// it are timer steps, and a hang-up reports its end through a callback.
+// Status lines and their order are those of a blocking link.
 //
-// Waits (400 ms before each dial, pauses while a hang-up takes effect, 3 s
-// after a hang-up) go through the Sleeper.
-#include <atomic>
+// Threads: window thread only (the thread of the task runner). Progress of
+// a dial arrives on the service's thread and is posted to the window
+// thread, where it becomes OnDialEvent; events of a dial that was hung up or
+// replaced are dropped.
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "app/DialEventRelay.h"
 #include "app/DialupHost.h"
-#include "platform/Clock.h"
 #include "platform/DialupService.h"
+#include "platform/TaskRunner.h"
+#include "platform/Timers.h"
 
 namespace karone {
 
@@ -41,7 +44,8 @@ class DialupLink {
     std::string password;   // credentials are the ones used
   };
 
-  DialupLink(DialupService& service, DialEventRelay& relay, DialupHost& host, Sleeper& sleeper);
+  DialupLink(DialupService& service, TaskRunner& runner, TimerService& timers, DialupHost& host);
+  ~DialupLink();
   DialupLink(const DialupLink&) = delete;
   DialupLink& operator=(const DialupLink&) = delete;
 
@@ -54,17 +58,22 @@ class DialupLink {
   // At start-up: takes a connection that is already up as the link, without
   // a status line. True when one was found.
   bool adoptConnectedEntry();
-  // Starts a new series of attempts (the attempt counter starts at 0).
-  // False when a connected connection is (already) in use, so the caller
-  // may connect FTP at once; true when a dial was attempted.
+  // Starts a new series of attempts (the attempt counter starts at 0). The
+  // dial itself follows after a short pause. False when a connected
+  // connection is (already) in use, so the caller may connect FTP at once;
+  // true when a dial was attempted.
   bool Dial();
   // The next attempt of the series after a failure; gives up after ten.
   void Redial();
-  // A progress event of the dial (window thread). Returns 0.
+  // A progress event of the dial. Returns 0.
   int OnDialEvent(DialupState state, int error);
-  // Takes the link down (when one is known or a dial is in progress) and
-  // waits 3 s in every case.
-  void HangUp();
+  // Takes the link down (when one is known or a dial is in progress); a
+  // dial waiting for its pause is cancelled. `done` runs once the link is
+  // down and the pause after a hang-up has passed (also when there was
+  // nothing to hang up). A hang-up asked for while one is under way joins
+  // it.
+  void HangUp(std::function<void()> done = {});
+  bool hangingUp() const { return hangingUp_; }
 
   bool WeDialled() const { return weDialled_; }
   bool ExistingConnectionInUse() const { return existingInUse_; }
@@ -80,22 +89,35 @@ class DialupLink {
 
  private:
   bool attempt();
+  void dialNow();
   void failed(int error);
+  void pollHangUp();
+  void finishHangUp(bool confirmed);
 
   DialupService& service_;
-  DialEventRelay& relay_;
+  TaskRunner& runner_;
   DialupHost& host_;
-  Sleeper& sleeper_;
   DialParams params_;
+  DialupRequest pendingRequest_;
+  std::unique_ptr<Timer> dialPause_;
+  std::unique_ptr<Timer> hangUpPoll_;
+  std::unique_ptr<Timer> hangUpPause_;
+  // Tasks posted by the service's thread run only while this link lives.
+  std::shared_ptr<DialupLink*> self_;
 
-  std::atomic<DialupHandle> handle_{kNoDialupHandle};
-  std::atomic<bool> weDialled_{false};
-  std::atomic<bool> existingInUse_{false};
-  std::atomic<bool> stopRedial_{false};
-  std::atomic<bool> dialOnly_{false};
-  std::atomic<bool> hangUpAfterDisconnect_{false};
-  std::atomic<int> dialAttempt_{0};
-  std::atomic<unsigned> dialSerial_{0};  // counts dials started here
+  DialupHandle handle_ = kNoDialupHandle;
+  bool weDialled_ = false;
+  bool existingInUse_ = false;
+  bool stopRedial_ = false;
+  bool dialOnly_ = false;
+  bool hangUpAfterDisconnect_ = false;
+  int dialAttempt_ = 0;
+  unsigned dialSerial_ = 0;  // counts dials started here
+
+  bool hangingUp_ = false;
+  DialupHandle hangingHandle_ = kNoDialupHandle;
+  int hangUpPolls_ = 0;
+  std::vector<std::function<void()>> hangUpDone_;
 };
 
 }  // namespace karone

@@ -22,6 +22,7 @@
 #include "platform/PreviewSink.h"
 #include "platform/gstreamer/GstVideoCapture.h"
 #include "tests/doubles/FakeClock.h"
+#include "tests/doubles/FakeTimerQueue.h"
 
 namespace karone {
 namespace {
@@ -94,7 +95,7 @@ struct Rig {
     buffer = ::mkdtemp(folder.data()) != nullptr ? folder : "/tmp";
     FramePipeline::Options pipelineOptions;
     pipelineOptions.bufferFolder = buffer;
-    pipeline = std::make_unique<FramePipeline>(source, host, prompter, clock, pipelineOptions);
+    pipeline = std::make_unique<FramePipeline>(source, host, prompter, clock, timers, pipelineOptions);
     host.pipeline = pipeline.get();
     ok = pipeline->EnableDevice() == 0 && graph.waitForFrames(2, std::chrono::seconds(5));
     pipeline->AllocateSlots(6);
@@ -119,6 +120,7 @@ struct Rig {
   BenchHost host;
   StderrPrompter prompter;
   FakeClock clock;
+  FakeTimerQueue timers{clock};
   std::string buffer;
   std::unique_ptr<FramePipeline> pipeline;
   bool ok = false;
@@ -142,7 +144,7 @@ void runPreview(benchmark::State& state, bool capture) {
     const auto start = std::chrono::steady_clock::now();
     for (int s = 1; s <= seconds; ++s) {
       std::this_thread::sleep_until(start + std::chrono::seconds(s));
-      if (capture) rig.pipeline->onTimer();
+      if (capture) rig.pipeline->motionTick();
     }
     if (capture) {
       rig.host.waitForHandOffs(seconds / 6);

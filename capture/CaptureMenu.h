@@ -37,6 +37,7 @@ inline constexpr int kCaptureSettings = 32789;
 inline constexpr int kAbout = 16;
 inline constexpr int kVideoSourceBase = 15500;  // + connector type
 inline constexpr int kDeviceBase = 16000;       // + device position
+inline constexpr int kRangeSize = 400;          // commands in each of the two ranges
 }  // namespace capturemenu
 
 }  // namespace karone

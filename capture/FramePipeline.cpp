@@ -20,7 +20,7 @@ constexpr const char* kTestPatternDevice = "Karone Test Pattern";
 std::vector<std::string> FramePipeline::builtInPreferredDevices() { return {kTestPatternDevice}; }
 
 FramePipeline::FramePipeline(FrameSource& graph, PipelineHost& host, Prompter& prompter,
-                             const Clock& clock, Options options)
+                             const Clock& clock, TimerService& timers, Options options)
     : graph_(graph),
       host_(host),
       prompter_(prompter),
@@ -39,6 +39,9 @@ FramePipeline::FramePipeline(FrameSource& graph, PipelineHost& host, Prompter& p
   std::vector<std::string> preferred = builtInPreferredDevices();
   if (!lastDeviceName_.empty()) preferred.push_back(lastDeviceName_);
   deviceIndex_ = preferredDeviceIndex(deviceNames_, preferred);
+
+  motionTimer_ = timers.createTimer([this] { motionTick(); });
+  stillTimer_ = timers.createTimer([this] { stillTick(); });
 
   wakeUp_.Create(0);
   worker_ = createWorkerThread();
@@ -76,6 +79,20 @@ int FramePipeline::EnableDevice() {
 
 void FramePipeline::disableDevice() { graph_.teardown(); }
 
+void FramePipeline::refreshDevices() {
+  std::vector<std::string> names = graph_.enumerateDevices();
+  if (names.empty() || names == deviceNames_) return;
+  if (deviceIndex_ >= 0 && deviceIndex_ < static_cast<int>(deviceNames_.size())) {
+    const std::string bound = deviceNames_[static_cast<std::size_t>(deviceIndex_)];
+    deviceIndex_ = -1;
+    for (std::size_t i = 0; i < names.size(); ++i)
+      if (names[i] == bound) deviceIndex_ = static_cast<int>(i);
+  } else {
+    deviceIndex_ = -1;
+  }
+  deviceNames_ = std::move(names);
+}
+
 bool FramePipeline::StartCapture(bool scheduled) {
   if (capturing_ || stopping_ || !graph_.running()) return false;
   frameIndex_ = 1;
@@ -93,6 +110,7 @@ bool FramePipeline::StartCapture(bool scheduled) {
     host_.setProgressRange(0, framesPerStrip_);
     scheduled_ = scheduled;
     timer_ = Timer::Motion;
+    motionTimer_->start(motionTimerPeriodMillis(framesPerSecond_));
   } else {
     output_ = Picture(imageWidth_, imageHeight_);
     if (output_.empty()) return false;
@@ -104,6 +122,7 @@ bool FramePipeline::StartCapture(bool scheduled) {
     oneMinuteNoticeGiven_ = false;
     takeStill();
     timer_ = Timer::Still;
+    stillTimer_->start(1000);
   }
   firstPass_ = true;
   capturing_ = true;
@@ -116,6 +135,8 @@ bool FramePipeline::StartCapture(bool scheduled) {
 void FramePipeline::StopCapture() {
   if (!capturing_) return;
   timer_ = Timer::None;
+  motionTimer_->stop();
+  stillTimer_->stop();
   capturing_ = false;
   stopping_ = true;
   host_.captureStopped();
@@ -131,11 +152,6 @@ int FramePipeline::timerPeriodMillis() const {
     case Timer::None: break;
   }
   return 0;
-}
-
-void FramePipeline::onTimer() {
-  if (timer_ == Timer::Motion) motionTick();
-  else if (timer_ == Timer::Still) stillTick();
 }
 
 void FramePipeline::motionTick() {

@@ -8,9 +8,10 @@
 // hand-off no further strip is offered until the host confirms the upload
 // with ClearUploadFlags().
 //
-// Timers are tick calls: the owner calls onTimer() (or motionTick() /
-// stillTick()) every timerPeriodMillis() while activeTimer() is not None;
-// still mode reads the time from the Clock given at construction.
+// The pipeline runs its own two timers through the given TimerService: the
+// motion timer (every 1000 / framesPerSecond ms) and the still countdown
+// (every second), started by StartCapture and stopped by StopCapture.
+// Still mode reads the time from the Clock given at construction.
 //
 // Threads: every operation runs on the owner's thread (the window thread),
 // except that the writer thread calls the host's handOff() and
@@ -34,6 +35,7 @@
 #include "platform/threads/WorkerThread.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
+#include "platform/Timers.h"
 
 namespace karone {
 
@@ -56,7 +58,7 @@ class FramePipeline {
   // Enumerates the devices, picks the preferred one (the last match wins)
   // and starts the writer thread.
   FramePipeline(FrameSource& graph, PipelineHost& host, Prompter& prompter, const Clock& clock,
-                Options options);
+                TimerService& timers, Options options);
   ~FramePipeline();
   FramePipeline(const FramePipeline&) = delete;
   FramePipeline& operator=(const FramePipeline&) = delete;
@@ -75,13 +77,13 @@ class FramePipeline {
   bool StartCapture(bool scheduled);
   void StopCapture();
 
-  // Motion timer (period 1000 / framesPerSecond ms) and still timer (1000 ms).
+  // The ticks of the motion timer (period 1000 / framesPerSecond ms) and of
+  // the still timer (1000 ms); public so that tests and benchmarks may call
+  // them directly.
   void motionTick();
   void stillTick();
   Timer activeTimer() const { return timer_; }
   int timerPeriodMillis() const;
-  // Runs the tick of the active timer, if any.
-  void onTimer();
 
   // The upload of the handed-on JPEG is confirmed: the next strip may go.
   void ClearUploadFlags();
@@ -114,6 +116,9 @@ class FramePipeline {
   void setVideoSource(int connectorType) { videoSource_ = connectorType; }
   const std::string& lastDeviceName() const { return lastDeviceName_; }
   const std::vector<std::string>& deviceNames() const { return deviceNames_; }
+  // Lists the devices again; the bound position follows its device when the
+  // list has changed (-1 when it has gone). An empty listing changes nothing.
+  void refreshDevices();
 
   std::uint32_t fileCounter() const { return fileCounter_; }
   void setFileCounter(std::uint32_t counter) { fileCounter_ = counter; }
@@ -186,6 +191,8 @@ class FramePipeline {
   std::shared_ptr<const Picture> handed_;
   std::string currentJpegPath_;
 
+  std::unique_ptr<karone::Timer> motionTimer_;
+  std::unique_ptr<karone::Timer> stillTimer_;
   JpegEncoder encoder_;
   JpegConversionStep conversion_;
   CountingSemaphore wakeUp_;

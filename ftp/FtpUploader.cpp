@@ -196,7 +196,12 @@ ProfileInfo FtpUploader::profile() const {
 }
 
 bool FtpUploader::IsConnected() const { return client_.isConnected(); }
-bool FtpUploader::IsIdle() const { return idle_; }
+bool FtpUploader::IsIdle() const {
+  // A command queued but not yet taken counts as work: the worker may take
+  // it at any moment.
+  std::lock_guard lock(doneMutex_);
+  return idle_ && outstanding_ <= 0;
+}
 
 void FtpUploader::Log(const std::string& message) { log_.Log(message); }
 bool FtpUploader::OpenLog() { return log_.OpenLog(); }

@@ -115,6 +115,8 @@ class FtpUploader {
   void SetProfile(const ProfileInfo& profile);
   ProfileInfo profile() const;
   bool IsConnected() const;
+  // Nothing queued and nothing running: only then may the caller's thread
+  // use the connection directly (CheckSession, UploadStoppedStatus).
   bool IsIdle() const;
   // Lists the current directory: true when the server answered.
   bool CheckSession(bool withLog);
@@ -188,7 +190,7 @@ class FtpUploader {
   std::unique_ptr<WorkerThread> worker_;
 
   // Commands queued and not yet finished, for waitUntilDone.
-  std::mutex doneMutex_;
+  mutable std::mutex doneMutex_;
   std::condition_variable doneChanged_;
   std::int64_t outstanding_ = 0;
 

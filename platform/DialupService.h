@@ -5,8 +5,9 @@
 // later, hanging up, and the text of an error code.
 //
 // Backends: NullDialupService (no dial-up on this machine, the default),
-// SimulatedDialupService (tests). A backend for mobile broadband or PPP
-// connections implements the same interface.
+// NetworkManagerDialupService (mobile broadband, PPPoE and Bluetooth
+// dial-up lines; platform/networkmanager, chosen at start by
+// createSystemDialupService), SimulatedDialupService (tests).
 //
 // Threads: every operation may be called from any thread. The progress
 // function given to dial() is called on a thread of the service's own, one

@@ -14,7 +14,9 @@
 //
 // Threads: post() and runsTasksOnCurrentThread() from any thread.
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -35,46 +37,125 @@ class TaskRunner {
   virtual bool runsTasksOnCurrentThread() const = 0;
 };
 
-// Runs fn on the runner's thread and returns its result: at once when the
-// caller is on that thread, otherwise by posting it and waiting. When the
-// runner drops the task (it has shut down), returns nullopt instead of
-// waiting for ever. Never call it from the owner's thread while holding a
-// lock that the owner's tasks take.
+// Lets the owner's thread release every worker that waits on it through
+// runAndWait / waitForReply with this canceller, for example before it joins
+// a worker that may be waiting for an answer. After cancel() every such wait,
+// begun or not, returns nullopt at once.
+//
+// Threads: any thread.
+class WaitCanceller {
+ public:
+  void cancel() {
+    std::map<std::uint64_t, std::function<void()>> releases;
+    {
+      std::lock_guard lock(mutex_);
+      cancelled_ = true;
+      releases.swap(releases_);
+    }
+    for (auto& [id, release] : releases) release();
+  }
+  bool cancelled() const {
+    std::lock_guard lock(mutex_);
+    return cancelled_;
+  }
+  // For the waits: registers a release (run at once when already cancelled)
+  // and forgets it again.
+  std::uint64_t add(std::function<void()> release) {
+    {
+      std::lock_guard lock(mutex_);
+      if (!cancelled_) {
+        releases_.emplace(++lastId_, std::move(release));
+        return lastId_;
+      }
+    }
+    release();
+    return 0;
+  }
+  void remove(std::uint64_t id) {
+    std::lock_guard lock(mutex_);
+    releases_.erase(id);
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  bool cancelled_ = false;
+  std::uint64_t lastId_ = 0;
+  std::map<std::uint64_t, std::function<void()>> releases_;
+};
+
+// Runs work on the runner's thread and waits for its reply: fn receives a
+// reply function and calls it, now or later (after a timer step, say), with
+// the result. The caller gets nullopt instead of waiting for ever when the
+// work is dropped without a reply (the runner shut down, or the reply
+// function was destroyed uncalled) or the canceller is cancelled. On the
+// runner's own thread (where it could never wait) fn runs at once and only
+// an immediate reply is returned.
 template <typename Result>
-std::optional<Result> runAndWait(TaskRunner& runner, std::function<Result()> fn) {
-  if (runner.runsTasksOnCurrentThread()) return fn();
+std::optional<Result> waitForReply(TaskRunner& runner,
+                                   std::function<void(std::function<void(Result)>)> fn,
+                                   WaitCanceller* canceller = nullptr) {
   struct Slot {
     std::mutex mutex;
     std::condition_variable changed;
     bool finished = false;
     std::optional<Result> result;
+    void finish() {
+      {
+        std::lock_guard lock(mutex);
+        finished = true;
+      }
+      changed.notify_all();
+    }
   };
   auto slot = std::make_shared<Slot>();
-  // The guard reports "finished" when the task is destroyed, whether or not
-  // it ran, so a dropped task never leaves the caller waiting.
+  // Finishes the wait when the last copy of the reply function goes away,
+  // whether or not it was called.
   struct Guard {
     std::shared_ptr<Slot> slot;
     ~Guard() {
-      if (!slot) return;
-      {
-        std::lock_guard lock(slot->mutex);
-        slot->finished = true;
-      }
-      slot->changed.notify_all();
+      if (slot) slot->finish();
     }
   };
   auto guard = std::make_shared<Guard>();
   guard->slot = slot;
-  bool posted = runner.post([guard, fn = std::move(fn)]() mutable {
-    Result value = fn();
-    std::lock_guard lock(guard->slot->mutex);
-    guard->slot->result = std::move(value);
+  std::function<void(Result)> reply = [guard](Result value) {
+    {
+      std::lock_guard lock(guard->slot->mutex);
+      if (!guard->slot->result) guard->slot->result = std::move(value);
+    }
+    guard->slot->changed.notify_all();
+  };
+  guard.reset();  // from here only the reply function holds the guard
+  if (runner.runsTasksOnCurrentThread()) {
+    fn(std::move(reply));
+    std::lock_guard lock(slot->mutex);
+    return slot->result;
+  }
+  const std::uint64_t id =
+      canceller ? canceller->add([slot] { slot->finish(); }) : std::uint64_t{0};
+  const bool posted = runner.post([fn = std::move(fn), reply = std::move(reply)]() mutable {
+    fn(std::move(reply));
   });
-  guard.reset();  // from here only the queued task holds the guard
-  if (!posted) return std::nullopt;
-  std::unique_lock lock(slot->mutex);
-  slot->changed.wait(lock, [&] { return slot->finished; });
-  return std::move(slot->result);
+  std::optional<Result> result;
+  if (posted) {
+    std::unique_lock lock(slot->mutex);
+    slot->changed.wait(lock, [&] { return slot->finished || slot->result.has_value(); });
+    result = slot->result;
+  }
+  if (canceller) canceller->remove(id);
+  return result;
+}
+
+// Runs fn on the runner's thread and returns its result: at once when the
+// caller is on that thread, otherwise by posting it and waiting, as
+// waitForReply does.
+template <typename Result>
+std::optional<Result> runAndWait(TaskRunner& runner, std::function<Result()> fn,
+                                 WaitCanceller* canceller = nullptr) {
+  if (runner.runsTasksOnCurrentThread()) return fn();
+  return waitForReply<Result>(
+      runner, [fn = std::move(fn)](std::function<void(Result)> reply) { reply(fn()); },
+      canceller);
 }
 
 }  // namespace karone

@@ -5,32 +5,31 @@
 #include <atomic>
 #include <thread>
 
-#include "app/QueuedDialEventRelay.h"
 #include "platform/NullDialupService.h"
 #include "tests/doubles/SimulatedDialupService.h"
 #include "resources/Texts.h"
 #include "tests/doubles/FakeClock.h"
-#include "tests/doubles/FakeSleeper.h"
+#include "tests/doubles/FakeTimerQueue.h"
+#include "tests/doubles/ManualTaskRunner.h"
 
 namespace karone {
 namespace {
 
 class RecordingHost final : public DialupHost {
  public:
-  explicit RecordingHost(QueuedDialEventRelay& relay) : relay_(relay) {}
-  void ShowStatus(const std::string& line) override { lines.push_back(line); }
-  void QueueConnect() override { ++connects; }
-  void pumpMessages() override {
-    ++pumps;
-    relay_.pump();
+  explicit RecordingHost(const FakeClock& clock) : clock_(clock) {}
+  void ShowStatus(const std::string& line) override {
+    lines.push_back(line);
+    times.push_back(clock_.monotonicMillis());
   }
+  void QueueConnect() override { ++connects; }
 
   std::vector<std::string> lines;
+  std::vector<std::int64_t> times;  // fake milliseconds of each line
   int connects = 0;
-  int pumps = 0;
 
  private:
-  QueuedDialEventRelay& relay_;
+  const FakeClock& clock_;
 };
 
 std::string dialling(const char* entry, int n) {
@@ -41,32 +40,34 @@ std::string failure(int error) {
   return formatText(Text::DialupErrorDetail, error, dialupErrorText(error).c_str());
 }
 
+// The test's thread is the window thread; time is fake and moves only when
+// the rig lets the timers run.
 template <typename Service>
 struct Rig {
   Service service;
-  QueuedDialEventRelay relay;  // this test's thread is the window thread
-  RecordingHost host{relay};
   FakeClock clock{1'781'000'000};
-  FakeSleeper sleeper{&clock};
-  DialupLink link{service, relay, host, sleeper};
+  ManualTaskRunner runner;
+  FakeTimerQueue timers{clock, &runner};
+  RecordingHost host{clock};
+  DialupLink link{service, runner, timers, host};
 
   explicit Rig(const char* entry = "isp") { link.setDialParams({entry, "profile-user", "pw"}); }
 
-  // Plays the service's thread: delivers the waiting progress events from
-  // a thread of its own while this (window) thread handles them.
+  // Lets fake time pass: pauses, polls and posted events run in order.
+  void settle(std::int64_t seconds = 600) { timers.advanceSeconds(seconds); }
+
+  // Plays the service's thread: delivers the waiting progress events from a
+  // thread of its own; they reach the link as posted tasks.
   void deliverFromServiceThread() {
     if constexpr (std::is_same_v<Service, SimulatedDialupService>) {
-      while (service.pendingProgress() > 0) {
-        std::atomic<bool> finished{false};
-        std::thread serviceThread([&] {
-          service.deliverProgress();
-          finished = true;
-          relay.wake();
-        });
-        relay.pumpUntil([&] { return finished.load(); });
+      for (int round = 0; round < 100; ++round) {
+        settle(1);
+        if (service.pendingProgress() == 0 && timers.activeCount() == 0) break;
+        std::thread serviceThread([&] { service.deliverProgress(); });
         serviceThread.join();
       }
     }
+    settle();
   }
 };
 
@@ -98,7 +99,11 @@ TEST(DialupLink, SuccessfulDialConnectsFtpUnlessOnlyDialling) {
     rig.link.setDialOnly(dialOnly);
     EXPECT_TRUE(rig.link.Dial());
     EXPECT_TRUE(rig.link.WeDialled());
-    EXPECT_EQ(rig.sleeper.totalMillis(), DialupLink::kDialPauseMillis);
+    // The dial follows the pause, without blocking the window thread.
+    rig.timers.advance(DialupLink::kDialPauseMillis - 1);
+    EXPECT_TRUE(rig.service.dials().empty());
+    rig.timers.advance(1);
+    EXPECT_EQ(rig.service.dials().size(), 1u);
     rig.deliverFromServiceThread();
 
     EXPECT_EQ(rig.host.lines, (std::vector<std::string>{dialling("isp", 1),
@@ -151,8 +156,20 @@ TEST(DialupLink, TenFailuresThenStopAndTheNextDialStartsAgain) {
     EXPECT_TRUE(rig.link.StopRedial());
     EXPECT_FALSE(rig.link.WeDialled());
     EXPECT_EQ(rig.host.connects, 0);
-    EXPECT_EQ(rig.sleeper.totalMillis(),
-              10 * (DialupLink::kDialPauseMillis + DialupLink::kHangUpWaitMillis));
+    // Each attempt follows the previous one's hang-up pause and its own dial pause.
+    std::vector<std::int64_t> dialTimes;
+    for (int n = 1; n <= DialupLink::kMaxAttempts; ++n)
+      for (std::size_t i = 0; i < rig.host.lines.size(); ++i)
+        if (rig.host.lines[i] == dialling("isp", n)) dialTimes.push_back(rig.host.times[i]);
+    ASSERT_EQ(dialTimes.size(), 10u);
+    for (std::size_t i = 1; i < dialTimes.size(); ++i) {
+      const std::int64_t gap = dialTimes[i] - dialTimes[i - 1];
+      if (c.startFails) {
+        EXPECT_EQ(gap, DialupLink::kHangUpWaitMillis + DialupLink::kDialPauseMillis);
+      } else {
+        EXPECT_GE(gap, DialupLink::kHangUpWaitMillis + DialupLink::kDialPauseMillis);
+      }
+    }
 
     // A new dial (connect button, or a schedule's five-minute step) starts
     // a new series at 1/10.
@@ -189,10 +206,12 @@ TEST(DialupLink, HangingUpWhileDiallingStopsRedialling) {
   s.hangUpQueries = 2;
   rig.service.scriptDial(s);
   rig.link.Dial();
+  rig.timers.advance(DialupLink::kDialPauseMillis);  // the dial has started
   // The connect button while dialling:
   rig.link.setStopRedial(true);
   rig.link.HangUp();
   EXPECT_FALSE(rig.link.WeDialled());
+  rig.settle(1);
   EXPECT_EQ(rig.host.lines.back(), text(Text::DialupHungUp));
   // What the service still reports about the abandoned dial changes nothing.
   rig.deliverFromServiceThread();
@@ -205,10 +224,15 @@ TEST(DialupLink, HangUpWaitsForTheConnectionToGo) {
   Rig<SimulatedDialupService> rig;
   const DialupHandle up = rig.service.addConnectedConnection("isp", /*hangUpQueries=*/3);
   rig.link.adoptConnectedEntry();
-  rig.link.HangUp();
+  bool done = false;
+  rig.link.HangUp([&] { done = true; });
   EXPECT_EQ(rig.service.hangUps(), std::vector<DialupHandle>{up});
-  EXPECT_EQ(rig.host.pumps, 4) << "messages pumped between queries until it was gone";
+  EXPECT_TRUE(rig.host.lines.empty()) << "not before the connection is gone";
+  rig.timers.advance(3 * DialupLink::kHangUpPollMillis);
   EXPECT_EQ(rig.host.lines, std::vector<std::string>{text(Text::DialupHungUp)});
+  EXPECT_FALSE(done) << "the pause after a hang-up comes first";
+  rig.timers.advance(DialupLink::kHangUpWaitMillis);
+  EXPECT_TRUE(done);
   EXPECT_FALSE(rig.link.ExistingConnectionInUse());
   EXPECT_EQ(rig.link.handle(), kNoDialupHandle);
   EXPECT_TRUE(rig.service.connections().empty());
@@ -216,11 +240,15 @@ TEST(DialupLink, HangUpWaitsForTheConnectionToGo) {
 
 TEST(DialupLink, HangUpOfAStaleHandleOnlyWaits) {
   Rig<SimulatedDialupService> rig;
-  rig.link.HangUp();
+  int done = 0;
+  rig.link.HangUp([&] { ++done; });
+  rig.link.HangUp([&] { ++done; });  // joins the first
+  rig.timers.advance(DialupLink::kHangUpWaitMillis - 1);
+  EXPECT_EQ(done, 0);
+  rig.timers.advance(1);
+  EXPECT_EQ(done, 2);
   EXPECT_TRUE(rig.host.lines.empty());
   EXPECT_TRUE(rig.service.hangUps().empty());
-  EXPECT_EQ(rig.sleeper.totalMillis(), DialupLink::kHangUpWaitMillis);
-  EXPECT_EQ(rig.sleeper.calls(), 1);
 }
 
 TEST(DialupLink, HangUpThatNeverTakesEffectEndsAndSaysSo) {
@@ -228,8 +256,9 @@ TEST(DialupLink, HangUpThatNeverTakesEffectEndsAndSaysSo) {
   rig.service.addConnectedConnection("isp", /*hangUpQueries=*/1'000'000);
   rig.link.adoptConnectedEntry();
   rig.link.HangUp();
+  rig.settle();
   EXPECT_EQ(rig.host.lines, std::vector<std::string>{text(Text::DialupHangUpUnconfirmed)});
-  EXPECT_EQ(rig.host.pumps, DialupLink::kHangUpPollLimit);
+  EXPECT_EQ(rig.host.times[0], (DialupLink::kHangUpPollLimit - 1) * DialupLink::kHangUpPollMillis);
   EXPECT_FALSE(rig.link.ExistingConnectionInUse());
 }
 
@@ -238,6 +267,7 @@ TEST(DialupLink, WithoutDialupEveryDialFailsWithTheServiceText) {
   EXPECT_FALSE(rig.link.FindConnectedEntry());
   EXPECT_FALSE(rig.link.adoptConnectedEntry());
   EXPECT_TRUE(rig.link.Dial());
+  rig.settle();
   EXPECT_TRUE(rig.link.StopRedial());
   EXPECT_EQ(rig.host.lines.size(), 40u);
   EXPECT_EQ(rig.host.lines[3], failure(DialupUnavailable));
@@ -250,43 +280,10 @@ TEST(DialupLink, WithoutDialupEveryDialFailsWithTheServiceText) {
 TEST(DialupLink, MissingEntryFailsThroughTheSamePath) {
   Rig<SimulatedDialupService> rig("nowhere");
   rig.link.Dial();
+  rig.settle();
   EXPECT_EQ(rig.service.dials().size(), 10u);
   EXPECT_EQ(rig.host.lines[3], failure(DialupNoSuchEntry));
   EXPECT_TRUE(rig.service.dials()[0].user.empty());
-}
-
-TEST(QueuedDialEventRelay, RelayReturnsOnlyAfterTheWindowThreadRanIt) {
-  QueuedDialEventRelay relay;
-  std::atomic<bool> handled{false}, sawHandled{false}, finished{false};
-  std::thread::id ranOn;
-  std::thread service([&] {
-    relay.relay([&] {
-      ranOn = std::this_thread::get_id();
-      handled = true;
-    });
-    sawHandled = handled.load();
-    finished = true;
-    relay.wake();
-  });
-  relay.pumpUntil([&] { return finished.load(); });
-  service.join();
-  EXPECT_TRUE(sawHandled);
-  EXPECT_EQ(ranOn, std::this_thread::get_id());
-
-  // On the window thread itself it runs at once.
-  bool inline_ = false;
-  relay.relay([&] { inline_ = true; });
-  EXPECT_TRUE(inline_);
-}
-
-TEST(QueuedDialEventRelay, CloseReleasesTheServiceThread) {
-  QueuedDialEventRelay relay;
-  std::atomic<bool> ran{false};
-  std::thread service([&] { relay.relay([&] { ran = true; }); });
-  relay.close();
-  service.join();  // returns whether it queued before or after close()
-  relay.pump();
-  EXPECT_FALSE(ran);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "tests/capture/RecordingPipelineHost.h"
 #include "tests/support/TempDir.h"
 #include "tests/doubles/FakeClock.h"
+#include "tests/doubles/FakeTimerQueue.h"
 #include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
@@ -38,8 +39,9 @@ TEST(FramePipelineOnGraph, RoutesTheChosenInputOfTheCrossbar) {
   RecordingPipelineHost host;
   RecordingPrompter prompter;
   FakeClock clock;
+  FakeTimerQueue timers(clock);
   karone::testing::TempDir dir;
-  FramePipeline pipeline(source, host, prompter, clock, inFolder(dir.path()));
+  FramePipeline pipeline(source, host, prompter, clock, timers, inFolder(dir.path()));
   ASSERT_EQ(pipeline.deviceIndex(), 0);
   pipeline.setVideoSource(connector::kSVideo);
   ASSERT_EQ(pipeline.EnableDevice(), 0);
@@ -60,8 +62,9 @@ TEST(FramePipelineOnGraph, DeviceDoubleFramesAreScaledIntoTheStrip) {
   RecordingPipelineHost host;
   RecordingPrompter prompter;
   FakeClock clock;
+  FakeTimerQueue timers(clock);
   karone::testing::TempDir dir;
-  FramePipeline pipeline(source, host, prompter, clock,
+  FramePipeline pipeline(source, host, prompter, clock, timers,
                          inFolder(dir.path(), "USB Camera"));
   ASSERT_EQ(pipeline.EnableDevice(), 0);
   pipeline.AllocateSlots(6);
@@ -91,8 +94,9 @@ TEST(FramePipelineOnGraph, TestPatternDeviceGivesAStripOfSixDifferentFrames) {
   RecordingPipelineHost host;
   RecordingPrompter prompter;
   FakeClock clock;
+  FakeTimerQueue timers(clock);
   karone::testing::TempDir dir;
-  FramePipeline pipeline(source, host, prompter, clock, inFolder(dir.path()));
+  FramePipeline pipeline(source, host, prompter, clock, timers, inFolder(dir.path()));
   ASSERT_EQ(pipeline.deviceIndex(), 0);
   ASSERT_EQ(pipeline.EnableDevice(), 0) << graph.lastError();
   pipeline.AllocateSlots(6);

@@ -13,6 +13,7 @@
 #include "tests/capture/ScriptedFrameSource.h"
 #include "tests/support/TempDir.h"
 #include "tests/doubles/FakeClock.h"
+#include "tests/doubles/FakeTimerQueue.h"
 #include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
@@ -34,7 +35,7 @@ int blueAt(const Picture& picture, int x, int y) { return picture.topRow(y)[3 * 
 struct Fixture {
   explicit Fixture(FramePipeline::Options options = {}) {
     options.bufferFolder = dir.path();
-    pipeline = std::make_unique<FramePipeline>(source, host, prompter, clock, options);
+    pipeline = std::make_unique<FramePipeline>(source, host, prompter, clock, timers, options);
   }
   // Preview on and a session started in the host's mode.
   void start(bool scheduled = false) {
@@ -65,6 +66,7 @@ struct Fixture {
   RecordingPipelineHost host;
   RecordingPrompter prompter;
   FakeClock clock{1'700'000'000};
+  FakeTimerQueue timers{clock};
   std::unique_ptr<FramePipeline> pipeline;
 };
 
@@ -180,6 +182,21 @@ TEST(FramePipeline, MotionTimerFollowsTheFrameRate) {
   }
 }
 
+TEST(FramePipeline, TheSessionsOwnTimersDriveIt) {
+  Fixture f;
+  f.pipeline->setFramesPerSecond(3);
+  f.start();
+  f.timers.advance(5 * 333 + 100);  // five ticks of 333 ms
+  EXPECT_EQ(f.host.progress, (std::vector<int>{1, 2, 3, 4, 5}));
+  f.timers.advance(333);
+  ASSERT_TRUE(f.host.waitForHandOffs(1));
+  f.settle();
+  f.pipeline->StopCapture();
+  EXPECT_EQ(f.timers.activeCount(), 0);
+  f.timers.advanceSeconds(10);  // no tick after the stop
+  EXPECT_EQ(f.host.progress.size(), 7u);  // six ticks and the reset to 0
+}
+
 TEST(FramePipeline, StartIsRefusedWithoutPreviewOrDuringASession) {
   Fixture f;
   EXPECT_FALSE(f.pipeline->StartCapture(false));  // preview off
@@ -201,7 +218,7 @@ TEST(FramePipeline, EnableDeviceResults) {
   {
     Fixture f;
     f.source.devices = {"Other camera"};  // nothing preferred
-    FramePipeline p(f.source, f.host, f.prompter, f.clock, {});
+    FramePipeline p(f.source, f.host, f.prompter, f.clock, f.timers, {});
     EXPECT_EQ(p.deviceIndex(), -1);
     EXPECT_EQ(p.EnableDevice(), 1);
   }
@@ -226,11 +243,12 @@ TEST(FramePipeline, LastCaptureDeviceIsPreferredToo) {
   RecordingPipelineHost host;
   RecordingPrompter prompter;
   FakeClock clock;
+  FakeTimerQueue timers(clock);
   FramePipeline::Options options;
   options.bufferFolder = dir.path();
-  EXPECT_EQ(FramePipeline(source, host, prompter, clock, options).deviceIndex(), 1);
+  EXPECT_EQ(FramePipeline(source, host, prompter, clock, timers, options).deviceIndex(), 1);
   options.lastDeviceName = "USB Camera";
-  EXPECT_EQ(FramePipeline(source, host, prompter, clock, options).deviceIndex(), 2);
+  EXPECT_EQ(FramePipeline(source, host, prompter, clock, timers, options).deviceIndex(), 2);
 }
 
 TEST(FramePipeline, MissingFrameStopsTheMotionSessionWithAWarning) {

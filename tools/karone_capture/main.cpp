@@ -30,6 +30,7 @@
 #include "capture/FramePipeline.h"
 #include "platform/Clock.h"
 #include "platform/ConnectorType.h"
+#include "platform/EventLoop.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStorage.h"
@@ -220,7 +221,8 @@ int run(const Arguments& args) {
   CaptureGraphFrameSource source(graph);
   int status = kExitOk;
   {
-    FramePipeline pipeline(source, host, prompter, SystemClock::instance(), options);
+    EventLoop loop;
+    FramePipeline pipeline(source, host, prompter, SystemClock::instance(), loop, options);
     host.attach(&pipeline);
     if (args.device) {
       pipeline.setDeviceIndex(findDevice(pipeline.deviceNames(), *args.device));
@@ -252,18 +254,18 @@ int run(const Arguments& args) {
       }
     }
     if (status == kExitOk) {
-      // The timer of the session, in real time, for the seconds asked for.
+      // The session's own timers run on the loop, in real time, for the
+      // seconds asked for; a watch ends it early on a signal or when a frame
+      // could not be taken.
       using std::chrono::milliseconds;
-      const auto start = std::chrono::steady_clock::now();
-      const auto end = start + std::chrono::seconds(args.seconds);
-      const milliseconds period(pipeline.timerPeriodMillis());
-      for (auto due = start + period; due <= end && !interrupted; due += period) {
-        std::this_thread::sleep_until(due);
-        pipeline.onTimer();
-        if (!pipeline.capturing()) {
-          status = kExitDevice;  // a frame could not be taken; the warning says so
-          break;
-        }
+      auto watch = loop.createTimer([&] {
+        if (interrupted || !pipeline.capturing()) loop.quit();
+      });
+      watch->start(50);
+      // A tick due exactly at the end still runs.
+      loop.run(std::chrono::seconds(args.seconds) + milliseconds(20));
+      if (!interrupted && !pipeline.capturing()) {
+        status = kExitDevice;  // a frame could not be taken; the warning says so
       }
       pipeline.StopCapture();
       // The writer finishes the picture it has (bounded: it never waits on

@@ -1,0 +1,203 @@
+#include "app/RunController.h"
+
+#include <gtest/gtest.h>
+
+#include "resources/Texts.h"
+#include "tests/app/ControllerRig.h"
+
+namespace karone {
+namespace {
+
+using testing::ControllerRig;
+
+std::string t(Text id) { return text(id); }
+
+TEST(RunControllerStartUp, AppliesTheSettingsAndShowsTheWindowsFirstState) {
+  ControllerRig rig;
+  rig.store({rig.profile("zeta"), rig.profile("alpha"), rig.profile("mid")});
+  rig.settings.values = {{"iCaptureMode", "1"},           {"iCaptureFPS", "10"},
+                         {"iBufferSize", "40"},           {"iLastSelSiteInfoIndex", "1"},
+                         {"iIndexFrgSubtitleColor", "9"}, {"dwUniqueRunningNum", "4294967295"}};
+  RunController& c = rig.start();
+  EXPECT_EQ(rig.view.profileLines, (std::vector<std::string>{"alpha", "mid", "zeta"}));
+  EXPECT_EQ(rig.view.selectedLine, 1);
+  EXPECT_EQ(c.selectedProfile().name, "mid");
+  EXPECT_EQ(c.workingSettings().frameRate, 1) << "whatever iCaptureFPS holds";
+  EXPECT_EQ(c.workingSettings().framesPerStrip, 40);
+  EXPECT_EQ(rig.view.progressLabel, t(Text::ProgressLabelStill));
+  EXPECT_EQ(rig.view.captionEntry, t(Text::CaptionPrompt));
+  EXPECT_EQ(rig.view.colourIndex, 9);
+  EXPECT_EQ(rig.view.startCaption, t(Text::StartSending));
+  EXPECT_EQ(rig.view.connectCaption, t(Text::Connect));
+  EXPECT_EQ(c.captureWindow().pipeline().fileCounter(), 0xffffffffu);
+  // No schedules: the three lines, each with its leading blank.
+  EXPECT_EQ(rig.view.scheduleLines,
+            (std::vector<std::string>{" " + t(Text::NoScheduleName), " -- 日, --:--:--", "  "}));
+  // Every value exists in the settings now.
+  EXPECT_EQ(rig.settings.values.count("bAutoShutAndRecon"), 1u);
+}
+
+TEST(RunControllerCaption, EnteredClearedAndColouredAsThePageShowsThem) {
+  ControllerRig rig;
+  RunController& c = rig.start();
+  EXPECT_TRUE(c.captionEntryPressed()) << "the first press removes the prompt";
+  EXPECT_EQ(rig.view.captionEntry, "");
+  EXPECT_FALSE(c.captionEntryPressed()) << "later presses keep what was typed";
+  EXPECT_EQ(c.GetCaption().text, "") << "empty until a caption is entered";
+
+  c.captionColourChanged(9);
+  c.captionEntered("ライブ中");
+  EXPECT_EQ(rig.view.captionEntry, " ") << "a single blank after adding";
+  EXPECT_EQ(c.GetCaption().text, "ライブ中");
+  EXPECT_EQ(c.GetCaption().colour, 0x0000FFu);
+  c.captionColourChanged(12);
+  EXPECT_EQ(c.GetCaption().colour, 0xFF0000u) << "the colour is read when the page is written";
+  EXPECT_EQ(rig.view.subtitles.back().colour, 0x0000FFu) << "the list line keeps its colour";
+
+  c.clearCaption();
+  EXPECT_EQ(rig.view.subtitles.back().text, t(Text::CaptionCleared));
+  EXPECT_EQ(c.GetCaption().text, " ");
+}
+
+TEST(RunControllerProfiles, AddModifyAndDeleteWithTheirRefusals) {
+  ControllerRig rig;
+  rig.store({rig.profile("alpha"), rig.profile("beta")},
+            {ScheduleInfo{0, 0, -1, 2, 0, static_cast<std::int32_t>(ControllerRig::kStart + 86400),
+                          static_cast<std::int32_t>(ControllerRig::kStart + 90000), "night",
+                          "beta"}});
+  RunController& c = rig.start();
+
+  // Add: a duplicate name is refused and the dialog comes back filled in.
+  ProfileInfo again = rig.profile("alpha");
+  again.address = "10.0.0.1";
+  ProfileInfo fresh = rig.profile("gamma");
+  rig.dialogs.profileAnswers = {again, fresh};
+  c.addProfile();
+  ASSERT_EQ(rig.dialogs.profileRequests.size(), 2u);
+  EXPECT_EQ(rig.dialogs.profileRequests[0].title, t(Text::ProfileAddTitle));
+  EXPECT_TRUE(rig.dialogs.profileRequests[1].prefilled);
+  EXPECT_EQ(rig.dialogs.profileRequests[1].profile.address, "10.0.0.1");
+  ASSERT_EQ(rig.prompter.prompts().size(), 1u);
+  EXPECT_EQ(rig.prompter.prompts()[0].text, formatText(Text::ProfileDuplicateName, "alpha"));
+  EXPECT_EQ(rig.view.profileLines, (std::vector<std::string>{"alpha", "beta", "gamma"}));
+  EXPECT_EQ(rig.view.selectedLine, 2);
+  EXPECT_EQ(c.selectedProfile().name, "gamma");
+
+  // Modify a profile a schedule uses: the in-use message, the restricted dialog.
+  rig.prompter.clear();
+  c.selectProfileLine(1);
+  rig.dialogs.profileAnswers = {std::nullopt};
+  c.modifyProfile();
+  ASSERT_EQ(rig.prompter.prompts().size(), 1u);
+  EXPECT_EQ(rig.prompter.prompts()[0].text, t(Text::ProfileInUse));
+  EXPECT_TRUE(rig.dialogs.profileRequests.back().restricted);
+  EXPECT_EQ(rig.dialogs.profileRequests.back().profile.name, "beta");
+
+  // Modify keeping its own name is no duplicate.
+  ProfileInfo changed = rig.profile("gamma");
+  changed.port = 2121;
+  c.selectProfileLine(2);
+  rig.dialogs.profileAnswers = {changed};
+  c.modifyProfile();
+  EXPECT_EQ(c.selectedProfile().port, 2121);
+
+  // Delete: the question; SelectedProfile stays until the next selection is read.
+  rig.prompter.clear();
+  rig.prompter.queueAnswer(PromptAnswer::Yes);
+  c.deleteProfile();
+  EXPECT_EQ(rig.view.profileLines, (std::vector<std::string>{"alpha", "beta"}));
+  EXPECT_EQ(c.selectedProfile().name, "gamma");
+  EXPECT_EQ(c.dataStore().profileCount(), 2);
+}
+
+TEST(RunControllerCommands, RefusedWhenTheStateDoesNotAllowThem) {
+  ControllerRig rig;
+  RunController& c = rig.start();
+  c.openScheduler();
+  EXPECT_EQ(rig.dialogs.schedulerShown, 0);
+  ASSERT_EQ(rig.prompter.prompts().size(), 1u);
+  EXPECT_EQ(rig.prompter.prompts()[0].caption, t(Text::SchedulerNeedsProfileCaption));
+
+  c.startStopSending();
+  rig.settle();
+  EXPECT_TRUE(rig.view.saw(t(Text::NotConnected)));
+  EXPECT_FALSE(c.capturing());
+}
+
+}  // namespace
+}  // namespace karone
+
+namespace karone {
+namespace {
+
+TEST(RunControllerExit, ExitWhileTheWorkerWaitsForAnAnswerNeitherHangsNorLosesIt) {
+  ControllerRig rig;
+  rig.store({rig.profile("site")});
+  RunController& c = rig.start();
+  rig.connect(c);
+  ASSERT_TRUE(c.connected());
+
+  // A second connect makes the worker ask whether to drop the session; the
+  // question waits for the window thread.
+  c.uploader().QueueConnect();
+  for (int i = 0; i < 2000 && rig.runner.queued() == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(rig.runner.queued(), 1u);
+  EXPECT_FALSE(c.uploader().IsIdle());
+
+  rig.prompter.queueAnswer(PromptAnswer::No);  // keep the session
+  c.exitCommand();
+  EXPECT_TRUE(rig.view.exitWaitShown);
+  for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
+  ASSERT_TRUE(rig.view.closed);
+  const auto prompts = rig.prompter.prompts();
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(prompts[0].text, t(Text::FtpAskDisconnect));
+  // The answer counted: the session was kept until the exit closed it.
+  EXPECT_EQ(rig.fakeFtp.connectCount(), 1);
+  EXPECT_FALSE(c.connected());
+}
+
+TEST(RunControllerExit, RefusedWhileCapturingAndACloseRequestRunsTheOrderlyExit) {
+  ControllerRig rig;
+  rig.store({rig.profile("site")});
+  RunController& c = rig.start();
+  EXPECT_FALSE(c.closeRequested()) << "not armed";
+  rig.connect(c);
+  c.startStopSending();
+  rig.seconds(1);
+  ASSERT_TRUE(c.capturing());
+  c.exitCommand();
+  ASSERT_EQ(rig.prompter.prompts().size(), 1u);
+  EXPECT_EQ(rig.prompter.prompts()[0].caption, t(Text::ExitCaption));
+  EXPECT_TRUE(c.exitArmed());
+  EXPECT_FALSE(c.closeRequested()) << "capture still runs";
+  EXPECT_FALSE(rig.view.closed);
+
+  c.startStopSending();
+  rig.seconds(1);
+  EXPECT_FALSE(c.closeRequested()) << "starts the exit instead of closing at once";
+  for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
+  EXPECT_TRUE(rig.view.closed);
+  EXPECT_TRUE(c.closeRequested());
+  EXPECT_EQ(rig.settings.values["dwUniqueRunningNum"],
+            std::to_string(c.captureWindow().pipeline().fileCounter()));
+}
+
+TEST(RunControllerExit, AnAdoptedLineIsHungUpOnlyWhenTheOperatorSaysYes) {
+  for (PromptAnswer answer : {PromptAnswer::Yes, PromptAnswer::No}) {
+    ControllerRig rig;
+    rig.dialup.addConnectedConnection("isp");
+    RunController& c = rig.start();
+    rig.prompter.queueAnswer(answer);
+    c.exitCommand();
+    for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
+    ASSERT_TRUE(rig.view.closed);
+    ASSERT_EQ(rig.prompter.prompts().size(), 1u);
+    EXPECT_EQ(rig.prompter.prompts()[0].caption, t(Text::DialupCaption));
+    EXPECT_EQ(rig.dialup.hangUps().size(), answer == PromptAnswer::Yes ? 1u : 0u);
+  }
+}
+
+}  // namespace
+}  // namespace karone

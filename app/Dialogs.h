@@ -6,8 +6,9 @@
 // Threads: window thread only.
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "app/SchedulerContext.h"
+#include "schedule/SchedulerContext.h"
 #include "capture/CaptureSettings.h"
 #include "schedule/ProfileInfo.h"
 
@@ -29,8 +30,10 @@ class Dialogs {
   virtual ~Dialogs() = default;
   // The FTP profile dialog: the entered profile, or nullopt on Cancel.
   virtual std::optional<ProfileInfo> editProfile(const ProfileEditRequest& request) = 0;
-  // The capture settings dialog: true (values replaced) on OK.
-  virtual bool editCaptureSettings(CaptureSettings& values) = 0;
+  // The capture settings dialog, with the site names of the FTP profiles
+  // for the automatic start: true (values replaced) on OK.
+  virtual bool editCaptureSettings(CaptureSettings& values,
+                                   const std::vector<std::string>& profileNames) = 0;
   // The scheduler with its list, edit and info dialogs.
   virtual void showScheduler(SchedulerContext& context) = 0;
   // Brightness and contrast of the running device ("色設定").

@@ -365,7 +365,9 @@ void RunController::openCaptureSettings() {
   values.dialupEntry = p.entryName;
   values.dialupUser = p.userName;
   values.dialupPassword = p.password;
-  if (!dialogs_.editCaptureSettings(values)) return;
+  std::vector<std::string> names;
+  for (const ProfileInfo& profile : store_.profiles()) names.push_back(profile.name);
+  if (!dialogs_.editCaptureSettings(values, names)) return;
   working_ = values;
   quality_ = working_.quality;
   view_.setProgressRange(0, working_.framesPerStrip);

@@ -36,7 +36,7 @@
 #include "app/PostingLogView.h"
 #include "app/RunSnapshot.h"
 #include "app/RunningNumberKeeper.h"
-#include "app/SchedulerContext.h"
+#include "schedule/SchedulerContext.h"
 #include "app/SettingsStore.h"
 #include "app/UploaderBridge.h"
 #include "capture/CaptureSettings.h"

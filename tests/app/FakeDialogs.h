@@ -19,7 +19,9 @@ class FakeDialogs final : public Dialogs {
     profileAnswers.pop_front();
     return answer;
   }
-  bool editCaptureSettings(CaptureSettings& values) override {
+  bool editCaptureSettings(CaptureSettings& values,
+                           const std::vector<std::string>& profileNames) override {
+    captureSettingsProfiles = profileNames;
     captureSettingsShown.push_back(values);
     if (!captureSettingsAnswer) return false;
     values = *captureSettingsAnswer;
@@ -33,6 +35,7 @@ class FakeDialogs final : public Dialogs {
   std::vector<ProfileEditRequest> profileRequests;
   std::optional<CaptureSettings> captureSettingsAnswer;
   std::vector<CaptureSettings> captureSettingsShown;
+  std::vector<std::string> captureSettingsProfiles;
   int schedulerShown = 0;
   int colourSettingsShown = 0;
   int aboutShown = 0;

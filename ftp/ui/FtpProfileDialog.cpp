@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <algorithm>
 
 #include "ftp/ProfileValidation.h"
 #include "platform/DialupService.h"
@@ -143,8 +144,21 @@ void FtpProfileDialog::fill(const ProfileInfo& p) {
   name_->setEnabled(!inUse_);
   useDialup_ = p.useDialup;
   useDialupBox_->setChecked(p.useDialup != 0);
-  const int found = findListEntry(phoneBook_, p.dialupEntry);
-  entry_->setCurrentIndex(found >= 0 ? found : (phoneBook_.empty() ? -1 : 0));
+  if (inUse_) {
+    // Locked: the list shows the entry the profile keeps, listed or not.
+    const auto exact = std::find(phoneBook_.begin(), phoneBook_.end(), p.dialupEntry);
+    if (exact != phoneBook_.end()) {
+      entry_->setCurrentIndex(static_cast<int>(exact - phoneBook_.begin()));
+    } else if (!p.dialupEntry.empty()) {
+      entry_->addItem(qs(p.dialupEntry));
+      entry_->setCurrentIndex(entry_->count() - 1);
+    } else {
+      entry_->setCurrentIndex(-1);
+    }
+  } else {
+    const int found = findListEntry(phoneBook_, p.dialupEntry);
+    entry_->setCurrentIndex(found >= 0 ? found : (phoneBook_.empty() ? -1 : 0));
+  }
   dialupUser_->setText(qs(p.dialupUser));
   dialupPassword_->setText(qs(p.dialupPassword));
   port_->setText(QString::number(p.port));

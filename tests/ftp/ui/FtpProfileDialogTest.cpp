@@ -300,6 +300,8 @@ TEST_F(FtpProfileDialogTest, AnInUseProfileKeepsItsNameAndDialupChoice) {
   EXPECT_FALSE(check(*dialog, "useDialupCheck")->isEnabled());
   EXPECT_TRUE(check(*dialog, "useDialupCheck")->isChecked());
   EXPECT_FALSE(find<QComboBox>(*dialog, "dialupEntryList")->isEnabled());
+  EXPECT_EQ(find<QComboBox>(*dialog, "dialupEntryList")->currentText(), "gone")
+      << "shows what it keeps";
   EXPECT_TRUE(edit(*dialog, "addressEdit")->isEnabled());
   EXPECT_TRUE(prompter_.prompts().empty());
   EXPECT_TRUE(testing::layoutProblems(*dialog).empty());

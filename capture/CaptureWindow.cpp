@@ -1,19 +1,11 @@
 #include "capture/CaptureWindow.h"
 
+#include "platform/ConnectorType.h"
 #include "resources/Texts.h"
 
 namespace karone {
 
 namespace cm = capturemenu;
-
-std::string videoSourceName(int connectorType) {
-  switch (connectorType) {
-    case 1: return text(Text::VideoSourceTuner);
-    case 2: return text(Text::VideoSourceComposite);
-    case 3: return text(Text::VideoSourceSVideo);
-    default: return {};
-  }
-}
 
 CaptureWindow::CaptureWindow(VideoCapture& system, CaptureWindowHost& host, Prompter& prompter,
                              const Clock& clock, TimerService& timers, PreviewSink* preview,

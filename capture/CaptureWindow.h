@@ -74,8 +74,4 @@ class CaptureWindow {
   std::optional<std::string> chosenDevice_;
 };
 
-// The name of a video input type in menus and lists: 1 "テレビチューナー",
-// 2 "ビデオ", 3 "S-ビデオ"; empty for types without a name.
-std::string videoSourceName(int connectorType);
-
 }  // namespace karone

@@ -2,6 +2,8 @@
 // Physical connector types of capture inputs and outputs. The numbers are
 // stored in the settings and in schedules (the video source of a session),
 // so they never change.
+#include <string>
+
 namespace karone::connector {
 
 inline constexpr int kNone = -1;
@@ -20,3 +22,11 @@ inline constexpr int kAudioTuner = 0x1000;
 inline constexpr int kAudioDecoder = 0x1001;
 
 }  // namespace karone::connector
+
+namespace karone {
+
+// The name of a video input type in menus and lists: 1 "テレビチューナー",
+// 2 "ビデオ", 3 "S-ビデオ"; empty for types without a name.
+std::string videoSourceName(int connectorType);
+
+}  // namespace karone

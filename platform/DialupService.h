@@ -77,6 +77,13 @@ struct DialupProgress {
   int error = DialupOk;
 };
 
+// The phone book as read: the entry names in the service's order, or no
+// names and the error that kept them from being read.
+struct DialupEntries {
+  std::vector<std::string> names;
+  int error = DialupOk;
+};
+
 struct DialupStart {
   int error = DialupOk;  // non-zero: the dial did not start
   DialupHandle handle = kNoDialupHandle;
@@ -91,8 +98,11 @@ class DialupService {
   virtual std::vector<DialupConnection> connections() = 0;
   // The state of one connection; gone when the handle denotes none.
   virtual DialupStatus status(DialupHandle handle) = 0;
-  // The names of the phone-book entries, in the service's order.
-  virtual std::vector<std::string> entries() = 0;
+  // The phone-book entries, or why they cannot be read.
+  virtual DialupEntries readEntries() = 0;
+  // The names of the phone-book entries, in the service's order (none when
+  // they cannot be read).
+  std::vector<std::string> entries() { return readEntries().names; }
   // The credentials stored with an entry; nothing when there is no such
   // entry.
   virtual std::optional<DialupCredentials> storedCredentials(const std::string& entry) = 0;

@@ -12,7 +12,7 @@ class NullDialupService final : public DialupService {
  public:
   std::vector<DialupConnection> connections() override { return {}; }
   DialupStatus status(DialupHandle) override { return DialupStatus{}; }
-  std::vector<std::string> entries() override { return {}; }
+  DialupEntries readEntries() override { return {}; }
   std::optional<DialupCredentials> storedCredentials(const std::string&) override {
     return std::nullopt;
   }

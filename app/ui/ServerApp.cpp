@@ -44,7 +44,6 @@ int runServerWindow(int argc, char** argv, const HeadlessOptions& options) {
   QtTimerService timers;
   MainWindow window;
   QtPrompter prompter(runner, &window);
-  QtDialogs dialogs(&window);
   CurlFtpOptions ftp;
   ftp.connectTimeoutMs = 1000L * options.ftpTimeoutSeconds;
   ftp.responseTimeoutMs = 1000L * options.ftpTimeoutSeconds;
@@ -52,6 +51,7 @@ int runServerWindow(int argc, char** argv, const HeadlessOptions& options) {
   CurlFtpClient client(ftp);
   GstVideoCapture camera;
   SystemDialupService dialup = createSystemDialupService();
+  QtDialogs dialogs(&window, prompter, *dialup.service, timers);
   FileSettingsStorage settings;
 
   RunController::Parts parts(runner, timers, SystemClock::instance(), prompter, dialogs, window,

@@ -579,14 +579,20 @@ DialupStatus NetworkManagerDialupService::status(DialupHandle handle) {
   return DialupStatus{false, stateOf(line.nmState), line.error};
 }
 
-std::vector<std::string> NetworkManagerDialupService::entries() {
-  std::vector<std::string> names;
-  if (impl_->closed()) return names;
-  auto profiles = readLineProfiles(impl_->connection, impl_->timeout(), nullptr);
-  if (profiles) {
-    for (const auto& p : *profiles) names.push_back(p.id);
+DialupEntries NetworkManagerDialupService::readEntries() {
+  DialupEntries result;
+  if (impl_->closed()) {
+    result.error = nmCallError("", false, true);
+    return result;
   }
-  return names;
+  DbusReply failure;
+  auto profiles = readLineProfiles(impl_->connection, impl_->timeout(), &failure);
+  if (!profiles) {
+    result.error = nmCallError(failure.errorName, failure.timedOut, failure.closed);
+    return result;
+  }
+  for (const auto& p : *profiles) result.names.push_back(p.id);
+  return result;
 }
 
 std::optional<DialupCredentials> NetworkManagerDialupService::storedCredentials(

@@ -6,6 +6,7 @@
 //   PPPoE, Bluetooth dial-up; see NmLineProfile.h) by their names. Nothing
 //   else is ever listed, dialled or hung up, so a profile can never take
 //   the machine's own wired or wireless network down.
+//   A listing that fails reports the error of the failed call.
 // - Stored credentials: the profile's user name, and its password when
 //   NetworkManager keeps it itself (never asking a user's agent).
 // - dial() activates the profile. A user or password given in the request
@@ -62,7 +63,7 @@ class NetworkManagerDialupService final : public DialupService {
 
   std::vector<DialupConnection> connections() override;
   DialupStatus status(DialupHandle handle) override;
-  std::vector<std::string> entries() override;
+  DialupEntries readEntries() override;
   std::optional<DialupCredentials> storedCredentials(const std::string& entry) override;
   DialupStart dial(const DialupRequest& request, ProgressFunction progress) override;
   void hangUp(DialupHandle handle) override;

@@ -100,11 +100,26 @@ DialupStatus SimulatedDialupService::status(DialupHandle handle) {
   return DialupStatus{false, c.state, c.error};
 }
 
-std::vector<std::string> SimulatedDialupService::entries() {
+DialupEntries SimulatedDialupService::readEntries() {
   std::lock_guard lock(mutex_);
-  std::vector<std::string> names;
-  for (const auto& e : entries_) names.push_back(e.first);
-  return names;
+  ++entryReads_;
+  DialupEntries result;
+  if (entriesError_ != DialupOk) {
+    result.error = entriesError_;
+    return result;
+  }
+  for (const auto& e : entries_) result.names.push_back(e.first);
+  return result;
+}
+
+void SimulatedDialupService::setEntriesError(int error) {
+  std::lock_guard lock(mutex_);
+  entriesError_ = error;
+}
+
+int SimulatedDialupService::entryReads() const {
+  std::lock_guard lock(mutex_);
+  return entryReads_;
 }
 
 std::optional<DialupCredentials> SimulatedDialupService::storedCredentials(

@@ -37,6 +37,8 @@ class SimulatedDialupService final : public DialupService {
   // A dial that fails at once with `error` for each of the next `count` dials.
   void scriptFailures(int count, int error);
   void setErrorText(int error, const std::string& text);
+  // Reading the phone book fails with `error` (DialupOk: it works again).
+  void setEntriesError(int error);
 
   // Delivers the waiting progress events of every dial, in order, on the
   // calling thread. Returns how many were delivered.
@@ -47,10 +49,11 @@ class SimulatedDialupService final : public DialupService {
   std::vector<DialupRequest> dials() const;
   std::vector<DialupHandle> hangUps() const;
   int statusQueries() const;
+  int entryReads() const;
 
   std::vector<DialupConnection> connections() override;
   DialupStatus status(DialupHandle handle) override;
-  std::vector<std::string> entries() override;
+  DialupEntries readEntries() override;
   std::optional<DialupCredentials> storedCredentials(const std::string& entry) override;
   DialupStart dial(const DialupRequest& request, ProgressFunction progress) override;
   void hangUp(DialupHandle handle) override;
@@ -80,6 +83,8 @@ class SimulatedDialupService final : public DialupService {
   std::vector<DialupRequest> dials_;
   std::vector<DialupHandle> hangUps_;
   int statusQueries_ = 0;
+  int entriesError_ = DialupOk;
+  int entryReads_ = 0;
   DialupHandle nextHandle_ = 1;
 };
 

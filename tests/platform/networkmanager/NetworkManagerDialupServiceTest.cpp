@@ -106,6 +106,7 @@ TEST_F(NetworkManagerDialupServiceTest, ListsOnlyLineProfilesWithWhatTheServiceG
   nm.addProfile("Home", "802-11-wireless");
 
   EXPECT_EQ(service->entries(), (std::vector<std::string>{"mobile", "evdo", "flets", "phone"}));
+  EXPECT_EQ(service->readEntries().error, DialupOk);
 
   auto mobile = service->storedCredentials("mobile");
   ASSERT_TRUE(mobile);
@@ -272,6 +273,7 @@ TEST_F(NetworkManagerDialupServiceTest, NetworkManagerLeavingDuringADialFailsItC
   EXPECT_TRUE(service->status(start.handle).gone);
   EXPECT_TRUE(service->connections().empty());
   EXPECT_TRUE(service->entries().empty());
+  EXPECT_EQ(service->readEntries().error, NmNotRunning) << "the phone book says why it is empty";
   EXPECT_EQ(dialMobile(progress).error, NmNotRunning);
   EXPECT_FALSE(service->networkManagerRunning());
 }
@@ -290,7 +292,7 @@ TEST_F(NetworkManagerDialupServiceTest, ASilentNetworkManagerCostsOneTimeOutPerC
   nm.freeze();
   Progress progress;
   EXPECT_EQ(impatient->dial({"mobile", "", ""}, progress.function()).error, NmNoResponse);
-  EXPECT_TRUE(impatient->entries().empty());
+  EXPECT_EQ(impatient->readEntries().error, NmNoResponse);
   EXPECT_FALSE(impatient->status(connections[0].handle).gone)
       << "the status is what NetworkManager said last";
   nm.thaw();

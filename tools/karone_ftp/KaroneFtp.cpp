@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "app/RunningNumberKeeper.h"
 #include "app/SettingsStore.h"
@@ -14,6 +15,7 @@
 #include "ftp/FtpUploader.h"
 #include "ftp/MemoryLogView.h"
 #include "platform/AtomicFile.h"
+#include "platform/InstanceLock.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStorage.h"
 #include "resources/Texts.h"
@@ -155,10 +157,25 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
     return kOk;
   }
   const bool sending = usage.command == "send";
+  const std::string dataFile = setup.dataFile.empty() ? DataStore::defaultPath() : setup.dataFile;
+
+  // Sending stores running numbers in the settings: never while the program
+  // runs on the same folders (it would publish the same numbers).
+  std::unique_ptr<InstanceLock> lock;
+  if (sending) {
+    const std::string folder = dataFile.substr(0, dataFile.rfind('/') + 1);
+    lock = std::make_unique<InstanceLock>(folder.empty() ? "." : folder, "karone-ftp send");
+    if (!lock->held() && lock->holder()) {
+      err << formatText(Text::ToolProgramRunning, "karone-ftp", lock->holder()->program.c_str(),
+                        lock->holder()->pid, folder.c_str())
+          << "\n";
+      return kFailed;
+    }
+  }
 
   // The profile, from the program's data file (read only: a damaged file is
   // reported, never copied or changed here).
-  DataStore store(setup.dataFile.empty() ? DataStore::defaultPath() : setup.dataFile);
+  DataStore store(dataFile);
   if (!store.load().ok()) {
     err << dataFileError(store) << "\n";
     return kFailed;

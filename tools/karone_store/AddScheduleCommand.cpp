@@ -33,6 +33,8 @@ int runAddSchedule(const std::vector<std::string>& argv) {
   args.positional = options->positional;
   const std::string path = dataFilePath(args, 0);
   int exitCode = kExitOk;
+  auto lock = lockDataFolder(path, "add-schedule", exitCode);
+  if (!lock) return exitCode;
   auto contents = loadDataFile(path, exitCode);
   if (!contents) return exitCode;
 

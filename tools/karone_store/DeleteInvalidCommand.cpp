@@ -24,6 +24,8 @@ int runDeleteInvalid(const std::vector<std::string>& argv) {
   }
   const std::string path = dataFilePath(args, 0);
   int exitCode = kExitOk;
+  auto lock = lockDataFolder(path, "delete-invalid", exitCode);
+  if (!lock) return exitCode;
   auto contents = loadDataFile(path, exitCode);
   if (!contents) return exitCode;
 

@@ -27,6 +27,8 @@ int runDeleteSchedule(const std::vector<std::string>& argv) {
   args.positional.pop_back();
   const std::string path = dataFilePath(args, 0);
   int exitCode = kExitOk;
+  auto lock = lockDataFolder(path, "delete-schedule", exitCode);
+  if (!lock) return exitCode;
   auto contents = loadDataFile(path, exitCode);
   if (!contents) return exitCode;
 

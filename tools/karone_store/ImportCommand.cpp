@@ -54,6 +54,8 @@ int runImport(const std::vector<std::string>& argv) {
   }
   std::string path = dataFilePath(args, 1);
   int exitCode = kExitOk;
+  auto lock = lockDataFolder(path, "import", exitCode);
+  if (!lock) return exitCode;
   if (!saveDataFile(path, records->profiles, records->schedules, exitCode)) return exitCode;
   std::printf("%s\n", formatText(Text::StoreImported, path.c_str(),
                                  static_cast<int>(records->profiles.size()),

@@ -72,6 +72,22 @@ std::string dataFilePath(const Arguments& args, size_t index) {
   return DataStore::defaultPath();
 }
 
+std::unique_ptr<InstanceLock> lockDataFolder(const std::string& dataFile,
+                                             const std::string& command, int& exitCode) {
+  const std::size_t slash = dataFile.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : dataFile.substr(0, slash + 1);
+  auto lock = std::make_unique<InstanceLock>(folder, "karone-store " + command);
+  if (lock->held() || !lock->holder()) {
+    // Held, or no lock file can be made there (the write that follows
+    // reports what is wrong with the folder).
+    return lock;
+  }
+  exitCode = fail(formatText(Text::ToolProgramRunning, "karone-store",
+                             lock->holder()->program.c_str(), lock->holder()->pid,
+                             folder.c_str()));
+  return nullptr;
+}
+
 std::optional<std::string> readInputFile(const std::string& path, std::string& error,
                                          std::uint64_t maxSize) {
   struct stat st {};

@@ -6,10 +6,12 @@
 //
 // Single-threaded.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/InstanceLock.h"
 #include "schedule/DataFile.h"
 
 namespace karone::store {
@@ -34,6 +36,13 @@ std::optional<std::string> parseArguments(const std::string& command,
 
 // The FILE argument at `index`, else the program's own data file.
 std::string dataFilePath(const Arguments& args, size_t index);
+
+// Takes the lock of the folder of a data file for a writing command, so
+// that the program cannot start (and later overwrite what the command
+// wrote) while it runs. nullptr, the message printed and `exitCode` set,
+// when the program (or another tool) holds the folder.
+std::unique_ptr<InstanceLock> lockDataFolder(const std::string& dataFile,
+                                             const std::string& command, int& exitCode);
 
 // Reads a whole regular file of at most maxSize bytes. nullopt and `error`
 // set when it cannot be read.

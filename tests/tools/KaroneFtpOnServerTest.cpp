@@ -297,6 +297,33 @@ TEST_F(KaroneFtpOnServer, PageThatCannotBeStoredLeavesThePublishedPage) {
   }
 }
 
+TEST_F(KaroneFtpOnServer, InstallViewerPutsThePageBesideTheStripsUnderTemporaryNames) {
+  const ToolRun r = karoneFtp("install-viewer local");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("/live/index.html"), std::string::npos) << r.out;
+  for (const std::string name : {"index.html", "viewer.js", "viewer.css"}) {
+    EXPECT_EQ(testing::readFile(live() + "/" + name),
+              testing::readFile(std::string(KARONE_SOURCE_DIR) + "/web/" + name))
+        << name;
+  }
+  const Names commands = server.commands();
+  for (const std::string name : {"index.html", "viewer.js", "viewer.css"}) {
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "STOR /live/" + name + ".uploading"),
+              commands.end())
+        << name;
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "RNTO /live/" + name), commands.end())
+        << name;
+  }
+  EXPECT_EQ(liveNames(), (Names{"index.html", "viewer.css", "viewer.js"})) << "nothing else left";
+
+  // A missing file is reported before any traffic.
+  server.clearTranscript();
+  const ToolRun missing = karoneFtp("install-viewer local --viewer " + dirs.root().file("none"));
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_TRUE(oneLine(missing.err)) << missing.err;
+  EXPECT_TRUE(server.commands().empty());
+}
+
 #endif
 
 }  // namespace

@@ -39,12 +39,14 @@ struct Usage {
   bool keepGiven = false;
   bool end = false;
   bool help = false;
+  std::string viewer;  // --viewer DIR
   std::vector<std::string> files;
   std::string error;
 };
 
 bool knownCommand(const std::string& command) {
-  return command == "check" || command == "clean" || command == "send";
+  return command == "check" || command == "clean" || command == "send" ||
+         command == "install-viewer";
 }
 
 // Options may come anywhere among the words; "--" ends them.
@@ -62,6 +64,12 @@ Usage parse(const std::vector<std::string>& args) {
       u.help = true;
     } else if (a == "--end") {
       u.end = true;
+    } else if (a == "--viewer") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        u.error = formatText(Text::ToolFtpUnknownOption, "--viewer");
+        return u;
+      }
+      u.viewer = args[++i];
     } else if (a == "--keep" || a.rfind("--keep=", 0) == 0) {
       std::string value;
       if (a == "--keep") {
@@ -97,6 +105,8 @@ Usage parse(const std::vector<std::string>& args) {
     u.error = text(Text::ToolFtpUsage);
   } else if (u.command != "send" && words.size() > 2) {
     u.error = formatText(Text::ToolFtpTooManyArguments, u.command.c_str(), u.command.c_str());
+  } else if (!u.viewer.empty() && u.command != "install-viewer") {
+    u.error = formatText(Text::ToolFtpUnknownOption, "--viewer");
   } else if (u.command != "send" && (u.end || u.keepGiven)) {
     u.error = formatText(Text::ToolFtpOptionOfSend, u.end ? "--end" : "--keep");
   } else {
@@ -110,6 +120,7 @@ const char* helpText(const std::string& command) {
   if (command == "check") return text(Text::ToolFtpHelpCheck);
   if (command == "clean") return text(Text::ToolFtpHelpClean);
   if (command == "send") return text(Text::ToolFtpHelpSend);
+  if (command == "install-viewer") return text(Text::ToolFtpHelpInstallViewer);
   return text(Text::ToolFtpHelp);
 }
 
@@ -144,6 +155,8 @@ std::string dataFileError(const DataStore& store) {
 }
 
 }  // namespace
+
+std::vector<std::string> viewerFiles() { return {"viewer.css", "viewer.js", "index.html"}; }
 
 int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::ostream& out,
                  std::ostream& err, const KaroneFtpSetup& setup) {
@@ -185,6 +198,22 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
     err << formatText(Text::ToolFtpNoProfile, shown(usage.profile).c_str(), store.path().c_str())
         << "\n";
     return kFailed;
+  }
+
+  // The viewer's files must be there before any traffic.
+  std::string viewer = usage.viewer.empty()
+                           ? (setup.viewerFolder.empty() ? std::string(KARONE_WEB_DIR)
+                                                         : setup.viewerFolder)
+                           : usage.viewer;
+  if (usage.command == "install-viewer") {
+    for (const std::string& name : viewerFiles()) {
+      if (::access((viewer + "/" + name).c_str(), R_OK) != 0) {
+        err << formatText(Text::ToolFtpViewerMissing, shown(viewer + "/" + name).c_str(),
+                          std::strerror(errno))
+            << "\n";
+        return kFailed;
+      }
+    }
   }
 
   // Every check before any traffic: the pictures must be readable.
@@ -274,7 +303,34 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
   }
 
   int result = kOk;
-  if (usage.command == "check") {
+  if (usage.command == "install-viewer") {
+    // Each file goes up under a temporary name and is renamed into place,
+    // so that a visitor never loads half a file.
+    for (const std::string& name : viewerFiles()) {
+      const std::string local = viewer + "/" + name;
+      const std::string temporary = name + ".uploading";
+      FtpResult r = client.putFile(local, temporary, FtpTransferMode::Binary);
+      if (r.ok()) {
+        client.deleteFile(name);  // a server may refuse to rename over a file
+        r = client.renameFile(temporary, name);
+      }
+      if (!r.ok()) {
+        client.deleteFile(temporary);
+        err << formatText(Text::ToolFtpViewerUploadFailed, name.c_str(), r.code()) << "\n";
+        result = kFailed;
+        break;
+      }
+      out << formatText(Text::ToolFtpViewerUploaded, name.c_str()) << "\n";
+    }
+    if (result == kOk) {
+      std::string folder = profile.uploadDirectory;
+      while (!folder.empty() && folder.front() == '/') folder.erase(0, 1);
+      while (!folder.empty() && folder.back() == '/') folder.pop_back();
+      out << formatText(Text::ToolFtpViewerInstalled,
+                        (folder.empty() ? std::string("/") : "/" + folder + "/").c_str())
+          << "\n";
+    }
+  } else if (usage.command == "check") {
     out << formatText(Text::ToolFtpCounts, uploader.motionBufferCount(),
                       uploader.stillBufferCount())
         << "\n";

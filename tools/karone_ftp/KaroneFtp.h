@@ -33,7 +33,14 @@ struct KaroneFtpSetup {
   std::string dataFile;      // "" = the program's data file
   std::string settingsFile;  // "" = the program's settings file
   Sleeper* sleeper = nullptr;  // waits of the uploader (the system's when null)
+  // Where install-viewer finds the viewer page's files ("" = the folder
+  // the program was built with, its web/ folder).
+  std::string viewerFolder;
 };
+
+// The files of the viewer page, in the order they are uploaded (the page
+// last, so that it never loads without its script and style).
+std::vector<std::string> viewerFiles();
 
 int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::ostream& out,
                  std::ostream& err, const KaroneFtpSetup& setup = {});

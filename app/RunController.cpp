@@ -564,15 +564,20 @@ bool RunController::prepareScheduledRun(const ScheduleInfo& schedule) {
 
   ProfileInfo profile;
   if (!store_.findProfile(schedule.ftpProfileName, profile)) return false;
-  if (connected()) {
-    if (activeProfile_.address == profile.address) {
-      if (uploader_->CheckSession(true)) return true;
+  if (connected() && activeProfile_.address == profile.address) {
+    // The same server: keep the session when it still answers. The check
+    // runs on the worker; what follows it runs here when it has answered.
+    uploader_->QueueCheckSession(false, onThisThread([this, profile](bool alive) {
+      if (alive) return;
       ShowStatus(text(Text::SessionLostReconnecting));
       uploader_->QueueDisconnect();
-    } else {
-      uploader_->QueueDisconnect();
-    }
+      activeProfile_ = profile;
+      uploader_->SetProfile(activeProfile_);
+      uploader_->QueueConnect();
+    }));
+    return true;
   }
+  if (connected()) uploader_->QueueDisconnect();
   activeProfile_ = profile;
   uploader_->SetProfile(activeProfile_);
   uploader_->QueueConnect();
@@ -697,7 +702,17 @@ void RunController::onScheduleMonitor() {
 void RunController::checkIdleSession() {
   // The session may have changed during the pause.
   if (!connected() || capturing() || !uploader_->IsIdle()) return;
-  if (!uploader_->CheckSession(true)) sessionSuspect_ = true;
+  uploader_->QueueCheckSession(true, onThisThread([this](bool alive) {
+    if (!alive) sessionSuspect_ = true;
+  }));
+}
+
+std::function<void(bool)> RunController::onThisThread(std::function<void(bool)> then) {
+  return [this, then = std::move(then), alive = std::weak_ptr<bool>(alive_)](bool result) {
+    runner_.post([then, alive, result] {
+      if (!alive.expired()) then(result);
+    });
+  };
 }
 
 // --- Timer 1000: the two main buttons ---
@@ -833,7 +848,7 @@ void RunController::onExitPoll() {
   log_.CloseLog();
   capture_->pipeline().disableDevice();
   if (connected()) {
-    uploader_->UploadStoppedStatus();
+    uploader_->QueueStoppedStatus();
     uploader_->QueueDisconnect();
     return;  // the rest on a later tick
   }

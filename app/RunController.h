@@ -237,6 +237,9 @@ class RunController final : public MainCommands,
   int stillPreConnect();
   bool warnIfSessionSuspect();
   void checkIdleSession();
+  // A callback for the worker that runs `then` on this thread (while the
+  // controller lives).
+  std::function<void(bool)> onThisThread(std::function<void(bool)> then);
   void editProfile(bool modify);
   void shutDown();
   AppSettings settingsAtClose() const;

@@ -137,6 +137,12 @@ bool FtpUploader::execute(const Command& command) {
       disconnect();
       host_.hangUp();
       break;
+    case UploadCode::CheckSession: {
+      const bool alive = CheckSession(command.withLog);
+      if (command.checked) command.checked(alive);
+      break;
+    }
+    case UploadCode::StoppedStatus: UploadStoppedStatus(); break;
     case UploadCode::Quit: return false;
   }
   idle_ = true;
@@ -182,6 +188,18 @@ void FtpUploader::QueueChangeDirectory(const std::string& itemText, int imageInd
 }
 
 void FtpUploader::QueueGoUp() { QueueChangeDirectory("..", 0); }
+
+void FtpUploader::QueueCheckSession(bool withLog, std::function<void(bool)> done) {
+  auto command = std::make_unique<Command>();
+  command->code = static_cast<std::int32_t>(UploadCode::CheckSession);
+  command->withLog = withLog;
+  command->checked = std::move(done);
+  enqueue(std::move(command));
+}
+
+void FtpUploader::QueueStoppedStatus() {
+  queueCode(static_cast<std::int32_t>(UploadCode::StoppedStatus));
+}
 
 // --- Direct operations ---
 

@@ -26,6 +26,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -56,6 +57,10 @@ enum class UploadCode : std::int32_t {
   DeleteOldestFrame = 107,
   Reconnect = 108,
   DisconnectAndHangUp = 109,
+  // Ours: the session check and the stopped page on the worker, so that the
+  // window thread never waits for the server.
+  CheckSession = 110,
+  StoppedStatus = 111,
   Quit = 200,
 };
 
@@ -117,6 +122,11 @@ class FtpUploader {
   // An item of the directory view: only folders (image index 0) are entered.
   void QueueChangeDirectory(const std::string& itemText, int imageIndex);
   void QueueGoUp();
+  // CheckSession on the worker, in queue order; `done` gets its result on
+  // the worker thread (it is not called for a command dropped unexecuted).
+  void QueueCheckSession(bool withLog, std::function<void(bool alive)> done);
+  // UploadStoppedStatus on the worker, in queue order.
+  void QueueStoppedStatus();
   // Any code; unknown codes are consumed without effect.
   void queueCode(std::int32_t code);
 
@@ -164,6 +174,8 @@ class FtpUploader {
     std::int32_t code = 0;
     FrameRequest frame;      // UploadFrame
     std::string directory;   // ChangeDirectory
+    bool withLog = false;    // CheckSession
+    std::function<void(bool)> checked;  // CheckSession
   };
 
   static void workerRoutine(void* self);

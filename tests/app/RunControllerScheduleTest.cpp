@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
 #include "app/RunController.h"
 #include "resources/Texts.h"
 #include "tests/app/ControllerRig.h"
@@ -199,6 +203,49 @@ TEST(RunControllerDialup, ConnectWhileDiallingHangsUpAndAnExistingLineShowsDisco
     EXPECT_TRUE(c.connected());
     EXPECT_TRUE(rig.dialup.dials().empty());
   }
+}
+
+}  // namespace
+}  // namespace karone
+
+namespace karone {
+namespace {
+
+TEST(RunControllerSchedule, TheSessionCheckNeverHoldsTheWindowThread) {
+  ControllerRig rig;
+  rig.store({rig.profile("site")});
+  RunController& c = rig.start();
+  rig.connect(c);
+  std::mutex m;
+  std::condition_variable cv;
+  bool release = false;
+  std::atomic<bool> listing{false};
+  rig.fakeFtp.onCall([&](const std::string& line) {
+    if (line != "list") return;
+    listing = true;
+    std::unique_lock lock(m);
+    cv.wait(lock, [&] { return release; });
+  });
+  for (int i = 0; i < 62; ++i) {
+    rig.timers.advance(1000);
+    rig.runner.runPending();
+  }
+  for (int i = 0; i < 2000 && !listing; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(listing) << "the check runs on the worker";
+  // The server does not answer; the window thread goes on with its timers.
+  rig.timers.advance(5000);
+  rig.runner.runPending();
+  EXPECT_EQ(rig.view.scheduleLines.size(), 3u);
+  {
+    std::lock_guard lock(m);
+    release = true;
+  }
+  cv.notify_all();
+  rig.fakeFtp.onCall(nullptr);
+  rig.settle();
+  EXPECT_FALSE(c.sessionSuspect());
+  EXPECT_TRUE(rig.view.saw(text(Text::FtpSessionAlive)));
 }
 
 }  // namespace

@@ -149,7 +149,8 @@ TEST(CaptureWindowMenu, LockedOrCapturingGreysTheCommandsThatWouldChangeTheSessi
 TEST(CaptureWindowMenu, VideoSourcesWithoutNamesOrWithoutInputs) {
   {
     Rig rig({device("Karone Test Pattern", {6, 9})});
-    const CaptureMenuItem* sources = rig.item(rig.window->menu(), t(Text::MenuVideoSource));
+    const CaptureMenu menu = rig.window->menu();
+    const CaptureMenuItem* sources = rig.item(menu, t(Text::MenuVideoSource));
     ASSERT_NE(sources, nullptr);
     EXPECT_TRUE(sources->submenu.empty());
     EXPECT_EQ(rig.window->pipeline().videoSource(), 6);

@@ -61,7 +61,7 @@ AutoStart::Failure AutoStart::begin(const Options& options) {
   }
 
   if (!options.connect) return {};
-  controller_.selectProfileLine(line);
+  controller_.selectProfileLineShown(line);
   controller_.connectDisconnect();
   started_ = !options.startSending;
   watch_->start(100);

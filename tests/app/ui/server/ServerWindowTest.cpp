@@ -215,6 +215,31 @@ TEST(ServerWindow, AWholeBroadcastByClickingEndsWithTheWindowClosedAndTheSetting
   EXPECT_TRUE(left.empty()) << ::testing::PrintToString(left);
 }
 
+TEST(ServerWindow, StartedWithoutClicksTheListShowsTheProfileInUse) {
+  Rig rig;
+  ASSERT_TRUE(rig.server.started()) << rig.server.error();
+  storeProfiles({profileOn(rig.server, "archive"), profileOn(rig.server, "live")});
+  MessageBoxWatch boxes;
+  ServerWindow program(testOptions());
+  program.show();
+  RunController& controller = program.controller();
+  auto* profiles = find<QListWidget>(program.window(), "profileList");
+  EXPECT_EQ(profiles->currentRow(), 0) << "the line selected last time";
+  AutoStart::Options start;  // --start --profile live, only connecting
+  start.profile = "live";
+  start.startSending = false;
+  ASSERT_EQ(program.startBroadcast(start).status, 0);
+  ASSERT_TRUE(processEventsUntil([&] { return controller.connected(); }, 15s));
+  EXPECT_EQ(controller.activeProfile().name, "live");
+  EXPECT_EQ(profiles->currentRow(), 1);
+  ASSERT_EQ(profiles->selectedItems().size(), 1);
+  EXPECT_EQ(profiles->selectedItems().front()->text(), "live");
+
+  QTest::mouseClick(find<QPushButton>(program.window(), "exitButton"), Qt::LeftButton);
+  ASSERT_TRUE(processEventsUntil([&] { return !program.window().isVisible(); }, 15s));
+  EXPECT_TRUE(boxes.texts().empty()) << ::testing::PrintToString(boxes.texts());
+}
+
 // Runs karone-store on the program's data file; its output.
 std::string storeDump() {
   std::string out;

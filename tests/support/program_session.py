@@ -169,10 +169,10 @@ class Session:
     # --- The display and the program ---
 
     def start_xvfb(self, width=1280, height=800):
-        """Starts an X server on a free display; returns its name (":N")."""
+        """Starts an X server (black screen) on a free display; returns its name (":N")."""
         read, write = os.pipe()
         self._spawn(["Xvfb", "-displayfd", str(write), "-screen", "0",
-                     "%dx%dx24" % (width, height), "-nolisten", "tcp"], "xvfb.log",
+                     "%dx%dx24" % (width, height), "-br", "-nolisten", "tcp"], "xvfb.log",
                     pass_fds=(write,))
         os.close(write)
         number = b""

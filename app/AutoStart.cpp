@@ -22,19 +22,23 @@ AutoStart::AutoStart(RunController& controller, TimerService& timers,
 
 AutoStart::Failure AutoStart::begin(const Options& options) {
   // The profile: the one named, or the line the window last had selected.
-  const std::vector<std::string>& lines = controller_.profileLines();
-  int line = controller_.selectedLine();
-  if (lines.empty()) return {2, text(Text::ServerNoProfiles)};
-  if (!options.profile.empty()) {
-    line = -1;
-    for (std::size_t i = 0; i < lines.size(); ++i)
-      if (lines[i] == options.profile) line = static_cast<int>(i);
-    if (line < 0)
-      return {2, formatText(Text::ServerNoProfile, options.profile.c_str(), joined(lines).c_str())};
-  } else if (line < 0) {
-    return {2, formatText(Text::ServerNoProfileSelected, joined(lines).c_str())};
+  int line = -1;
+  if (options.connect) {
+    const std::vector<std::string>& lines = controller_.profileLines();
+    line = controller_.selectedLine();
+    if (lines.empty()) return {2, text(Text::ServerNoProfiles)};
+    if (!options.profile.empty()) {
+      line = -1;
+      for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i] == options.profile) line = static_cast<int>(i);
+      if (line < 0)
+        return {2,
+                formatText(Text::ServerNoProfile, options.profile.c_str(), joined(lines).c_str())};
+    } else if (line < 0) {
+      return {2, formatText(Text::ServerNoProfileSelected, joined(lines).c_str())};
+    }
+    profileName_ = lines[static_cast<std::size_t>(line)];
   }
-  profileName_ = lines[static_cast<std::size_t>(line)];
 
   // The camera: the one named, or the one the window would prefer.
   FramePipeline& pipeline = controller_.captureWindow().pipeline();
@@ -56,7 +60,8 @@ AutoStart::Failure AutoStart::begin(const Options& options) {
                           devices[static_cast<std::size_t>(pipeline.deviceIndex())].c_str())};
   }
 
-  controller_.selectProfileLine(line);
+  if (!options.connect) return {};
+  controller_.selectProfileLineShown(line);
   controller_.connectDisconnect();
   started_ = !options.startSending;
   watch_->start(100);

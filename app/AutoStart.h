@@ -3,8 +3,8 @@
 // window's --start: choose the profile (the one named, or the line last
 // selected) and the capture device (the one named, or the preferred one),
 // switch the preview on, connect, and once the session is open start
-// sending (unless only connecting was asked for). A first connection that
-// cannot be opened is reported once.
+// sending (unless only connecting, or only the preview, was asked for). A
+// first connection that cannot be opened is reported once.
 //
 // Threads: the run controller's thread.
 #include <functional>
@@ -22,6 +22,9 @@ class AutoStart {
     std::string profile;  // empty: the line last selected
     std::string device;   // empty: the preferred device
     bool startSending = true;
+    // False: only switch the preview on (no profile is chosen, nothing
+    // connects).
+    bool connect = true;
   };
   // What begin() could not do: 1 a start-up failure, 2 an unknown name.
   struct Failure {

@@ -223,6 +223,11 @@ void RunController::selectProfileLine(int line) {
   selectedLine_ = line >= 0 && line < static_cast<int>(profileLines_.size()) ? line : -1;
 }
 
+void RunController::selectProfileLineShown(int line) {
+  selectProfileLine(line);
+  view_.setProfileLines(profileLines_, selectedLine_);
+}
+
 void RunController::profileLineActivated() {
   if (uploader_->IsIdle()) connectDisconnect();
 }

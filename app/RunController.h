@@ -154,6 +154,9 @@ class RunController final : public MainCommands,
   bool profileUsesDialup(const std::string& profileName) override;
   // The caption for the status page: its text and the colour selected now.
   Caption GetCaption() const;
+  // Selects a profile line for a start without clicks: as a click on it,
+  // and the list shows it selected.
+  void selectProfileLineShown(int line);
 
   // --- State, for the window, the headless program and tests ---
   bool capturing() const;

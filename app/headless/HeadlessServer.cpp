@@ -69,6 +69,8 @@ std::string parseHeadlessOptions(const std::vector<std::string>& args, HeadlessO
       options.noStart = true;
     } else if (a == "--start") {
       options.start = true;
+    } else if (a == "--preview") {
+      options.preview = true;
     } else if (a == "--profile") {
       if (!value(options.profile) || options.profile.empty())
         return "--profile needs a profile name";

@@ -27,6 +27,7 @@ struct HeadlessOptions {
   std::string device;           // --device NAME; empty: the preferred device
   bool noStart = false;         // --no-start
   bool start = false;           // --start: the window starts the broadcast by itself
+  bool preview = false;         // --preview: the window switches the preview on by itself
   int ftpTimeoutSeconds = 15;   // --ftp-timeout S: each FTP reply at most S seconds
   bool help = false;
 };

@@ -25,11 +25,20 @@ int main(int argc, char** argv) {
     std::cout << text(Text::ServerUsage) << "\n" << text(Text::ServerHelp) << "\n";
     return 0;
   }
-  if (headless) return runHeadless(options, std::cout, std::cerr);
-  if (options.noStart || ((!options.profile.empty() || !options.device.empty()) && !options.start)) {
+  if (headless) {
+    if (options.preview) {
+      std::cerr << formatText(Text::ServerBadOption, "--preview is for the window") << "\n";
+      return 2;
+    }
+    return runHeadless(options, std::cout, std::cerr);
+  }
+  if (options.noStart || (options.start && options.preview) ||
+      (!options.profile.empty() && !options.start) ||
+      (!options.device.empty() && !options.start && !options.preview)) {
     std::cerr << formatText(Text::ServerBadOption,
-                            "--profile and --device go with --start or --headless, --no-start "
-                            "with --headless")
+                            "--profile goes with --start or --headless, --device with --start, "
+                            "--preview or --headless, --no-start with --headless; --start and "
+                            "--preview exclude each other")
               << "\n";
     return 2;
   }

@@ -52,6 +52,7 @@ void PreviewWidget::clear() {
     fresh_ = false;
   }
   shown_ = VideoFrame{};
+  fittedCurrent_ = false;
   update();
 }
 
@@ -63,17 +64,30 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
       // frame into the one painted last time, of the same size.
       std::swap(pending_, shown_);
       fresh_ = false;
+      fittedCurrent_ = false;
     }
   }
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
   if (shown_.pixels.empty()) return;
-  const QImage picture(shown_.pixels.data(), shown_.width, shown_.height, shown_.width * 3,
-                       QImage::Format_BGR888);
-  QSize fitted = picture.size().scaled(size(), Qt::KeepAspectRatio);
-  QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
-  painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(target, picture);
+  // The frame is fitted into the widget's own pixels once, straight from
+  // its bytes, and drawn unscaled.
+  const qreal ratio = devicePixelRatioF();
+  const QSize fitted = QSize(shown_.width, shown_.height).scaled(size(), Qt::KeepAspectRatio);
+  const QSize pixels = (QSizeF(fitted) * ratio).toSize();
+  if (pixels.isEmpty()) return;
+  if (fitted_.size() != pixels) {
+    fitted_ = QImage(pixels, QImage::Format_RGB32);
+    fittedCurrent_ = false;
+  }
+  if (!fittedCurrent_) {
+    fitted_.setDevicePixelRatio(ratio);
+    scaler_.scale(shown_.view(), reinterpret_cast<std::uint32_t*>(fitted_.bits()), pixels.width(),
+                  pixels.height(), static_cast<std::size_t>(fitted_.bytesPerLine()) / 4);
+    fittedCurrent_ = true;
+  }
+  painter.drawImage(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2),
+                    fitted_);
   ++painted_;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The live picture of the running capture device, painted scaled to fit the
 // widget with its proportions kept (black where the picture does not
-// reach), and the capture window's right-click.
+// reach), and the capture window's right-click. A frame is fitted once,
+// by averaging (PreviewScaler), on the window thread when it is painted.
 //
 // The device's streaming thread calls presentFrame for every frame. It only
 // copies the frame into the one pending buffer (under a lock that the window
@@ -13,11 +14,13 @@
 // Threads: presentFrame on the streaming thread; everything else on the
 // window thread. The device must be stopped (no presentFrame running or to
 // come) before the widget is destroyed.
+#include <QImage>
 #include <QWidget>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 
+#include "capture/PreviewScaler.h"
 #include "platform/PreviewSink.h"
 #include "platform/VideoFrame.h"
 
@@ -61,6 +64,9 @@ class PreviewWidget final : public QWidget, public PreviewSink {
   std::atomic<std::uint64_t> requested_{0};
 
   VideoFrame shown_;  // window thread: the frame painted
+  QImage fitted_;     // window thread: shown_ fitted to the widget
+  bool fittedCurrent_ = false;  // window thread: fitted_ shows shown_
+  PreviewScaler scaler_;
   std::uint64_t painted_ = 0;
 };
 

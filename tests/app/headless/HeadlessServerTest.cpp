@@ -175,9 +175,17 @@ TEST(HeadlessServer, UnknownProfileOrDeviceNamesWhatExists) {
     EXPECT_EQ(server.waitForExit(30s), 2);
     EXPECT_NE(rig.output().find("Karone Test Pattern"), std::string::npos) << rig.output();
   }
-  {
-    Server server({"--headless", "--bogus"}, rig.dirs.root().file("out.txt"));
-    EXPECT_EQ(server.waitForExit(10s), 2);
+  // Usage errors, found before any window or device is opened.
+  const std::vector<std::vector<std::string>> usageErrors{
+      {"--headless", "--bogus"},
+      {"--headless", "--preview"},
+      {"--start", "--preview"},
+      {"--preview", "--profile", "live"},
+      {"--device", "Karone Test Pattern"}};
+  for (const auto& args : usageErrors) {
+    Server server(args, rig.dirs.root().file("out.txt"));
+    EXPECT_EQ(server.waitForExit(10s), 2) << ::testing::PrintToString(args);
+    EXPECT_NE(rig.output().find("karone-server --help"), std::string::npos) << rig.output();
   }
 }
 

@@ -54,6 +54,13 @@ TEST(PreviewWidget, PaintsTheFrameScaledToFitWithItsProportionsKept) {
   EXPECT_EQ(shot.pixelColor(73, 144), QColor(0, 0, 0));
   EXPECT_EQ(shot.pixelColor(1, 73), QColor(255, 0, 0));
 
+  // A wider widget: the same frame fitted again, with bands at the sides.
+  preview.resize(200, 90);
+  const QImage wide = preview.grab().toImage();
+  EXPECT_EQ(wide.pixelColor(100, 45), QColor(255, 0, 0));
+  EXPECT_EQ(wide.pixelColor(3, 45), QColor(0, 0, 0));
+  EXPECT_EQ(wide.pixelColor(196, 45), QColor(0, 0, 0));
+
   preview.clear();
   EXPECT_EQ(preview.grab().toImage().pixelColor(73, 73), QColor(0, 0, 0));
 }

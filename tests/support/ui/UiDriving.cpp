@@ -21,12 +21,18 @@ bool processEventsUntil(const std::function<bool()>& done, std::chrono::millisec
 }
 
 void whenModalShows(std::function<void(QWidget&)> act, std::chrono::milliseconds limit) {
+  whenModalShows(QString(), std::move(act), limit);
+}
+
+void whenModalShows(const QString& objectName, std::function<void(QWidget&)> act,
+                    std::chrono::milliseconds limit) {
   auto* timer = new QTimer;
   auto clock = std::make_shared<QElapsedTimer>();
   clock->start();
-  QObject::connect(timer, &QTimer::timeout, [timer, clock, limit, act = std::move(act)]() {
+  QObject::connect(timer, &QTimer::timeout, [timer, clock, limit, objectName, act = std::move(act)]() {
     QWidget* modal = QApplication::activeModalWidget();
-    const bool shown = modal != nullptr && modal->isVisible();
+    const bool shown = modal != nullptr && modal->isVisible() &&
+                       (objectName.isEmpty() || modal->objectName() == objectName);
     if (shown || clock->elapsed() > limit.count()) {
       timer->stop();
       timer->deleteLater();

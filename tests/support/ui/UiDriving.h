@@ -20,6 +20,10 @@ bool processEventsUntil(const std::function<bool()>& done,
 // after the limit.
 void whenModalShows(std::function<void(QWidget&)> act,
                     std::chrono::milliseconds limit = std::chrono::seconds(10));
+// The same for the next modal widget of this object name, for a dialog that
+// opens over another modal one.
+void whenModalShows(const QString& objectName, std::function<void(QWidget&)> act,
+                    std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 // The button of w (or its children) whose text, without '&', is text.
 QAbstractButton* findButton(QWidget& w, const QString& text);

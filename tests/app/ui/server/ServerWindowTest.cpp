@@ -16,6 +16,8 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
@@ -66,9 +68,11 @@ ProfileInfo profileOn(const PyFtpServer& server, const std::string& name) {
   return p;
 }
 
-void storeProfiles(const std::vector<ProfileInfo>& profiles) {
+void storeProfiles(const std::vector<ProfileInfo>& profiles,
+                   const std::vector<ScheduleInfo>& schedules = {}) {
   DataStore store(paths::dataDir() + "EncData.zrd");
   for (const auto& p : profiles) store.addProfile(p);
+  for (const auto& s : schedules) store.addSchedule(s);
   ASSERT_TRUE(store.save().ok);
 }
 
@@ -89,14 +93,18 @@ std::map<int, std::string> threads() {
 
 // Answers every message box that opens with its Esc button and keeps its
 // text: no question is expected in these runs, and one must not hang them.
+// A question whose text is in yesTo is answered Yes instead.
 class MessageBoxWatch {
  public:
-  MessageBoxWatch() {
+  explicit MessageBoxWatch(std::set<std::string> yesTo = {}) : yesTo_(std::move(yesTo)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (box == nullptr || !box->isVisible()) return;
       texts_.push_back(box->text().toStdString());
-      if (QAbstractButton* out = box->escapeButton()) {
+      QAbstractButton* yes = box->button(QMessageBox::Yes);
+      if (yes != nullptr && yesTo_.count(texts_.back()) != 0) {
+        yes->click();
+      } else if (QAbstractButton* out = box->escapeButton()) {
         out->click();
       } else {
         box->reject();
@@ -107,6 +115,7 @@ class MessageBoxWatch {
   const std::vector<std::string>& texts() const { return texts_; }
 
  private:
+  std::set<std::string> yesTo_;
   QTimer timer_;
   std::vector<std::string> texts_;
 };
@@ -342,6 +351,120 @@ TEST(ServerWindow, AProfileAndAScheduleAddedThroughTheDialogsAreInTheDataFile) {
     ::localtime_r(&at, &local);
     EXPECT_EQ(QTime(local.tm_hour, local.tm_min), expected) << field;
   }
+}
+
+
+TEST(ServerWindow, ProfilesAndSchedulesChangedAndDeletedAndTheCaptureSettingsChangedAreStored) {
+  Rig rig;
+  ASSERT_TRUE(rig.server.started()) << rig.server.error();
+  // Two daily entries, in the evening and at night, neither running now.
+  // Whole minutes: the edit dialog shows and keeps no seconds.
+  const time_t day = (::time(nullptr) + 24 * 3600) / 60 * 60;
+  ScheduleInfo evening;
+  evening.name = "夕方";
+  evening.period = PeriodDaily;
+  evening.start = static_cast<std::int32_t>(day);
+  evening.end = static_cast<std::int32_t>(day + 1800);
+  evening.ftpProfileName = "live";
+  ScheduleInfo night = evening;
+  night.name = "夜";
+  night.start += 3600;
+  night.end += 3600;
+  storeProfiles({profileOn(rig.server, "archive"), profileOn(rig.server, "live")},
+                {evening, night});
+  MessageBoxWatch boxes({text(Text::ProfileDeleteQuestion), text(Text::ScheduleDeleteQuestion)});
+  {
+    ServerWindow program(testOptions());
+    program.show();
+    MainWindow& window = program.window();
+    RunController& controller = program.controller();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* profiles = find<QListWidget>(window, "profileList");
+    ASSERT_EQ(profiles->count(), 2);
+
+    // The folder of "live" changed, "archive" deleted.
+    clickLine(profiles, "live");
+    bool changed = false;
+    whenModalShows("ftpProfileDialog", [&](QWidget& dialog) {
+      EXPECT_EQ(find<QLineEdit>(dialog, "nameEdit")->text(), "live");
+      find<QLineEdit>(dialog, "directoryEdit")->setText("/camera/2");
+      changed = true;
+      find<QPushButton>(dialog, "okButton")->click();
+    });
+    QTest::mouseClick(find<QPushButton>(window, "modifyProfileButton"), Qt::LeftButton);
+    EXPECT_TRUE(changed);
+    clickLine(profiles, "archive");
+    QTest::mouseClick(find<QPushButton>(window, "deleteProfileButton"), Qt::LeftButton);
+    ASSERT_EQ(profiles->count(), 1);
+    EXPECT_EQ(profiles->item(0)->text(), "live");
+
+    // "夕方" renamed, "夜" deleted.
+    whenModalShows("schedulerDialog", [&](QWidget& scheduler) {
+      auto* list = find<QTableWidget>(scheduler, "scheduleList");
+      ASSERT_EQ(list->rowCount(), 2);
+      const auto rowOf = [&](const QString& name) {
+        for (int row = 0; row < list->rowCount(); ++row) {
+          for (int column = 0; column < list->columnCount(); ++column) {
+            if (list->item(row, column) != nullptr && list->item(row, column)->text() == name) {
+              return row;
+            }
+          }
+        }
+        return -1;
+      };
+      list->selectRow(rowOf("夕方"));
+      whenModalShows("scheduleEditDialog", [&](QWidget& edit) {
+        find<QLineEdit>(edit, "nameEdit")->setText("夕方の中継");
+        find<QPushButton>(edit, "okButton")->click();
+      });
+      find<QPushButton>(scheduler, "modifyButton")->click();
+      list->selectRow(rowOf("夜"));
+      find<QPushButton>(scheduler, "deleteButton")->click();
+      EXPECT_EQ(list->rowCount(), 1);
+      find<QPushButton>(scheduler, "okButton")->click();
+    });
+    QTest::mouseClick(find<QPushButton>(window, "schedulerButton"), Qt::LeftButton);
+
+    // Still pictures every few minutes.
+    whenModalShows("captureSettingsDialog", [&](QWidget& dialog) {
+      find<QRadioButton>(dialog, "stillRadio")->click();
+      find<QRadioButton>(dialog, "minutesRadio")->click();
+      find<QComboBox>(dialog, "minutesList")->setCurrentIndex(2);
+      find<QPushButton>(dialog, "okButton")->click();
+    });
+    // The capture window's menu, "キャプチャー設定", as its popup runs it.
+    int settingsCommand = 0;
+    for (const auto& item : controller.captureWindow().menu().items) {
+      if (item.text == text(Text::MenuCaptureSettings)) settingsCommand = item.command;
+    }
+    ASSERT_NE(settingsCommand, 0);
+    controller.captureWindow().onMenuCommand(settingsCommand);
+    EXPECT_EQ(controller.workingSettings().mode, 1);
+
+    QTest::mouseClick(find<QPushButton>(window, "exitButton"), Qt::LeftButton);
+    ASSERT_TRUE(processEventsUntil([&] { return !window.isVisible(); }, 15s));
+  }
+  // "live" is in use by the schedules: the operator is told so, and its
+  // name stays as it was while the rest can change.
+  EXPECT_EQ(boxes.texts(),
+            (std::vector<std::string>{text(Text::ProfileInUse), text(Text::ProfileDeleteQuestion),
+                                      text(Text::ScheduleDeleteQuestion)}));
+
+  const nlohmann::json data = nlohmann::json::parse(storeDump(), nullptr, false);
+  ASSERT_FALSE(data.is_discarded());
+  ASSERT_EQ(data["profiles"].size(), 1u) << data.dump(2);
+  EXPECT_EQ(data["profiles"][0]["name"], "live");
+  EXPECT_EQ(data["profiles"][0]["uploadDirectory"], "/camera/2");
+  EXPECT_EQ(data["profiles"][0]["port"], rig.server.port());
+  ASSERT_EQ(data["schedules"].size(), 1u) << data.dump(2);
+  EXPECT_EQ(data["schedules"][0]["name"], "夕方の中継");
+  EXPECT_EQ(data["schedules"][0]["start"], evening.start);
+  EXPECT_EQ(data["schedules"][0]["end"], evening.end);
+
+  const std::string settings = testing::readFile(paths::configDir() + "Encoder.conf");
+  EXPECT_NE(settings.find("iCaptureMode=1\n"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("iStillCaptType=1\n"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("iStillCaptTypeIndex=2\n"), std::string::npos) << settings;
 }
 
 }  // namespace

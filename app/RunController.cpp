@@ -26,11 +26,6 @@ FramePipeline::Options pipelineOptions(const AppSettings& values, const std::str
   return o;
 }
 
-std::string withSlash(std::string folder) {
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return folder;
-}
-
 }  // namespace
 
 RunController::RunController(Parts parts)
@@ -56,9 +51,9 @@ RunController::RunController(Parts parts)
       bridge_(parts.runner, parts.view, parts.prompter, snapshot_, *this),
       dialupLink_(parts.dialup, parts.runner, parts.timers, *this) {
   if (parts_.bufferFolder.empty()) parts_.bufferFolder = paths::bufferDir();
-  parts_.bufferFolder = withSlash(parts_.bufferFolder);
+  parts_.bufferFolder = paths::withTrailingSlash(parts_.bufferFolder);
   if (parts_.statusFolder.empty()) parts_.statusFolder = parts_.bufferFolder;
-  parts_.statusFolder = withSlash(parts_.statusFolder);
+  parts_.statusFolder = paths::withTrailingSlash(parts_.statusFolder);
   log_.setView(&logView_);
 
   scheduleMonitor_ = timers_.createTimer([this] { onScheduleMonitor(); });

@@ -32,8 +32,8 @@ FramePipeline::FramePipeline(FrameSource& graph, PipelineHost& host, Prompter& p
       }) {
   framesPerStrip_ = std::max(options.framesPerStrip, 1);
   setImageSize(options.imageWidth, options.imageHeight);
-  if (bufferFolder_.empty()) bufferFolder_ = paths::bufferDir();
-  if (bufferFolder_.back() != '/') bufferFolder_ += '/';
+  bufferFolder_ = bufferFolder_.empty() ? paths::bufferDir()
+                                        : paths::withTrailingSlash(std::move(bufferFolder_));
 
   deviceNames_ = graph_.enumerateDevices();
   std::vector<std::string> preferred = builtInPreferredDevices();

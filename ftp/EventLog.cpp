@@ -47,9 +47,7 @@ void EventLog::setFolder(std::string folder) {
 }
 
 std::string EventLog::filePathLocked() const {
-  std::string folder = folder_.empty() ? paths::stateDir() : folder_;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return folder + kFileName;
+  return paths::withTrailingSlash(folder_.empty() ? paths::stateDir() : folder_) + kFileName;
 }
 
 std::string EventLog::filePath() const {

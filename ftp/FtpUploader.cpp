@@ -6,6 +6,7 @@
 
 #include "ftp/StatusPage.h"
 #include "platform/AtomicFile.h"
+#include "platform/Paths.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -31,7 +32,7 @@ FtpUploader::FtpUploader(Parts parts)
       sleeper_(parts.sleeper),
       statusDirectory_(std::move(parts.statusDirectory)),
       store_(parts.store) {
-  if (!statusDirectory_.empty() && statusDirectory_.back() != '/') statusDirectory_ += '/';
+  statusDirectory_ = paths::withTrailingSlash(std::move(statusDirectory_));
   wakeUp_.Create(0);
   queueLock_.Create(0);
   client_.openSession(kAgent);  // a failed session makes every connect fail

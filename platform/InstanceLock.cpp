@@ -14,8 +14,7 @@ namespace karone {
 namespace {
 
 std::string lockPath(std::string folder) {
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return folder + InstanceLock::kFileName;
+  return paths::withTrailingSlash(std::move(folder)) + InstanceLock::kFileName;
 }
 
 std::optional<InstanceLock::Holder> readHolder(int fd) {

@@ -13,6 +13,7 @@ std::string env(const char* name) {
   return value != nullptr ? std::string(value) : std::string();
 }
 
+// Unlike withTrailingSlash, an empty path becomes the root.
 std::string withSlash(std::string path) {
   if (path.empty() || path.back() != '/') path += '/';
   return path;
@@ -64,6 +65,11 @@ std::string bufferDir(MakeFolder make) {
     if (!value.empty()) return withSlash(value);
   }
   return dataDir(make);
+}
+
+std::string withTrailingSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
 }
 
 }  // namespace karone::paths

@@ -20,6 +20,9 @@ std::string dataDir(MakeFolder make = MakeFolder::Yes);
 std::string stateDir(MakeFolder make = MakeFolder::Yes);
 std::string bufferDir(MakeFolder make = MakeFolder::Yes);
 
+// The folder with a '/' at its end; an empty folder stays empty.
+std::string withTrailingSlash(std::string folder);
+
 // mkdir -p with the given mode for the folders it creates. False on failure.
 bool makeDirectories(const std::string& path, unsigned mode = 0700);
 

@@ -7,13 +7,14 @@
 #include "app/ui/ProgramIcon.h"
 #include "platform/ui/DialogFont.h"
 #include "platform/ui/DialogUnits.h"
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 
 namespace karone {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("aboutDialog");
-  setWindowTitle(QString::fromUtf8(text(Text::AboutTitle)));
+  setWindowTitle(qtext(Text::AboutTitle));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setFont(dialogFont());
   const DialogUnits units(font());
@@ -34,7 +35,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   platform->setObjectName("aboutSecondLine");
   units.place(*platform, 40, 25, 119, 8);
 
-  auto* ok = new QPushButton(QString::fromUtf8(text(Text::ButtonOk)), this);
+  auto* ok = new QPushButton(qtext(Text::ButtonOk), this);
   ok->setObjectName("okButton");
   ok->setDefault(true);
   units.place(*ok, 178, 7, 50, 14);

@@ -6,6 +6,7 @@
 
 #include "platform/ui/DialogFont.h"
 #include "platform/ui/DialogUnits.h"
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -23,7 +24,7 @@ ExitWaitDialog::ExitWaitDialog(QWidget* parent)
   border->setFrameStyle(QFrame::Panel | QFrame::Raised);
   border->setGeometry(rect());
 
-  auto* label = new QLabel(QString::fromUtf8(text(Text::ExitWaitText)), this);
+  auto* label = new QLabel(qtext(Text::ExitWaitText), this);
   label->setObjectName("exitWaitText");
   label->setAlignment(Qt::AlignCenter);
   units.place(*label, 7, 19, 124, 10);

@@ -27,15 +27,11 @@
 #include "ftp/FtpUploader.h"
 #include "platform/ui/DialogFont.h"
 #include "platform/ui/DialogUnits.h"
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 
 namespace karone {
 namespace {
-
-QString qs(const std::string& s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-QString qtext(Text id) { return QString::fromUtf8(text(id)); }
 
 // The window's size in dialog units.
 constexpr int kWidth = 508;

@@ -7,6 +7,7 @@
 
 #include "platform/ui/DialogFont.h"
 #include "platform/ui/DialogUnits.h"
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -23,7 +24,7 @@ ProgressDialog::ProgressDialog(QWidget* parent)
   border->setFrameStyle(QFrame::Panel | QFrame::Raised);
   border->setGeometry(rect());
 
-  auto* label = new QLabel(QString::fromUtf8(text(Text::ProgressWindowText)), this);
+  auto* label = new QLabel(qtext(Text::ProgressWindowText), this);
   label->setObjectName("progressText");
   units.place(*label, 7, 9, 169, 10);
 

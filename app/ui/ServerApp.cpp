@@ -8,6 +8,7 @@
 #include "app/ui/ServerWindow.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -24,7 +25,7 @@ int runServerWindow(int argc, char** argv, const HeadlessOptions& options) {
                                    lock.holder()->pid)
                       : formatText(Text::ServerLockFailed, dataFolder.c_str(), lock.error().c_str());
     std::cerr << message << "\n";
-    QMessageBox::warning(nullptr, QString::fromUtf8(text(Text::MainTitle)),
+    QMessageBox::warning(nullptr, qtext(Text::MainTitle),
                          QString::fromUtf8(message));
     return 1;
   }

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -104,7 +105,7 @@ void StatusMonitor::paintEvent(QPaintEvent*) {
 
 void StatusMonitor::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  QAction* clearAction = menu.addAction(QString::fromUtf8(text(Text::MainClearMonitor)));
+  QAction* clearAction = menu.addAction(qtext(Text::MainClearMonitor));
   clearAction->setObjectName("clearMonitorAction");
   if (menu.exec(event->globalPos()) == clearAction) {
     clear();

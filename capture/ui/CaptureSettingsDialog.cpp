@@ -13,14 +13,12 @@
 #include "capture/CaptureSettingsForm.h"
 #include "platform/ListSearch.h"
 #include "platform/ui/DialogBuilder.h"
+#include "platform/ui/QtText.h"
 #include "platform/ui/ReadOnlySpinBox.h"
 #include "resources/Texts.h"
 
 namespace karone {
 namespace {
-
-QString qtext(Text id) { return QString::fromUtf8(text(id)); }
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // The layout, in dialog units.
 constexpr int kWidth = 200;

@@ -7,6 +7,7 @@
 #include <QStylePainter>
 
 #include "capture/CaptionColours.h"
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -76,7 +77,7 @@ void ColorComboBox::drawSwatch(QPainter& painter, const QRect& rect, int index,
     painter.setPen(Qt::white);
     painter.setFont(font());
     painter.drawText(inner, Qt::AlignCenter | Qt::TextSingleLine,
-                     QString::fromUtf8(text(Text::ColourAutomatic)));
+                     qtext(Text::ColourAutomatic));
   }
   painter.setPen(Qt::black);
   painter.setBrush(Qt::NoBrush);

@@ -8,12 +8,11 @@
 
 #include "platform/ui/DialogFont.h"
 #include "platform/ui/DialogUnits.h"
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 
 namespace karone {
 namespace {
-
-QString qtext(Text id) { return QString::fromUtf8(text(id)); }
 
 // The layout, in dialog units.
 constexpr int kWidth = 186;

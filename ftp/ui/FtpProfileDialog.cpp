@@ -14,14 +14,13 @@
 #include "platform/ListSearch.h"
 #include "platform/Prompter.h"
 #include "platform/ui/DialogBuilder.h"
+#include "platform/ui/QtText.h"
 #include "platform/ui/ReadOnlySpinBox.h"
 #include "resources/Texts.h"
 
 namespace karone {
 namespace {
 
-QString qtext(Text id) { return QString::fromUtf8(text(id)); }
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 std::string str(const QString& s) { return s.toStdString(); }
 
 // The layout, in dialog units.

@@ -4,12 +4,11 @@
 #include <QPushButton>
 
 #include "platform/ui/DialogFont.h"
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 
 namespace karone {
 namespace {
-
-QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 QMessageBox::Icon iconOf(PromptIcon icon) {
   switch (icon) {

@@ -15,6 +15,7 @@
 #include "platform/ConnectorType.h"
 #include "platform/Prompter.h"
 #include "platform/ui/DialogBuilder.h"
+#include "platform/ui/QtText.h"
 #include "platform/ui/ReadOnlySpinBox.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
@@ -27,9 +28,6 @@
 
 namespace karone {
 namespace {
-
-QString qtext(Text id) { return QString::fromUtf8(text(id)); }
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // The layout, in dialog units.
 constexpr int kWidth = 135;

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "platform/ui/DialogBuilder.h"
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 #include "schedule/ScheduleRules.h"
 #include "schedule/ScheduleTexts.h"
@@ -12,9 +13,6 @@
 
 namespace karone {
 namespace {
-
-QString qtext(Text id) { return QString::fromUtf8(text(id)); }
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // The layout, in dialog units.
 constexpr int kWidth = 172;

@@ -9,6 +9,7 @@
 #include "platform/Prompter.h"
 #include "platform/Timers.h"
 #include "platform/ui/DialogBuilder.h"
+#include "platform/ui/QtText.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
 #include "schedule/ScheduleRules.h"
@@ -21,9 +22,6 @@
 
 namespace karone {
 namespace {
-
-QString qtext(Text id) { return QString::fromUtf8(text(id)); }
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // The layout, in dialog units.
 constexpr int kWidth = 389;

@@ -109,9 +109,12 @@ TEST(HeadlessServer, BroadcastsAndEndsInOrderOnSigterm) {
   Server server({"--headless", "--ftp-timeout", "3"}, rig.dirs.root().file("out.txt"));
   ASSERT_TRUE(rig.waitFor([&] { return rig.strips() >= 1; }, 40s)) << rig.output();
   EXPECT_NE(rig.page().find("ServRun=1"), std::string::npos);
-  // The status lines reach standard output as they happen.
+  // The status lines reach standard output as they happen (the strip is on
+  // the server a moment before the program has the server's answer).
   EXPECT_NE(rig.output().find(text(Text::FtpReady)), std::string::npos) << rig.output();
-  EXPECT_NE(rig.output().find(text(Text::FtpUploadDone)), std::string::npos);
+  EXPECT_TRUE(rig.waitFor(
+      [&] { return rig.output().find(text(Text::FtpUploadDone)) != std::string::npos; }, 10s))
+      << rig.output();
 
   // A second program on the same data folder is refused, naming the first.
   Server second({"--headless"}, rig.dirs.root().file("second.txt"));

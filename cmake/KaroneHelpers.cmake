@@ -3,6 +3,10 @@ add_library(karone_options INTERFACE)
 target_compile_options(karone_options INTERFACE -Wall -Wextra)
 target_include_directories(karone_options INTERFACE ${PROJECT_SOURCE_DIR})
 target_link_libraries(karone_options INTERFACE Threads::Threads)
+if(KARONE_THREAD_CHECKS)
+  # "Owner's thread only" is checked at run time (platform/ThreadCheck.h).
+  target_compile_definitions(karone_options INTERFACE KARONE_THREAD_CHECKS)
+endif()
 if(KARONE_SANITIZE)
   target_compile_options(karone_options INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

@@ -1,5 +1,7 @@
 #include "platform/ui/QtPrompter.h"
 
+#include <memory>
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -84,6 +86,28 @@ PromptAnswer QtPrompter::askHere(const std::string& text, const std::string& cap
   auto box = makeBox(text, caption, buttons, icon, parent_.data());
   int result = box->exec();
   return answerOf(result, buttons);
+}
+
+void QtPrompter::askLater(const std::string& text, const std::string& caption,
+                          PromptButtons buttons, PromptIcon icon, Answered answered) {
+  QMessageBox* box = makeBox(text, caption, buttons, icon, parent_.data()).release();
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  // Answered once: by the button that closed the box, or with the refusal
+  // when the box goes without one (its window closed under it).
+  auto pending = std::make_shared<Answered>(std::move(answered));
+  auto answerOnce = [pending](PromptAnswer answer) {
+    Answered call = std::move(*pending);
+    *pending = nullptr;
+    if (call) call(answer);
+  };
+  QObject::connect(box, &QMessageBox::finished, box, [answerOnce, buttons](int result) {
+    answerOnce(answerOf(result, buttons));
+  });
+  QObject::connect(box, &QObject::destroyed, [answerOnce, buttons] {
+    answerOnce(refusal(buttons));
+  });
+  box->setWindowModality(parent_ ? Qt::WindowModal : Qt::ApplicationModal);
+  box->show();
 }
 
 PromptAnswer QtPrompter::ask(const std::string& text, const std::string& caption,

@@ -9,7 +9,9 @@
 // task runner and the caller waits for the answer (the window thread never
 // waits for a worker, so this cannot deadlock). When the window thread has
 // shut its runner down, the caller gets the refusal at once instead: No,
-// Cancel, or Ok for a box that only informs.
+// Cancel, or Ok for a box that only informs. askLater() (window thread)
+// opens the box modal over its window without a loop of its own and answers
+// when it is closed; a box whose window goes first answers the refusal.
 #include <QPointer>
 #include <QWidget>
 
@@ -28,6 +30,8 @@ class QtPrompter final : public Prompter {
 
   PromptAnswer ask(const std::string& text, const std::string& caption, PromptButtons buttons,
                    PromptIcon icon) override;
+  void askLater(const std::string& text, const std::string& caption, PromptButtons buttons,
+                PromptIcon icon, Answered answered) override;
 
   // Window thread only.
   void setParent(QWidget* parent);

@@ -2,24 +2,27 @@
 // The run controller: everything of the main window and the capture window
 // that is not drawing. It owns the settings, the data store, the event log,
 // the FTP uploader, the capture window (graph and frame pipeline) and the
-// dial-up link; it decides when capture runs and when the FTP session and
-// the line are open: the operator's commands, the schedule monitor that
-// dials five minutes and connects one minute ahead and starts and stops
-// scheduled runs, the idle-session check, the automatic start in still
-// mode, the reconnect countdown after the uploader has given up, and the
-// orderly exit. What it shows goes through MainView; what the operator
-// clicks arrives through MainCommands.
+// session with its dial-up line, and coordinates the parts that each own one
+// job with its timers:
+//   Connection          the FTP session, its line and the idle-session check
+//   ProfileCommands     the profile list and its add, modify and delete
+//   ScheduleMonitor     scheduled runs and the automatic start in still mode
+//   ReconnectCountdown  the fifteen minutes after the uploader has given up
+//   CaptionState        the caption and its colour
+//   ExitSequence        the orderly exit
+// The controller itself keeps connect and disconnect, start and stop of
+// sending, and the hand-off of each finished picture to the uploader. What
+// it shows goes through MainView; what the operator clicks arrives through
+// MainCommands.
 //
 // Threads: it and everything it owns that is not thread-safe live on one
 // thread, the task runner's (the window thread, or the headless program's
 // loop). The uploader's worker, the capture writer, the preview's streaming
 // thread and the dial-up service reach it only by posting tasks through the
-// task runner (UploaderBridge, PostingLogView, the pipeline's hand-off, the
-// dial-up link) and read what they must know at once from the RunSnapshot
-// it publishes. No wait of the controller blocks its thread: the pauses of
-// the run (500 ms after the preview is switched on, 1 s before a session
-// check, 3 s after a hang-up at exit) are timer steps.
-#include <atomic>
+// task runner and read what they must know at once from the RunSnapshot,
+// which is published after every task, timer tick and command that runs on
+// that thread (ControllerThread). No wait of the controller blocks its
+// thread, and questions to the operator are asked without waiting.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -28,15 +31,19 @@
 #include <vector>
 
 #include "app/AppSettings.h"
+#include "app/CaptionState.h"
+#include "app/Connection.h"
+#include "app/ControllerThread.h"
 #include "app/Dialogs.h"
-#include "app/DialupHost.h"
-#include "app/DialupLink.h"
+#include "app/ExitSequence.h"
 #include "app/MainCommands.h"
 #include "app/MainView.h"
 #include "app/PostingLogView.h"
+#include "app/ProfileCommands.h"
+#include "app/ReconnectCountdown.h"
 #include "app/RunSnapshot.h"
 #include "app/RunningNumberKeeper.h"
-#include "schedule/SchedulerContext.h"
+#include "app/ScheduleMonitor.h"
 #include "app/SettingsStore.h"
 #include "app/UploaderBridge.h"
 #include "capture/CaptureSettings.h"
@@ -46,31 +53,24 @@
 #include "platform/Clock.h"
 #include "platform/DialupService.h"
 #include "platform/FtpClient.h"
+#include "platform/Lifetime.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStorage.h"
 #include "platform/TaskRunner.h"
 #include "platform/Timers.h"
 #include "platform/VideoCapture.h"
 #include "schedule/DataStore.h"
+#include "schedule/SchedulerContext.h"
 
 namespace karone {
 
 class RunController final : public MainCommands,
                             private UploaderEvents,
                             private CaptureWindowHost,
-                            private DialupHost,
                             private SchedulerContext {
  public:
-  // Timer periods.
-  static constexpr int kScheduleMonitorMillis = 1000;  // timer 200
-  static constexpr int kButtonCaptionMillis = 500;     // timer 1000
-  static constexpr int kExitPollMillis = 500;          // timer 100
-  static constexpr int kDrainMillis = 1000;            // timer 300
-  static constexpr int kReconnectMinuteMillis = 60000; // timer 400
-  static constexpr int kReconnectMinutes = 15;
+  static constexpr int kButtonCaptionMillis = 500;
   static constexpr int kPreviewSettleMillis = 500;
-  static constexpr int kSessionCheckDelayMillis = 1000;
-  static constexpr int kIdleSessionSeconds = 60;
 
   struct Parts {
     Parts(TaskRunner& runner, TimerService& timers, const Clock& clock, Prompter& prompter,
@@ -116,9 +116,9 @@ class RunController final : public MainCommands,
   RunController(const RunController&) = delete;
   RunController& operator=(const RunController&) = delete;
 
-  // The window's initialisation, in its order: settings, the uploader and
-  // its worker, the data store, the profile list, the event log, the
-  // selected profile, the capture window, the timers, an existing dial-up
+  // The window's initialisation, in its order: settings, the uploader's
+  // worker, the data store, the profile list, the event log, the selected
+  // profile, the capture window, the timers, an existing dial-up
   // connection. Once, after the view exists.
   void start();
 
@@ -145,116 +145,98 @@ class RunController final : public MainCommands,
   void captureMenuCommand(int command) override;
   bool closeRequested() override;
 
-  // --- Operations of the run (controller's thread) ---
-  void ShowStatus(const std::string& line) override;
-  void StopScheduledCapture();
-  void StopAndDisconnect() override;
-  void StartReconnectCountdown() override;
-  void StopReconnectCountdown(bool announce) override;
-  bool profileUsesDialup(const std::string& profileName) override;
-  // The caption for the status page: its text and the colour selected now.
-  Caption GetCaption() const;
+  // An exit asked from outside the window (a signal): capture is stopped
+  // first, then the orderly exit runs.
+  void exitStoppingCapture();
+  // The countdown to the next timed reconnect (the uploader starts it when
+  // it has given up).
+  void StartReconnectCountdown() override { countdown_->start(); }
+  void StopReconnectCountdown(bool announce) override { countdown_->stop(announce); }
   // Selects a profile line for a start without clicks: as a click on it,
   // and the list shows it selected.
   void selectProfileLineShown(int line);
 
   // --- State, for the window, the headless program and tests ---
+  void ShowStatus(const std::string& line) override { log_.Log(line); }
+  Caption GetCaption() const { return caption_.caption(); }
   bool capturing() const;
   bool scheduledRun() const;
-  bool connected() const;
-  bool exitArmed() const { return exitArmed_; }
+  bool connected() const { return connection_->connected(); }
+  bool exitArmed() const { return exit_ && exit_->armed(); }
   // The exit has finished: settings and data saved, the window may close.
-  bool finished() const { return finished_; }
-  bool sessionSuspect() const { return sessionSuspect_; }
-  bool reconnectActive() const { return reconnectActive_; }
-  int reconnectCountdown() const { return reconnectCountdown_; }
-  const ProfileInfo& selectedProfile() const { return selectedProfile_; }
-  const ProfileInfo& activeProfile() const { return activeProfile_; }
+  bool finished() const { return exit_ && exit_->finished(); }
+  bool sessionSuspect() const { return connection_->suspect(); }
+  bool reconnectActive() const { return countdown_->active(); }
+  int reconnectCountdown() const { return countdown_->minutesLeft(); }
+  const ProfileInfo& selectedProfile() const { return profiles_->selected(); }
+  const ProfileInfo& activeProfile() const { return connection_->active(); }
   std::optional<ScheduleInfo> runningSchedule() const;
   const CaptureSettings& workingSettings() const { return working_; }
-  int selectedLine() const { return selectedLine_; }
-  const std::vector<std::string>& profileLines() const { return profileLines_; }
+  int selectedLine() const { return profiles_->selectedLine(); }
+  const std::vector<std::string>& profileLines() const { return profiles_->lines(); }
   SchedulerContext& schedulerContext() { return *this; }
 
   FtpUploader& uploader() { return *uploader_; }
   CaptureWindow& captureWindow() { return *capture_; }
-  DialupLink& dialupLink() { return dialupLink_; }
+  DialupLink& dialupLink() { return connection_->link(); }
   DataStore& dataStore() override { return store_; }
   EventLog& eventLog() { return log_; }
   SettingsStore& settingsStore() { return settings_; }
 
  private:
-  // --- UploaderEvents (controller's thread) ---
+  // --- UploaderEvents ---
   void OnUploadDone() override;
   void OnSessionOpened(bool ok) override;
   void OnDisconnected() override;
   void startStopSendingThen(std::function<void()> done) override;
-  void hangUpAfterUploader() override;
+  void StopAndDisconnect() override;
+  void hangUpAfterUploader() override { connection_->link().HangUp(); }
   void ClearStopping() override;
-  void resetIdleSeconds() override { idleSeconds_ = 0; }
+  void resetIdleSeconds() override { connection_->activity(); }
 
   // --- CaptureWindowHost / PipelineHost ---
   int captureMode() const override { return working_.mode; }
   int stillPeriodSeconds() const override;
   bool autoShutAndReconnect() const override { return working_.autoReconnect; }
   int jpegQuality() const override { return quality_; }
-  void setProgressRange(int low, int high) override;
-  void setProgressPosition(int position) override;
+  void setProgressRange(int low, int high) override { view_.setProgressRange(low, high); }
+  void setProgressPosition(int position) override { view_.setProgressPosition(position); }
   void setStatusText(const std::string& text) override;
-  void fiveMinuteNotice() override;
-  void oneMinuteNotice() override;
-  void captureStopped() override;
-  bool uploaderIdle() const override;
+  void fiveMinuteNotice() override { monitor_->stillFiveMinutes(); }
+  void oneMinuteNotice() override { monitor_->stillOneMinute(); }
+  void captureStopped() override { uploader_->QueueEndSession(); }
+  bool uploaderIdle() const override { return uploader_->IsIdle(); }
   void handOff(const std::string& jpegPath, std::uint32_t fileCounter) override;
   void openCaptureSettings() override;
   void openColourSettings(VideoProcAmp& procAmp) override;
-  void openAbout() override;
-
-  // --- DialupHost ---
-  void QueueConnect() override;
+  void openAbout() override { dialogs_.showAbout(); }
 
   // --- SchedulerContext ---
   std::optional<std::string> runningScheduleName() override;
-  std::vector<int> videoInputTypes() override;
+  std::vector<int> videoInputTypes() override { return capture_->videoInputTypes(); }
   const Clock& clock() override { return clock_; }
   Prompter& prompter() override { return prompter_; }
+  bool profileUsesDialup(const std::string& profileName) override;
 
   // --- Steps ---
   void applySettings(const AppSettings& values);
+  void buildParts(const AppSettings& values);
   void publishSnapshot();
-  void fillProfileList(const std::string& select);
-  bool readSelection();
-  void onScheduleMonitor();   // timer 200
-  void onButtonCaptions();    // timer 1000
-  void onExitPoll();          // timer 100
-  void onDrain();             // timer 300
-  void onReconnectMinute();   // timer 400
-  bool prepareScheduledRun(const ScheduleInfo& schedule);
-  void startScheduledCapture(const ScheduleInfo& schedule);
+  bool isAutoStartProfile(const std::string& name) const;
+  void onButtonCaptions();
+  void connectSelected();
   void startCapture(std::function<void()> done);
-  void stopCapture();
-  void setBufferButtons(bool enabled);
-  void dial(const ProfileInfo& profile, bool dialOnly);
-  void setDialParams(const ProfileInfo& profile);
-  int stillPreDial();
-  int stillPreConnect();
-  bool warnIfSessionSuspect();
-  void checkIdleSession();
-  // A callback for the worker that runs `then` on this thread (while the
-  // controller lives).
-  std::function<void(bool)> onThisThread(std::function<void(bool)> then);
-  void editProfile(bool modify);
-  void shutDown();
+  void stopSending();
+  void sendPicture(const std::string& jpegPath, std::uint32_t fileCounter);
+  void saveAndClose();
   AppSettings settingsAtClose() const;
-  int bufferClipLimit() const;
 
-  TaskRunner& runner_;
-  TimerService& timers_;
   const Clock& clock_;
   Prompter& prompter_;
   Dialogs& dialogs_;
   MainView& view_;
   Parts parts_;
+  ControllerThread thread_;
 
   SettingsStore settings_;
   RunningNumberKeeper runningNumbers_;
@@ -264,16 +246,17 @@ class RunController final : public MainCommands,
   RunSnapshot snapshot_;
   UploaderBridge bridge_;
   std::unique_ptr<FtpUploader> uploader_;
+  std::unique_ptr<Connection> connection_;
+  std::unique_ptr<ProfileCommands> profiles_;
+  std::unique_ptr<ReconnectCountdown> countdown_;
+  CaptionState caption_;
+  // Made at start(), once the settings are read.
   std::unique_ptr<CaptureWindow> capture_;
-  DialupLink dialupLink_;
+  std::unique_ptr<ScheduleMonitor> monitor_;
+  std::unique_ptr<ExitSequence> exit_;
 
-  std::unique_ptr<Timer> scheduleMonitor_;  // 200
-  std::unique_ptr<Timer> buttonCaptions_;   // 1000
-  std::unique_ptr<Timer> exitPoll_;         // 100
-  std::unique_ptr<Timer> drain_;            // 300
-  std::unique_ptr<Timer> reconnectMinute_;  // 400
-  std::unique_ptr<Timer> previewSettle_;    // the pause after switching the preview on
-  std::unique_ptr<Timer> sessionCheck_;     // the pause before an idle-session check
+  std::unique_ptr<Timer> buttonCaptions_;
+  std::unique_ptr<Timer> previewSettle_;  // the pause after switching the preview on
   std::function<void()> afterPreviewSettle_;
 
   bool started_ = false;
@@ -281,33 +264,11 @@ class RunController final : public MainCommands,
   // period, keep-earlier-images, automatic start and its profile).
   CaptureSettings working_;
   std::atomic<int> quality_{25};  // read by the capture writer
-  int imageWidthAtStart_ = 320;
-  ProfileInfo selectedProfile_;
-  ProfileInfo activeProfile_;
-  std::vector<std::string> profileLines_;  // sorted as shown
-  int selectedLine_ = -1;
-  std::optional<ScheduleInfo> runningSchedule_;
-  Seconds scheduleSecondsLeft_ = 0;
-  bool fiveMinuteNoticeDone_ = false;
-  bool oneMinuteNoticeDone_ = false;
-  bool skipSessionCheck_ = false;
-  std::atomic<int> idleSeconds_{0};
-  bool sessionSuspect_ = false;
-  bool reconnectActive_ = false;
-  int reconnectCountdown_ = kReconnectMinutes;
-  bool exitArmed_ = false;
-  bool exitStarted_ = false;
-  bool exitAsked_ = false;  // the dial-up question at exit is asked once
-  bool finished_ = false;
-  // Caption state.
-  std::string captionText_;
-  int captionColourIndex_ = 0;
-  bool captionPromptShown_ = true;
-  // Tasks posted from other threads run only while the controller lives.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  bool stopQuestionOpen_ = false;
   // Last texts shown, so the view is told only of changes.
   std::string startCaption_;
   std::string connectCaption_;
+  Lifetime lifetime_;
 };
 
 }  // namespace karone

@@ -103,7 +103,9 @@ void UploaderBridge::StopReconnectCountdown() {
 void UploaderBridge::hangUp() {
   toController([](UploaderEvents& e) { e.hangUpAfterUploader(); });
 }
-void UploaderBridge::resetIdleSeconds() { events_.resetIdleSeconds(); }
+void UploaderBridge::resetIdleSeconds() {
+  toController([](UploaderEvents& e) { e.resetIdleSeconds(); });
+}
 void UploaderBridge::ClearStopping() {
   toController([](UploaderEvents& e) { e.ClearStopping(); });
 }

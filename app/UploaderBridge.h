@@ -39,7 +39,6 @@ class UploaderEvents {
   virtual void StopReconnectCountdown(bool announce) = 0;
   virtual void hangUpAfterUploader() = 0;
   virtual void ClearStopping() = 0;
-  // Any thread.
   virtual void resetIdleSeconds() = 0;
 };
 

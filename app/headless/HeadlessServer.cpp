@@ -1,9 +1,5 @@
 #include "app/headless/HeadlessServer.h"
 
-#include <signal.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdlib>
 
 #include "app/AutoStart.h"
@@ -13,6 +9,7 @@
 #include "platform/EventLoop.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
+#include "platform/SignalWatcher.h"
 #include "platform/SettingsStorage.h"
 #include "platform/curl/CurlFtpClient.h"
 #include "platform/gstreamer/GstVideoCapture.h"
@@ -21,22 +18,6 @@
 
 namespace karone {
 namespace {
-
-std::atomic<int> signalsSeen{0};
-
-void onSignal(int signal) {
-  // The first signal asks for the orderly exit; the second ends at once.
-  if (signalsSeen.fetch_add(1) >= 1) ::_exit(128 + signal);
-}
-
-void installSignalHandlers() {
-  struct sigaction action{};
-  action.sa_handler = onSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  ::sigaction(SIGTERM, &action, nullptr);
-  ::sigaction(SIGINT, &action, nullptr);
-}
 
 // The headless program opens no dialog: every one of them is "cancelled".
 class NoDialogs final : public Dialogs {
@@ -95,6 +76,17 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     out << text(Text::ServerHelp) << "\n";
     return 0;
   }
+  // Termination signals become the orderly exit from here on, start-up
+  // included: the request waits in the loop until it runs.
+  EventLoop loop;
+  RunController* running = nullptr;
+  bool exiting = false;
+  SignalWatcher signals(loop, [&](int) {
+    if (exiting || running == nullptr) return;
+    exiting = true;
+    out << text(Text::ServerSignal) << std::endl;
+    running->exitStoppingCapture();
+  });
   const std::string dataFolder = paths::dataDir();
   InstanceLock lock(dataFolder, "karone-server --headless");
   if (!lock.held()) {
@@ -108,7 +100,6 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     return 1;
   }
 
-  EventLoop loop;
   ConsoleView view(out, [&loop] { loop.quit(); });
   HeadlessPrompter prompter(out);
   NoDialogs dialogs;
@@ -125,10 +116,10 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
                              camera, *dialup.service, settings);
   parts.startupNotes = {dialup.reason};
   RunController controller(parts);
+  running = &controller;
   controller.start();
 
   bool failed = false;
-  bool exiting = false;
   AutoStart autoStart(controller, loop, [&](const std::string& message) {
     err << message << "\n";
     failed = true;
@@ -145,25 +136,7 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     return failure.status;
   }
 
-  installSignalHandlers();
-  auto watch = loop.createTimer([&] {
-    if (signalsSeen > 0 && !exiting) {
-      exiting = true;
-      out << text(Text::ServerSignal) << std::endl;
-      if (controller.scheduledRun()) {
-        controller.StopScheduledCapture();
-      } else if (controller.capturing()) {
-        controller.startStopSending();
-      }
-      controller.exitCommand();
-    } else if (exiting && !controller.capturing() && !controller.finished()) {
-      // The exit waits while capture is being stopped; arm it again.
-      controller.exitCommand();
-    }
-  });
-  watch->start(100);
   loop.run();
-  watch.reset();
   return failed ? 1 : 0;
 }
 

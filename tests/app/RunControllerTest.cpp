@@ -145,7 +145,7 @@ TEST(RunControllerExit, ExitWhileTheWorkerWaitsForAnAnswerNeitherHangsNorLosesIt
   c.uploader().QueueConnect();
   for (int i = 0; i < 2000 && rig.runner.queued() == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  ASSERT_EQ(rig.runner.queued(), 1u);
+  ASSERT_GE(rig.runner.queued(), 1u);
   EXPECT_FALSE(c.uploader().IsIdle());
 
   rig.prompter.queueAnswer(PromptAnswer::No);  // keep the session
@@ -239,6 +239,58 @@ TEST(RunControllerExit, ASchedulesLeadTimesDoNothingOnceTheExitHasStarted) {
   for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
   EXPECT_TRUE(rig.view.closed);
   EXPECT_EQ(rig.fakeFtp.connectCount(), 1) << "no session opened during the exit";
+}
+
+}  // namespace
+}  // namespace karone
+
+namespace karone {
+namespace {
+
+// Questions to the operator stay open while time passes, as a box on the
+// screen does: the controller's timers and the workers go on, no step runs
+// a second time meanwhile, and what follows the answer runs when it comes.
+TEST(RunControllerQuestions, AnOpenQuestionNeitherStopsTheTimersNorRunsItsStepTwice) {
+  {
+    SCOPED_TRACE("the dial-up question at exit");
+    ControllerRig rig;
+    rig.dialup.addConnectedConnection("isp");
+    rig.store({rig.profile("site")}, {rig.schedule("later", "site", 7200, 60)});
+    rig.prompter.holdLater(true);
+    RunController& c = rig.start();
+    c.exitCommand();
+    rig.seconds(3);
+    ASSERT_EQ(rig.prompter.held(), 1u);
+    const std::string countdownBefore = rig.view.scheduleLines[1];
+    rig.seconds(30);  // the box stays open; the exit poll does not ask again
+    EXPECT_EQ(rig.prompter.held(), 1u);
+    EXPECT_EQ(rig.prompter.prompts().size(), 1u);
+    EXPECT_FALSE(rig.view.closed);
+    EXPECT_NE(rig.view.scheduleLines[1], countdownBefore) << "the monitor kept counting";
+    rig.prompter.answerHeld(PromptAnswer::Yes);
+    for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
+    EXPECT_TRUE(rig.view.closed);
+    EXPECT_EQ(rig.dialup.hangUps().size(), 1u);
+  }
+  {
+    SCOPED_TRACE("stopping a scheduled run that ends while the box is open");
+    ControllerRig rig;
+    rig.store({rig.profile("site")}, {rig.schedule("short", "site", 70, 40)});
+    rig.prompter.holdLater(true);
+    RunController& c = rig.start();
+    rig.seconds(71);
+    ASSERT_TRUE(c.scheduledRun());
+    c.startStopSending();
+    c.startStopSending();  // a second click while the box is open asks nothing more
+    EXPECT_EQ(rig.prompter.held(), 1u);
+    rig.seconds(45);  // the run ends by itself meanwhile
+    EXPECT_FALSE(c.scheduledRun());
+    EXPECT_EQ(rig.view.count(t(Text::ScheduledCaptureDone)), 1);
+    rig.prompter.answerHeld(PromptAnswer::Yes);
+    rig.seconds(2);
+    EXPECT_EQ(rig.view.count(t(Text::ScheduledCaptureDone)), 1) << "not stopped twice";
+    EXPECT_EQ(rig.view.startCaption, t(Text::StartSending));
+  }
 }
 
 }  // namespace

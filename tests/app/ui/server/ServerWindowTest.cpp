@@ -392,10 +392,12 @@ TEST(ServerWindow, ProfilesAndSchedulesChangedAndDeletedAndTheCaptureSettingsCha
       find<QPushButton>(dialog, "okButton")->click();
     });
     QTest::mouseClick(find<QPushButton>(window, "modifyProfileButton"), Qt::LeftButton);
-    EXPECT_TRUE(changed);
+    // Questions do not stop the window: the dialog opens once the notice
+    // that the profile is in use has been answered.
+    EXPECT_TRUE(processEventsUntil([&] { return changed; }));
     clickLine(profiles, "archive");
     QTest::mouseClick(find<QPushButton>(window, "deleteProfileButton"), Qt::LeftButton);
-    ASSERT_EQ(profiles->count(), 1);
+    ASSERT_TRUE(processEventsUntil([&] { return profiles->count() == 1; }));
     EXPECT_EQ(profiles->item(0)->text(), "live");
 
     // "夕方" renamed, "夜" deleted.

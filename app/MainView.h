@@ -30,12 +30,8 @@ class MainView {
   virtual void removeFirstStatusLine() = 0;
   virtual void setStatusHorizontalExtent(int pixels) = 0;
   virtual void scrollStatusToEnd() = 0;
-  // The status monitor's measures, for the event log's extent rule: the
-  // width of a text in pixels in its font, and the width of its visible
-  // area. Unlike the rest of this interface, callable from any thread (the
-  // log measures on whichever thread logs). A view without such measures
-  // answers 0.
-  virtual int statusTextWidth(const std::string& /*text*/) const { return 0; }
+  // The width of the status monitor's visible area in pixels, asked once
+  // when the controller is made; a view without one answers 0.
   virtual int statusClientWidth() const { return 0; }
 
   // --- Remote directory, folder label, buffer counters ---

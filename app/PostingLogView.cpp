@@ -1,14 +1,10 @@
 #include "app/PostingLogView.h"
 
-#include "platform/TextCodec.h"
-
 namespace karone {
 
-PostingLogView::PostingLogView(TaskRunner& runner, MainView& view, TextWidth textWidth,
-                               int clientWidth)
+PostingLogView::PostingLogView(TaskRunner& runner, MainView& view, int clientWidth)
     : runner_(runner),
       view_(view),
-      textWidth_(std::move(textWidth)),
       clientWidth_(clientWidth),
       attached_(std::make_shared<std::atomic<bool>>(true)) {}
 
@@ -34,12 +30,6 @@ int PostingLogView::lineCount() const { return lines_; }
 void PostingLogView::removeFirstLine() {
   if (lines_ > 0) --lines_;
   post([](MainView& v) { v.removeFirstStatusLine(); });
-}
-
-int PostingLogView::textWidth(const std::string& text) const {
-  if (textWidth_) return textWidth_(text);
-  // Without the view's font: 6 pixels a byte of code page 932.
-  return 6 * static_cast<int>(textcodec::cp932Length(text));
 }
 
 void PostingLogView::setHorizontalExtent(int pixels) {

@@ -3,8 +3,9 @@
 // thread under its own lock, and every change is posted to the window
 // thread, where the main view draws it. The line count the log asks for is
 // kept here at once, so the log's 499-line rule holds even while changes
-// are still on their way. Text widths come from the view's font through a
-// function that is safe on any thread.
+// are still on their way. Nothing of the view is asked on the logging
+// thread: widths are measured where the line is drawn (the status monitor's
+// extent covers its widest line by itself), so textWidth() answers 0.
 //
 // Threads: the LogView calls from any thread; the posted changes run on the
 // task runner's thread and are dropped once detach() has run there.
@@ -21,15 +22,13 @@ namespace karone {
 
 class PostingLogView final : public LogView {
  public:
-  using TextWidth = std::function<int(const std::string& text)>;
-
-  PostingLogView(TaskRunner& runner, MainView& view, TextWidth textWidth, int clientWidth);
+  PostingLogView(TaskRunner& runner, MainView& view, int clientWidth);
   ~PostingLogView() override;
 
   int appendLine(const std::string& line) override;
   int lineCount() const override;
   void removeFirstLine() override;
-  int textWidth(const std::string& text) const override;
+  int textWidth(const std::string&) const override { return 0; }
   int clientWidth() const override { return clientWidth_; }
   void setHorizontalExtent(int pixels) override;
   void scrollToEnd() override;
@@ -44,7 +43,6 @@ class PostingLogView final : public LogView {
 
   TaskRunner& runner_;
   MainView& view_;
-  TextWidth textWidth_;
   int clientWidth_;
   std::atomic<int> lines_{0};
   std::shared_ptr<std::atomic<bool>> attached_;

@@ -4,7 +4,6 @@
 
 #include "platform/BufferFileNames.h"
 #include "platform/Paths.h"
-#include "platform/TextCodec.h"
 #include "resources/Texts.h"
 #include "schedule/ScheduleRules.h"
 
@@ -40,11 +39,6 @@ RunController::RunController(Parts parts)
              parts.clock),
       log_(parts.clock, parts.logFolder),
       logView_(thread_, parts.view,
-               [&view = parts.view](const std::string& text) {
-                 // The view's font where it has one; else 6 pixels a byte.
-                 const int width = view.statusTextWidth(text);
-                 return width > 0 ? width : 6 * static_cast<int>(textcodec::cp932Length(text));
-               },
                parts.view.statusClientWidth() > 0 ? parts.view.statusClientWidth() : 400),
       bridge_(thread_, parts.view, parts.prompter, snapshot_, *this),
       caption_(parts.view) {

@@ -19,8 +19,7 @@
 // Widgets have object names for tests (e.g. "startButton", "captionEdit");
 // each carries its control number in the property "controlId".
 //
-// Threads: window thread, except statusTextWidth and statusClientWidth
-// (any thread).
+// Threads: window thread.
 #include <QWidget>
 #include <memory>
 
@@ -73,7 +72,8 @@ class MainWindow final : public QWidget, public MainView {
   void removeFirstStatusLine() override;
   void setStatusHorizontalExtent(int pixels) override;
   void scrollStatusToEnd() override;
-  int statusTextWidth(const std::string& text) const override;
+  // The width of a text in the status monitor's font.
+  int statusTextWidth(const std::string& text) const;
   int statusClientWidth() const override;
   void clearDirectoryView() override;
   void addDirectoryEntry(const DirectoryViewEntry& entry) override;

@@ -19,7 +19,7 @@ constexpr int kTextMargin = 2;  // pixels left of each line
 }  // namespace
 
 StatusMonitor::StatusMonitor(QWidget* parent)
-    : QAbstractScrollArea(parent), families_(font().families()), pixelSize_(font().pixelSize()) {
+    : QAbstractScrollArea(parent) {
   setFocusPolicy(Qt::NoFocus);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -31,12 +31,7 @@ StatusMonitor::StatusMonitor(QWidget* parent)
 int StatusMonitor::lineHeight() const { return QFontMetrics(font()).height(); }
 
 int StatusMonitor::textWidth(const QString& text) const {
-  // A font of this call's own: fonts share their state between copies, and
-  // this may run on any thread.
-  QFont own;
-  own.setFamilies(families_);
-  if (pixelSize_ > 0) own.setPixelSize(pixelSize_);
-  return QFontMetrics(own).horizontalAdvance(text);
+  return QFontMetrics(font()).horizontalAdvance(text);
 }
 
 int StatusMonitor::appendLine(const QString& line) {

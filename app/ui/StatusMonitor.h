@@ -7,11 +7,9 @@
 //
 // The font is the one it inherits when made.
 //
-// Threads: window thread. The measures (textWidth, clientWidth) may be
-// asked from any thread: the event log measures on whichever thread logs.
+// Threads: window thread.
 #include <QAbstractScrollArea>
 #include <QStringList>
-#include <atomic>
 
 namespace karone {
 
@@ -33,9 +31,8 @@ class StatusMonitor final : public QAbstractScrollArea {
   // The first line shown.
   int topLine() const;
 
-  // Any thread.
   int textWidth(const QString& text) const;
-  int clientWidth() const { return clientWidth_.load(); }
+  int clientWidth() const { return clientWidth_; }
 
  signals:
   // "クリヤー" emptied the list.
@@ -53,10 +50,7 @@ class StatusMonitor final : public QAbstractScrollArea {
   QStringList lines_;
   int extent_ = 0;   // as given
   int widest_ = 0;   // widest line held so far
-  // The font's description, for a font of their own on other threads.
-  const QStringList families_;
-  const int pixelSize_;
-  std::atomic<int> clientWidth_{0};
+  int clientWidth_ = 0;
 };
 
 }  // namespace karone

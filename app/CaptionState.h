@@ -4,7 +4,8 @@
 // it. Every change is shown in the window's caption row; caption() is what
 // the status page publishes.
 //
-// Threads: the controller's thread only.
+// Threads: the controller's thread only (checked where the window's
+// commands enter, ControllerThread::step).
 #include <string>
 
 #include "app/MainView.h"

@@ -1,5 +1,6 @@
 #include "app/Connection.h"
 
+#include "platform/ThreadCheck.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -18,6 +19,7 @@ Connection::Connection(TaskRunner& runner, TimerService& timers, DialupService& 
 Connection::~Connection() = default;
 
 void Connection::open(const ProfileInfo& profile) {
+  KARONE_CHECK_THREAD(runner_);
   active_ = profile;
   uploader_.SetProfile(active_);
   if (active_.useDialup == 0) {
@@ -37,12 +39,14 @@ void Connection::open(const ProfileInfo& profile) {
 }
 
 void Connection::openDirect(const ProfileInfo& profile) {
+  KARONE_CHECK_THREAD(runner_);
   active_ = profile;
   uploader_.SetProfile(active_);
   uploader_.QueueConnect();
 }
 
 void Connection::openForSchedule(const ProfileInfo& profile) {
+  KARONE_CHECK_THREAD(runner_);
   if (connected() && active_.address == profile.address) {
     // The same server: keep the session when it still answers. The check
     // runs on the worker; what follows it runs here when it has answered.
@@ -62,6 +66,7 @@ void Connection::openForSchedule(const ProfileInfo& profile) {
 }
 
 void Connection::close() {
+  KARONE_CHECK_THREAD(runner_);
   if (active_.useDialup != 0) link_.setHangUpAfterDisconnect(true);
   uploader_.QueueDisconnect();
   suspect_ = false;
@@ -93,6 +98,7 @@ void Connection::disconnected() {
 }
 
 void Connection::everySecond(bool mayCheck) {
+  KARONE_CHECK_THREAD(runner_);
   if (connected()) {
     ++idleSeconds_;
   } else {

@@ -1,5 +1,6 @@
 #include "app/DialupLink.h"
 
+#include "platform/ThreadCheck.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -24,6 +25,7 @@ DialupLink::DialupLink(DialupService& service, TaskRunner& runner, TimerService&
 DialupLink::~DialupLink() { *self_ = nullptr; }
 
 bool DialupLink::FindConnectedEntry(std::string* name, DialupHandle* handle) {
+  KARONE_CHECK_THREAD(runner_);
   for (const DialupConnection& c : service_.connections()) {
     DialupStatus status = service_.status(c.handle);
     if (status.gone || status.state != DialupState::Connected) continue;
@@ -43,6 +45,7 @@ bool DialupLink::adoptConnectedEntry() {
 }
 
 bool DialupLink::Dial() {
+  KARONE_CHECK_THREAD(runner_);
   // Every dial from outside starts a series of its own, also after a series
   // that gave up (which would otherwise show 11/10 and never redial).
   dialAttempt_ = 0;
@@ -109,6 +112,7 @@ void DialupLink::Redial() {
 }
 
 int DialupLink::OnDialEvent(DialupState state, int error) {
+  KARONE_CHECK_THREAD(runner_);
   if (error != DialupOk) {
     failed(error);
   } else if (state == DialupState::Connected) {
@@ -124,6 +128,7 @@ int DialupLink::OnDialEvent(DialupState state, int error) {
 }
 
 void DialupLink::HangUp(std::function<void()> done) {
+  KARONE_CHECK_THREAD(runner_);
   hangUpDone_.push_back(std::move(done));
   if (hangingUp_) return;  // joins the hang-up under way
   hangingUp_ = true;

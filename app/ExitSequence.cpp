@@ -1,5 +1,6 @@
 #include "app/ExitSequence.h"
 
+#include "platform/ThreadCheck.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -8,6 +9,7 @@ ExitSequence::ExitSequence(Parts parts)
     : parts_(std::move(parts)), poll_(parts_.timers.createTimer([this] { poll(); })) {}
 
 void ExitSequence::exitCommand() {
+  KARONE_CHECK_THREAD(parts_.owner);
   armed_ = true;
   if (parts_.pipeline.capturing()) {
     parts_.prompter.askLater(text(Text::ExitWhileCapturing), text(Text::ExitCaption),
@@ -25,6 +27,7 @@ void ExitSequence::exitCommand() {
 }
 
 void ExitSequence::exitStoppingCapture() {
+  KARONE_CHECK_THREAD(parts_.owner);
   armed_ = true;
   if (started_) return;
   if (parts_.pipeline.capturing()) parts_.stopCapture();
@@ -80,6 +83,7 @@ void ExitSequence::finish() {
 }
 
 bool ExitSequence::closeRequested() {
+  KARONE_CHECK_THREAD(parts_.owner);
   if (finished_) return true;
   if (!armed_) return false;
   // A close request while the exit is armed runs the orderly exit first;

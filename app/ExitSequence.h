@@ -24,6 +24,7 @@
 #include "ftp/FtpUploader.h"
 #include "platform/Lifetime.h"
 #include "platform/Prompter.h"
+#include "platform/TaskRunner.h"
 #include "platform/Timers.h"
 
 namespace karone {
@@ -33,6 +34,7 @@ class ExitSequence {
   static constexpr int kPollMillis = 500;
 
   struct Parts {
+    const TaskRunner& owner;  // the controller's thread
     TimerService& timers;
     Prompter& prompter;
     MainView& view;

@@ -6,7 +6,8 @@
 // a schedule or the automatic start uses keeps its name and line settings,
 // and cannot be deleted). The profiles themselves live in the data store.
 //
-// Threads: the controller's thread only. Questions to the operator are
+// Threads: the controller's thread only (checked where the window's
+// commands enter, ControllerThread::step). Questions to the operator are
 // asked without waiting; what follows an answer runs when it comes.
 #include <functional>
 #include <string>

@@ -1,18 +1,21 @@
 #include "app/ReconnectCountdown.h"
 
+#include "platform/ThreadCheck.h"
 #include "resources/Texts.h"
 
 namespace karone {
 
-ReconnectCountdown::ReconnectCountdown(TimerService& timers, EventLog& log,
-                                       std::function<bool()> busy,
+ReconnectCountdown::ReconnectCountdown(const TaskRunner& owner, TimerService& timers,
+                                       EventLog& log, std::function<bool()> busy,
                                        std::function<void()> reconnect)
-    : log_(log),
+    : owner_(owner),
+      log_(log),
       busy_(std::move(busy)),
       reconnect_(std::move(reconnect)),
       minute_(timers.createTimer([this] { onMinute(); })) {}
 
 void ReconnectCountdown::start() {
+  KARONE_CHECK_THREAD(owner_);
   stop(false);
   minute_->start(kMinuteMillis);
   minutesLeft_ = kMinutes;
@@ -21,6 +24,7 @@ void ReconnectCountdown::start() {
 }
 
 void ReconnectCountdown::stop(bool announce) {
+  KARONE_CHECK_THREAD(owner_);
   minute_->stop();
   if (announce && active_) log_.Log(text(Text::ReconnectStopped));
   active_ = false;

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ftp/EventLog.h"
+#include "platform/TaskRunner.h"
 #include "platform/Timers.h"
 
 namespace karone {
@@ -19,8 +20,8 @@ class ReconnectCountdown {
 
   // busy: capture or a session runs (the countdown is not needed any more);
   // reconnect: the last try.
-  ReconnectCountdown(TimerService& timers, EventLog& log, std::function<bool()> busy,
-                     std::function<void()> reconnect);
+  ReconnectCountdown(const TaskRunner& owner, TimerService& timers, EventLog& log,
+                     std::function<bool()> busy, std::function<void()> reconnect);
 
   void start();
   // announce: say that it stopped (when it was running).
@@ -31,6 +32,7 @@ class ReconnectCountdown {
  private:
   void onMinute();
 
+  const TaskRunner& owner_;
   EventLog& log_;
   std::function<bool()> busy_;
   std::function<void()> reconnect_;

@@ -57,7 +57,7 @@ RunController::RunController(Parts parts)
       [this](const std::string& name) { return isAutoStartProfile(name); },
       [this](const ProfileInfo& profile) { connection_->setDialParams(profile); }});
   countdown_ = std::make_unique<ReconnectCountdown>(
-      thread_, log_, [this] { return capturing() || scheduledRun() || connected(); },
+      thread_, thread_, log_, [this] { return capturing() || scheduledRun() || connected(); },
       [this] { uploader_->QueueReconnect(); });
   buttonCaptions_ = thread_.createTimer([this] { onButtonCaptions(); });
   previewSettle_ = thread_.createTimer([this] {
@@ -117,10 +117,10 @@ void RunController::buildParts(const AppSettings& values) {
   capture_->pipeline().setFramesPerSecond(working_.frameRate);
   view_.setProgressRange(0, working_.framesPerStrip);
   monitor_ = std::make_unique<ScheduleMonitor>(
-      ScheduleMonitor::Parts{thread_, clock_, store_, log_, view_, *uploader_, *connection_,
+      ScheduleMonitor::Parts{thread_, thread_, clock_, store_, log_, view_, *uploader_, *connection_,
                              *capture_, working_, [this] { return exit_->started(); }});
   exit_ = std::make_unique<ExitSequence>(ExitSequence::Parts{
-      thread_, prompter_, view_, log_, *uploader_, *connection_, capture_->pipeline(),
+      thread_, thread_, prompter_, view_, log_, *uploader_, *connection_, capture_->pipeline(),
       *countdown_, [this] { stopSending(); }, [this] { saveAndClose(); }});
 }
 

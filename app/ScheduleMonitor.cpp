@@ -1,5 +1,6 @@
 #include "app/ScheduleMonitor.h"
 
+#include "platform/ThreadCheck.h"
 #include "resources/Texts.h"
 #include "schedule/ScheduleCountdown.h"
 #include "schedule/ScheduleRules.h"
@@ -12,6 +13,7 @@ ScheduleMonitor::ScheduleMonitor(Parts parts)
       drain_(parts_.timers.createTimer([this] { drain(); })) {}
 
 void ScheduleMonitor::start() {
+  KARONE_CHECK_THREAD(parts_.owner);
   timer_->start(kPeriodMillis);
   tick();
 }
@@ -130,6 +132,7 @@ void ScheduleMonitor::startRun(const ScheduleInfo& schedule) {
 }
 
 void ScheduleMonitor::stopRun() {
+  KARONE_CHECK_THREAD(parts_.owner);
   parts_.log.Log(text(Text::ScheduledCaptureDone));
   FramePipeline& p = parts_.capture.pipeline();
   p.StopCapture();
@@ -145,6 +148,7 @@ void ScheduleMonitor::drain() {
 }
 
 void ScheduleMonitor::stillFiveMinutes() {
+  KARONE_CHECK_THREAD(parts_.owner);
   ProfileInfo profile;
   if (!parts_.store.findProfile(parts_.working.autoReconnectProfile, profile)) return;
   parts_.connection.setActive(profile);
@@ -156,6 +160,7 @@ void ScheduleMonitor::stillFiveMinutes() {
 }
 
 void ScheduleMonitor::stillOneMinute() {
+  KARONE_CHECK_THREAD(parts_.owner);
   ProfileInfo profile;
   if (!parts_.store.findProfile(parts_.working.autoReconnectProfile, profile)) return;
   parts_.log.Log(text(Text::OneMinuteBefore));

@@ -21,6 +21,7 @@
 #include "ftp/EventLog.h"
 #include "ftp/FtpUploader.h"
 #include "platform/Clock.h"
+#include "platform/TaskRunner.h"
 #include "platform/Timers.h"
 #include "schedule/DataStore.h"
 
@@ -32,6 +33,7 @@ class ScheduleMonitor {
   static constexpr int kDrainMillis = 1000;
 
   struct Parts {
+    const TaskRunner& owner;  // the controller's thread
     TimerService& timers;
     const Clock& clock;
     DataStore& store;

@@ -40,28 +40,6 @@ TEST(RunControllerStartUp, AppliesTheSettingsAndShowsTheWindowsFirstState) {
   EXPECT_EQ(rig.settings.values.count("bAutoShutAndRecon"), 1u);
 }
 
-TEST(RunControllerCaption, EnteredClearedAndColouredAsThePageShowsThem) {
-  ControllerRig rig;
-  RunController& c = rig.start();
-  EXPECT_TRUE(c.captionEntryPressed()) << "the first press removes the prompt";
-  EXPECT_EQ(rig.view.captionEntry, "");
-  EXPECT_FALSE(c.captionEntryPressed()) << "later presses keep what was typed";
-  EXPECT_EQ(c.GetCaption().text, "") << "empty until a caption is entered";
-
-  c.captionColourChanged(9);
-  c.captionEntered("ライブ中");
-  EXPECT_EQ(rig.view.captionEntry, " ") << "a single blank after adding";
-  EXPECT_EQ(c.GetCaption().text, "ライブ中");
-  EXPECT_EQ(c.GetCaption().colour, 0x0000FFu);
-  c.captionColourChanged(12);
-  EXPECT_EQ(c.GetCaption().colour, 0xFF0000u) << "the colour is read when the page is written";
-  EXPECT_EQ(rig.view.subtitles.back().colour, 0x0000FFu) << "the list line keeps its colour";
-
-  c.clearCaption();
-  EXPECT_EQ(rig.view.subtitles.back().text, t(Text::CaptionCleared));
-  EXPECT_EQ(c.GetCaption().text, " ");
-}
-
 TEST(RunControllerProfiles, AddModifyAndDeleteWithTheirRefusals) {
   ControllerRig rig;
   rig.store({rig.profile("alpha"), rig.profile("beta")},

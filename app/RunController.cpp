@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "app/Caption.h"
+#include "app/ProfileUse.h"
 #include "platform/BufferFileNames.h"
 #include "platform/Paths.h"
 #include "platform/TextCodec.h"
@@ -75,6 +76,7 @@ RunController::~RunController() {
   logView_.detach();
   if (uploader_) uploader_->StopWorker();  // commands still queued are dropped
   uploader_.reset();
+  store_.saveIfBound();
   log_.setView(nullptr);
   capture_.reset();  // the capture writer ends after its current picture
 }
@@ -90,12 +92,12 @@ void RunController::start() {
   applySettings(values);
 
   uploader_ = std::make_unique<FtpUploader>(FtpUploader::Parts{
-      parts_.ftpClient, bridge_, log_,
+      parts_.ftpClient, log_,
       parts_.uploaderSleeper ? *parts_.uploaderSleeper : SystemSleeper::instance(),
-      parts_.statusFolder, &store_});
-  bridge_.setUploader(uploader_.get());
+      parts_.statusFolder, bridge_.eventSink(), bridge_.contextReader(), bridge_.requests()});
   uploader_->StartWorker();
-  uploader_->LoadProfiles();
+  store_.ensureFileExists();
+  store_.load();
   fillProfileList({});
   log_.OpenLog();
   for (const std::string& note : parts_.startupNotes) ShowStatus(note);
@@ -147,16 +149,13 @@ void RunController::applySettings(const AppSettings& values) {
 }
 
 void RunController::publishSnapshot() {
-  RunSnapshot::Values v;
+  UploadContext v;
   v.capturing = capture_ && capture_->pipeline().capturing();
-  v.scheduled = capture_ && capture_->pipeline().scheduled();
   v.captureMode = working_.mode;
   v.framesPerStrip = capture_ ? capture_->pipeline().framesPerStrip() : working_.framesPerStrip;
   v.framesPerSecond = capture_ ? capture_->pipeline().framesPerSecond() : working_.frameRate;
   v.bufferClipLimit = bufferClipLimit();
   v.caption = GetCaption();
-  v.autoStart = working_.autoReconnect;
-  v.autoStartProfile = working_.autoReconnectProfile;
   snapshot_.publish(v);
 }
 
@@ -186,7 +185,7 @@ void RunController::setStatusText(const std::string& text) {
 // --- Profiles ---
 
 void RunController::fillProfileList(const std::string& select) {
-  profileLines_ = uploader_ ? uploader_->profileNames() : std::vector<std::string>{};
+  profileLines_ = store_.profileNames();
   std::sort(profileLines_.begin(), profileLines_.end());
   if (!select.empty()) {
     // The line whose text begins with the name.
@@ -206,7 +205,7 @@ void RunController::fillProfileList(const std::string& select) {
 bool RunController::readSelection() {
   if (selectedLine_ < 0 || selectedLine_ >= static_cast<int>(profileLines_.size())) return false;
   ProfileInfo found;
-  if (uploader_->FindProfile(profileLines_[static_cast<std::size_t>(selectedLine_)], found)) {
+  if (store_.findProfile(profileLines_[static_cast<std::size_t>(selectedLine_)], found)) {
     selectedProfile_ = found;
     setDialParams(found);
   }
@@ -236,10 +235,8 @@ void RunController::editProfile(bool modify) {
   if (modify) {
     if (selectedLine_ < 0 || selectedLine_ >= static_cast<int>(profileLines_.size())) return;
     formerName = profileLines_[static_cast<std::size_t>(selectedLine_)];
-    if (!uploader_->FindProfile(formerName, request.profile)) return;
-    const bool autoStartUse = working_.autoReconnect && working_.mode == 1 &&
-                              working_.autoReconnectProfile == formerName;
-    if (store_.isProfileUsedBySchedule(formerName) || autoStartUse) {
+    if (!store_.findProfile(formerName, request.profile)) return;
+    if (store_.isProfileUsedBySchedule(formerName) || usedByAutoStart(working_, formerName)) {
       prompter_.ask(text(Text::ProfileInUse), text(Text::ProfileModifyTitle), PromptButtons::Ok,
                     PromptIcon::None);
       request.restricted = true;
@@ -250,7 +247,7 @@ void RunController::editProfile(bool modify) {
   for (;;) {
     std::optional<ProfileInfo> entered = dialogs_.editProfile(request);
     if (!entered) return;
-    const bool duplicate = uploader_->ProfileExists(entered->name) &&
+    const bool duplicate = store_.profileExists(entered->name) &&
                            !(modify && entered->name == formerName);
     if (duplicate) {
       prompter_.ask(formatText(Text::ProfileDuplicateName, entered->name.c_str()),
@@ -260,9 +257,9 @@ void RunController::editProfile(bool modify) {
       continue;
     }
     if (modify) {
-      uploader_->ModifyProfile(formerName, *entered);
+      store_.modifyProfile(formerName, *entered);
     } else {
-      uploader_->AddProfile(*entered);
+      store_.addProfile(*entered);
     }
     fillProfileList(entered->name);
     readSelection();
@@ -273,11 +270,15 @@ void RunController::editProfile(bool modify) {
 void RunController::deleteProfile() {
   if (selectedLine_ < 0 || selectedLine_ >= static_cast<int>(profileLines_.size())) return;
   ProfileInfo profile;
-  if (!uploader_->FindProfile(profileLines_[static_cast<std::size_t>(selectedLine_)], profile))
-    return;
+  if (!store_.findProfile(profileLines_[static_cast<std::size_t>(selectedLine_)], profile)) return;
   if (prompter_.ask(text(Text::ProfileDeleteQuestion), text(Text::ProfileDeleteCaption),
                     PromptButtons::YesNo, PromptIcon::None) == PromptAnswer::Yes) {
-    uploader_->DeleteProfile(profile);
+    if (std::optional<Text> refusal = profileDeletionRefusal(store_, working_, profile.name)) {
+      prompter_.ask(text(*refusal), text(Text::FtpProfileDeleteCaption), PromptButtons::Ok,
+                    PromptIcon::None);
+    } else {
+      store_.deleteProfile(profile.name);
+    }
   }
   // SelectedProfile stays as it was until the next selection is read.
   fillProfileList({});
@@ -303,15 +304,15 @@ bool RunController::warnIfSessionSuspect() {
 
 void RunController::directoryItemActivated(const std::string& name, bool isFolder) {
   if (warnIfSessionSuspect()) return;
-  uploader_->QueueChangeDirectory(name, isFolder ? 0 : 1);
+  uploader_->queue(upload::ChangeDirectory{name, isFolder});
 }
 
 void RunController::goUp() {
   if (warnIfSessionSuspect()) return;
-  uploader_->QueueGoUp();
+  uploader_->queue(upload::GoUp{});
 }
 
-void RunController::deleteAllBuffers() { uploader_->QueueDeleteAllBuffers(); }
+void RunController::deleteAllBuffers() { uploader_->queue(upload::DeleteAllBuffers{}); }
 
 void RunController::resetCounter() {
   capture_->pipeline().setFileCounter(0);
@@ -396,7 +397,7 @@ int RunController::stillPeriodSeconds() const {
 bool RunController::uploaderIdle() const { return uploader_ && uploader_->IsIdle(); }
 
 void RunController::captureStopped() {
-  uploader_->QueueEndSession();
+  uploader_->queue(upload::EndSession{});
   publishSnapshot();
 }
 
@@ -417,7 +418,7 @@ void RunController::handOff(const std::string& jpegPath, std::uint32_t fileCount
     frame.keepPrevious = working_.keepOldImages;
     frame.backupPrefix = std::string(kStillBackupPrefix);
     frame.runningNumber = fileCounter;
-    uploader_->QueueUploadFrame(frame);
+    uploader_->queue(upload::UploadFrame{frame});
   });
 }
 
@@ -425,7 +426,7 @@ void RunController::ClearStopping() { capture_->pipeline().ClearStopping(); }
 
 // --- Dial-up ---
 
-void RunController::QueueConnect() { uploader_->QueueConnect(); }
+void RunController::QueueConnect() { uploader_->queue(upload::Connect{}); }
 
 void RunController::setDialParams(const ProfileInfo& profile) {
   dialupLink_.setDialParams({profile.dialupEntry, profile.dialupUser, profile.dialupPassword});
@@ -458,7 +459,7 @@ void RunController::connectDisconnect() {
     }
     dialupLink_.setStopRedial(true);
     if (activeProfile_.useDialup != 0) dialupLink_.setHangUpAfterDisconnect(true);
-    uploader_->QueueDisconnect();
+    uploader_->queue(upload::Disconnect{});
     sessionSuspect_ = false;
   } else {
     if (scheduledRun() || capturing()) return;
@@ -471,14 +472,14 @@ void RunController::connectDisconnect() {
           std::string name;
           if (dialupLink_.FindConnectedEntry(&name))
             ShowStatus(formatText(Text::DialupUsingExisting, name.c_str()));
-          uploader_->QueueConnect();
+          uploader_->queue(upload::Connect{});
         } else if (!dialupLink_.WeDialled()) {
           setDialParams(activeProfile_);
           dialupLink_.setDialOnly(false);
-          if (!dialupLink_.Dial()) uploader_->QueueConnect();
+          if (!dialupLink_.Dial()) uploader_->queue(upload::Connect{});
         }
       } else {
-        uploader_->QueueConnect();
+        uploader_->queue(upload::Connect{});
       }
     }
     StopReconnectCountdown(true);
@@ -567,20 +568,20 @@ bool RunController::prepareScheduledRun(const ScheduleInfo& schedule) {
   if (connected() && activeProfile_.address == profile.address) {
     // The same server: keep the session when it still answers. The check
     // runs on the worker; what follows it runs here when it has answered.
-    uploader_->QueueCheckSession(false, onThisThread([this, profile](bool alive) {
+    uploader_->queue(upload::CheckSession{false, onThisThread([this, profile](bool alive) {
       if (alive) return;
       ShowStatus(text(Text::SessionLostReconnecting));
-      uploader_->QueueDisconnect();
+      uploader_->queue(upload::Disconnect{});
       activeProfile_ = profile;
       uploader_->SetProfile(activeProfile_);
-      uploader_->QueueConnect();
-    }));
+      uploader_->queue(upload::Connect{});
+    })});
     return true;
   }
-  if (connected()) uploader_->QueueDisconnect();
+  if (connected()) uploader_->queue(upload::Disconnect{});
   activeProfile_ = profile;
   uploader_->SetProfile(activeProfile_);
-  uploader_->QueueConnect();
+  uploader_->queue(upload::Connect{});
   return true;
 }
 
@@ -612,7 +613,7 @@ void RunController::onDrain() {
   if (!uploader_->IsIdle()) return;
   drain_->stop();
   if (activeProfile_.useDialup != 0) dialupLink_.setHangUpAfterDisconnect(true);
-  uploader_->QueueDisconnect();
+  uploader_->queue(upload::Disconnect{});
   sessionSuspect_ = false;
 }
 
@@ -702,9 +703,9 @@ void RunController::onScheduleMonitor() {
 void RunController::checkIdleSession() {
   // The session may have changed during the pause.
   if (!connected() || capturing() || !uploader_->IsIdle()) return;
-  uploader_->QueueCheckSession(true, onThisThread([this](bool alive) {
+  uploader_->queue(upload::CheckSession{true, onThisThread([this](bool alive) {
     if (!alive) sessionSuspect_ = true;
-  }));
+  })});
 }
 
 std::function<void(bool)> RunController::onThisThread(std::function<void(bool)> then) {
@@ -735,7 +736,7 @@ void RunController::OnUploadDone() {
   // The stopped page, when capture has stopped, went out on the worker.
   const bool scheduled = scheduledRun();
   if (working_.mode == 1) {
-    if (working_.autoReconnect || scheduled) uploader_->QueueDisconnectAndHangUp();
+    if (working_.autoReconnect || scheduled) uploader_->queue(upload::DisconnectAndHangUp{});
     if (scheduled && runningSchedule_ &&
         timeUntilEnd(*runningSchedule_, clock_.now()) < stillPeriodSeconds()) {
       ShowStatus(text(Text::ScheduleEndedBeforeNextShot));
@@ -760,7 +761,7 @@ void RunController::OnDisconnected() {
 void RunController::StopAndDisconnect() {
   stopCapture();
   if (activeProfile_.useDialup != 0) dialupLink_.setHangUpAfterDisconnect(true);
-  uploader_->QueueDisconnect();
+  uploader_->queue(upload::Disconnect{});
   sessionSuspect_ = false;
   onButtonCaptions();
 }
@@ -772,7 +773,7 @@ void RunController::oneMinuteNotice() { stillPreConnect(); }
 
 int RunController::stillPreDial() {
   ProfileInfo profile;
-  if (!uploader_->FindProfile(working_.autoReconnectProfile, profile)) return 0;
+  if (!store_.findProfile(working_.autoReconnectProfile, profile)) return 0;
   activeProfile_ = profile;
   if (profile.useDialup == 0) return 0;
   setDialParams(profile);
@@ -784,11 +785,11 @@ int RunController::stillPreDial() {
 
 int RunController::stillPreConnect() {
   ProfileInfo profile;
-  if (!uploader_->FindProfile(working_.autoReconnectProfile, profile)) return 0;
+  if (!store_.findProfile(working_.autoReconnectProfile, profile)) return 0;
   activeProfile_ = profile;
   uploader_->SetProfile(activeProfile_);
   ShowStatus(text(Text::OneMinuteBefore));
-  uploader_->QueueConnect();
+  uploader_->queue(upload::Connect{});
   return 1;
 }
 
@@ -816,7 +817,7 @@ void RunController::onReconnectMinute() {
   --reconnectCountdown_;
   if (reconnectCountdown_ < 0) return;
   if (reconnectCountdown_ == 0) {
-    uploader_->QueueReconnect();
+    uploader_->queue(upload::Reconnect{});
   } else {
     ShowStatus(formatText(Text::ReconnectCountdown, reconnectCountdown_));
   }
@@ -848,8 +849,8 @@ void RunController::onExitPoll() {
   log_.CloseLog();
   capture_->pipeline().disableDevice();
   if (connected()) {
-    uploader_->QueueStoppedStatus();
-    uploader_->QueueDisconnect();
+    uploader_->queue(upload::StoppedStatus{});
+    uploader_->queue(upload::Disconnect{});
     return;  // the rest on a later tick
   }
   exitPoll_->stop();
@@ -910,7 +911,6 @@ void RunController::shutDown() {
   // The uploader's worker ends; the data store is written.
   bridge_.detach();
   uploader_->StopWorker();
-  uploader_->SaveProfiles();
   store_.save();
   finished_ = true;
   view_.closeWindow();

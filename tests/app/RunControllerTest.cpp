@@ -111,6 +111,15 @@ TEST(RunControllerProfiles, AddModifyAndDeleteWithTheirRefusals) {
   EXPECT_EQ(rig.view.profileLines, (std::vector<std::string>{"alpha", "beta"}));
   EXPECT_EQ(c.selectedProfile().name, "gamma");
   EXPECT_EQ(c.dataStore().profileCount(), 2);
+
+  // Delete a profile a schedule uses: the question, then the refusal.
+  rig.prompter.clear();
+  c.selectProfileLine(1);
+  c.deleteProfile();
+  ASSERT_EQ(rig.prompter.prompts().size(), 2u);
+  EXPECT_EQ(rig.prompter.prompts()[1].text, t(Text::FtpProfileUsedBySchedule));
+  EXPECT_EQ(rig.prompter.prompts()[1].caption, t(Text::FtpProfileDeleteCaption));
+  EXPECT_EQ(rig.view.profileLines, (std::vector<std::string>{"alpha", "beta"}));
 }
 
 TEST(RunControllerCommands, RefusedWhenTheStateDoesNotAllowThem) {
@@ -142,7 +151,7 @@ TEST(RunControllerExit, ExitWhileTheWorkerWaitsForAnAnswerNeitherHangsNorLosesIt
 
   // A second connect makes the worker ask whether to drop the session; the
   // question waits for the window thread.
-  c.uploader().QueueConnect();
+  c.uploader().queue(upload::Connect{});
   for (int i = 0; i < 2000 && rig.runner.queued() == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   ASSERT_EQ(rig.runner.queued(), 1u);

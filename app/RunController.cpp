@@ -911,7 +911,7 @@ void RunController::shutDown() {
   // The uploader's worker ends; the data store is written.
   bridge_.detach();
   uploader_->StopWorker();
-  store_.save();
+  store_.saveIfBound();
   finished_ = true;
   view_.closeWindow();
 }

@@ -1,5 +1,7 @@
 #include "app/RunController.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -194,6 +196,21 @@ TEST(RunControllerExit, RefusedWhileCapturingAndACloseRequestRunsTheOrderlyExit)
   EXPECT_TRUE(c.closeRequested());
   EXPECT_EQ(rig.settings.values["dwUniqueRunningNum"],
             std::to_string(c.captureWindow().pipeline().fileCounter()));
+}
+
+// A pipe at the data file's path is never read as the store, nor saved over
+// at exit.
+TEST(RunControllerExit, ADataFileThatIsAPipeIsLeftAlone) {
+  ControllerRig rig;
+  const std::string path = rig.dir.file("EncData.zrd");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  RunController& c = rig.start();
+  c.exitCommand();
+  for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
+  ASSERT_TRUE(rig.view.closed);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(RunControllerExit, AnAdoptedLineIsHungUpOnlyWhenTheOperatorSaysYes) {

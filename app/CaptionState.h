@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/MainView.h"
-#include "ftp/UploaderHost.h"
+#include "ftp/UploadContext.h"
 
 namespace karone {
 

@@ -23,18 +23,18 @@ void Connection::open(const ProfileInfo& profile) {
   active_ = profile;
   uploader_.SetProfile(active_);
   if (active_.useDialup == 0) {
-    uploader_.QueueConnect();
+    uploader_.queue(upload::Connect{});
     return;
   }
   link_.resetDialAttempt();
   if (link_.ExistingConnectionInUse()) {
     std::string name;
     if (link_.FindConnectedEntry(&name)) log_.Log(formatText(Text::DialupUsingExisting, name.c_str()));
-    uploader_.QueueConnect();
+    uploader_.queue(upload::Connect{});
   } else if (!link_.WeDialled()) {
     setDialParams(active_);
     link_.setDialOnly(false);
-    if (!link_.Dial()) uploader_.QueueConnect();
+    if (!link_.Dial()) uploader_.queue(upload::Connect{});
   }
 }
 
@@ -42,7 +42,7 @@ void Connection::openDirect(const ProfileInfo& profile) {
   KARONE_CHECK_THREAD(runner_);
   active_ = profile;
   uploader_.SetProfile(active_);
-  uploader_.QueueConnect();
+  uploader_.queue(upload::Connect{});
 }
 
 void Connection::openForSchedule(const ProfileInfo& profile) {
@@ -50,25 +50,26 @@ void Connection::openForSchedule(const ProfileInfo& profile) {
   if (connected() && active_.address == profile.address) {
     // The same server: keep the session when it still answers. The check
     // runs on the worker; what follows it runs here when it has answered.
-    uploader_.QueueCheckSession(false, [this, profile, alive = std::weak_ptr<bool>(alive_)](bool ok) {
+    auto checked = [this, profile, alive = std::weak_ptr<bool>(alive_)](bool ok) {
       if (ok) return;
       runner_.post([this, profile, alive] {
         if (alive.expired()) return;
         log_.Log(text(Text::SessionLostReconnecting));
-        uploader_.QueueDisconnect();
+        uploader_.queue(upload::Disconnect{});
         openDirect(profile);
       });
-    });
+    };
+    uploader_.queue(upload::CheckSession{false, checked});
     return;
   }
-  if (connected()) uploader_.QueueDisconnect();
+  if (connected()) uploader_.queue(upload::Disconnect{});
   openDirect(profile);
 }
 
 void Connection::close() {
   KARONE_CHECK_THREAD(runner_);
   if (active_.useDialup != 0) link_.setHangUpAfterDisconnect(true);
-  uploader_.QueueDisconnect();
+  uploader_.queue(upload::Disconnect{});
   suspect_ = false;
 }
 
@@ -115,11 +116,12 @@ void Connection::everySecond(bool mayCheck) {
 void Connection::checkIdleSession() {
   // The session may have changed during the pause.
   if (!connected() || capturing_() || !uploader_.IsIdle()) return;
-  uploader_.QueueCheckSession(true, [this, alive = std::weak_ptr<bool>(alive_)](bool ok) {
+  auto checked = [this, alive = std::weak_ptr<bool>(alive_)](bool ok) {
     runner_.post([this, alive, ok] {
       if (!alive.expired() && !ok) suspect_ = true;
     });
-  });
+  };
+  uploader_.queue(upload::CheckSession{true, checked});
 }
 
 bool Connection::warnIfSuspect() {

@@ -74,7 +74,7 @@ class Connection final : private DialupHost {
  private:
   // DialupHost.
   void ShowStatus(const std::string& line) override { log_.Log(line); }
-  void QueueConnect() override { uploader_.QueueConnect(); }
+  void QueueConnect() override { uploader_.queue(upload::Connect{}); }
 
   void checkIdleSession();
 

@@ -49,8 +49,8 @@ void ExitSequence::poll() {
   parts_.log.CloseLog();
   parts_.pipeline.disableDevice();
   if (parts_.connection.connected()) {
-    parts_.uploader.QueueStoppedStatus();
-    parts_.uploader.QueueDisconnect();
+    parts_.uploader.queue(upload::StoppedStatus{});
+    parts_.uploader.queue(upload::Disconnect{});
     return;  // the rest on a later tick
   }
   poll_->stop();

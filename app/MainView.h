@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ftp/UploaderHost.h"
+#include "ftp/UploaderEvent.h"
 
 namespace karone {
 

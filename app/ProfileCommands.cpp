@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/ProfileUse.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -61,7 +62,7 @@ void ProfileCommands::edit(bool modify) {
   const std::string formerName = lines_[static_cast<std::size_t>(selectedLine_)];
   if (!parts_.store.findProfile(formerName, request.profile)) return;
   request.prefilled = true;
-  if (parts_.store.isProfileUsedBySchedule(formerName) || parts_.isAutoStartProfile(formerName)) {
+  if (parts_.store.isProfileUsedBySchedule(formerName) || usedByAutoStart(parts_.working, formerName)) {
     request.restricted = true;
     parts_.prompter.askLater(text(Text::ProfileInUse), text(Text::ProfileModifyTitle),
                              PromptButtons::Ok, PromptIcon::None,
@@ -107,26 +108,20 @@ void ProfileCommands::remove() {
   parts_.prompter.askLater(text(Text::ProfileDeleteQuestion), text(Text::ProfileDeleteCaption),
                            PromptButtons::YesNo, PromptIcon::None,
                            lifetime_.bind([this, name](PromptAnswer answer) {
-                             if (answer == PromptAnswer::Yes) removeProfile(name);
+                             if (answer == PromptAnswer::Yes) removeRefusingWhatIsInUse(name);
                              // The selected profile stays as it was until the
                              // next selection is read.
                              fill({});
                            }));
 }
 
-void ProfileCommands::removeProfile(const std::string& name) {
-  Text refusal = Text::Count_;
-  if (parts_.store.isProfileUsedBySchedule(name)) {
-    refusal = Text::FtpProfileUsedBySchedule;
-  } else if (parts_.isAutoStartProfile(name)) {
-    refusal = Text::FtpProfileIsAutoStart;
-  }
-  if (refusal == Text::Count_) {
-    parts_.store.deleteProfile(name);
+void ProfileCommands::removeRefusingWhatIsInUse(const std::string& name) {
+  if (std::optional<Text> refusal = profileDeletionRefusal(parts_.store, parts_.working, name)) {
+    parts_.prompter.askLater(text(*refusal), text(Text::FtpProfileDeleteCaption),
+                             PromptButtons::Ok, PromptIcon::None, nullptr);
     return;
   }
-  parts_.prompter.askLater(text(refusal), text(Text::FtpProfileDeleteCaption), PromptButtons::Ok,
-                           PromptIcon::None, nullptr);
+  parts_.store.deleteProfile(name);
 }
 
 }  // namespace karone

@@ -15,6 +15,7 @@
 
 #include "app/Dialogs.h"
 #include "app/MainView.h"
+#include "capture/CaptureSettings.h"
 #include "platform/Lifetime.h"
 #include "platform/Prompter.h"
 #include "schedule/DataStore.h"
@@ -28,8 +29,9 @@ class ProfileCommands {
     Dialogs& dialogs;
     Prompter& prompter;
     MainView& view;
-    // Whether the automatic start in still mode uses the profile.
-    std::function<bool(const std::string& name)> isAutoStartProfile;
+    // The working capture settings: the automatic start in still mode may
+    // use a profile.
+    const CaptureSettings& working;
     // A line's profile was read as the selected one.
     std::function<void(const ProfileInfo&)> selected;
   };
@@ -57,7 +59,7 @@ class ProfileCommands {
   bool lineValid() const;
   void edit(bool modify);
   void runDialog(ProfileEditRequest request, bool modify, const std::string& formerName);
-  void removeProfile(const std::string& name);
+  void removeRefusingWhatIsInUse(const std::string& name);
 
   Parts parts_;
   std::vector<std::string> lines_;  // sorted as shown

@@ -46,19 +46,17 @@ RunController::RunController(Parts parts)
   parts_.statusFolder = folderOr(parts_.statusFolder, parts_.bufferFolder);
   log_.setView(&logView_);
   uploader_ = std::make_unique<FtpUploader>(FtpUploader::Parts{
-      parts_.ftpClient, bridge_, log_,
+      parts_.ftpClient, log_,
       parts_.uploaderSleeper ? *parts_.uploaderSleeper : SystemSleeper::instance(),
-      parts_.statusFolder, &store_});
-  bridge_.setUploader(uploader_.get());
+      parts_.statusFolder, bridge_.eventSink(), bridge_.contextReader(), bridge_.requests()});
   connection_ = std::make_unique<Connection>(thread_, thread_, parts_.dialup, *uploader_, log_,
                                              prompter_, [this] { return capturing(); });
   profiles_ = std::make_unique<ProfileCommands>(ProfileCommands::Parts{
-      store_, dialogs_, prompter_, view_,
-      [this](const std::string& name) { return isAutoStartProfile(name); },
+      store_, dialogs_, prompter_, view_, working_,
       [this](const ProfileInfo& profile) { connection_->setDialParams(profile); }});
   countdown_ = std::make_unique<ReconnectCountdown>(
       thread_, thread_, log_, [this] { return capturing() || scheduledRun() || connected(); },
-      [this] { uploader_->QueueReconnect(); });
+      [this] { uploader_->queue(upload::Reconnect{}); });
   buttonCaptions_ = thread_.createTimer([this] { onButtonCaptions(); });
   previewSettle_ = thread_.createTimer([this] {
     auto next = std::move(afterPreviewSettle_);
@@ -76,6 +74,7 @@ RunController::~RunController() {
   monitor_.reset();
   connection_.reset();
   uploader_.reset();
+  store_.saveIfBound();
   log_.setView(nullptr);
   capture_.reset();  // the capture writer ends after its current picture
 }
@@ -141,22 +140,15 @@ void RunController::applySettings(const AppSettings& values) {
 }
 
 void RunController::publishSnapshot() {
-  RunSnapshot::Values v;
+  UploadContext v;
   v.capturing = capturing();
-  v.scheduled = scheduledRun();
   v.captureMode = working_.mode;
   v.framesPerStrip = capture_ ? capture_->pipeline().framesPerStrip() : working_.framesPerStrip;
   v.framesPerSecond = capture_ ? capture_->pipeline().framesPerSecond() : working_.frameRate;
   const ProfileInfo& selected = profiles_->selected();
   v.bufferClipLimit = selected.keepBuffers != 0 ? -1 : selected.bufferClipCount;
   v.caption = caption_.caption();
-  v.autoStart = working_.autoReconnect;
-  v.autoStartProfile = working_.autoReconnectProfile;
   snapshot_.publish(v);
-}
-
-bool RunController::isAutoStartProfile(const std::string& name) const {
-  return working_.autoReconnect && working_.mode == 1 && working_.autoReconnectProfile == name;
 }
 
 // --- State ---
@@ -194,17 +186,17 @@ void RunController::openScheduler() {
 
 void RunController::directoryItemActivated(const std::string& name, bool isFolder) {
   thread_.step([&] {
-    if (!connection_->warnIfSuspect()) uploader_->QueueChangeDirectory(name, isFolder ? 0 : 1);
+    if (!connection_->warnIfSuspect()) uploader_->queue(upload::ChangeDirectory{name, isFolder});
   });
 }
 
 void RunController::goUp() {
   thread_.step([&] {
-    if (!connection_->warnIfSuspect()) uploader_->QueueGoUp();
+    if (!connection_->warnIfSuspect()) uploader_->queue(upload::GoUp{});
   });
 }
 
-void RunController::deleteAllBuffers() { uploader_->QueueDeleteAllBuffers(); }
+void RunController::deleteAllBuffers() { uploader_->queue(upload::DeleteAllBuffers{}); }
 
 void RunController::resetCounter() {
   thread_.step([&] {
@@ -379,7 +371,7 @@ void RunController::sendPicture(const std::string& jpegPath, std::uint32_t fileC
   frame.keepPrevious = working_.keepOldImages;
   frame.backupPrefix = std::string(kStillBackupPrefix);
   frame.runningNumber = fileCounter;
-  uploader_->QueueUploadFrame(frame);
+  uploader_->queue(upload::UploadFrame{frame});
 }
 
 void RunController::OnUploadDone() {
@@ -387,7 +379,7 @@ void RunController::OnUploadDone() {
   // The stopped page, when capture has stopped, went out on the worker.
   if (working_.mode != 1) return;
   const std::optional<ScheduleInfo> running = runningSchedule();
-  if (working_.autoReconnect || running) uploader_->QueueDisconnectAndHangUp();
+  if (working_.autoReconnect || running) uploader_->queue(upload::DisconnectAndHangUp{});
   if (running && timeUntilEnd(*running, clock_.now()) < stillPeriodSeconds()) {
     ShowStatus(text(Text::ScheduleEndedBeforeNextShot));
     monitor_->stopRun();
@@ -455,7 +447,7 @@ void RunController::saveAndClose() {
   // The uploader's worker ends; the data store is written.
   bridge_.detach();
   uploader_->StopWorker();
-  store_.save();
+  store_.saveIfBound();
 }
 
 }  // namespace karone

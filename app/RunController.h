@@ -204,7 +204,7 @@ class RunController final : public MainCommands,
   void setStatusText(const std::string& text) override;
   void fiveMinuteNotice() override { monitor_->stillFiveMinutes(); }
   void oneMinuteNotice() override { monitor_->stillOneMinute(); }
-  void captureStopped() override { uploader_->QueueEndSession(); }
+  void captureStopped() override { uploader_->queue(upload::EndSession{}); }
   bool uploaderIdle() const override { return uploader_->IsIdle(); }
   void handOff(const std::string& jpegPath, std::uint32_t fileCounter) override;
   void openCaptureSettings() override;
@@ -222,7 +222,6 @@ class RunController final : public MainCommands,
   void applySettings(const AppSettings& values);
   void buildParts(const AppSettings& values);
   void publishSnapshot();
-  bool isAutoStartProfile(const std::string& name) const;
   void onButtonCaptions();
   void connectSelected();
   void startCapture(std::function<void()> done);

@@ -1,11 +1,21 @@
 #include "app/UploaderBridge.h"
 
-#include "ftp/FtpUploader.h"
+#include <optional>
+#include <variant>
 
 namespace karone {
+namespace {
+
+// One visitor made of the lambdas given, one per event.
+template <typename... Handlers>
+struct Overloaded : Handlers... {
+  using Handlers::operator()...;
+};
+
+}  // namespace
 
 UploaderBridge::UploaderBridge(TaskRunner& runner, MainView& view, Prompter& prompter,
-                               RunSnapshot& snapshot, UploaderEvents& events)
+                               const RunSnapshot& snapshot, UploaderEvents& events)
     : runner_(runner),
       view_(view),
       prompter_(prompter),
@@ -20,105 +30,75 @@ void UploaderBridge::detach() {
   waits_.cancel();
 }
 
-void UploaderBridge::toView(std::function<void(MainView&)> change) {
+std::function<void(UploaderEvent)> UploaderBridge::eventSink() {
+  return [this](UploaderEvent event) { onEvent(std::move(event)); };
+}
+
+std::function<UploadContext()> UploaderBridge::contextReader() {
+  return [this] { return snapshot_.get(); };
+}
+
+FtpUploader::Requests UploaderBridge::requests() {
+  return {[this](const std::string& text, const std::string& caption, PromptButtons buttons,
+                 PromptIcon icon) { return ask(text, caption, buttons, icon); },
+          [this] { startSending(); }};
+}
+
+void UploaderBridge::onEvent(UploaderEvent event) {
   auto attached = attached_;
-  MainView* view = &view_;
-  runner_.post([attached, view, change = std::move(change)] {
-    if (*attached) change(*view);
+  runner_.post([this, attached, event = std::move(event)] {
+    if (*attached) deliver(event);
   });
 }
 
-void UploaderBridge::toController(std::function<void(UploaderEvents&)> call) {
+void UploaderBridge::deliver(const UploaderEvent& event) {
+  namespace ev = upload_event;
+  MainView& v = view_;
+  UploaderEvents& e = events_;
+  std::visit(Overloaded{
+                 [&](const ev::DirectoryCleared&) { v.clearDirectoryView(); },
+                 [&](const ev::DirectoryEntry& x) { v.addDirectoryEntry(x.entry); },
+                 [&](const ev::DirectoryLabel& x) { v.setDirectoryLabel(x.directory); },
+                 [&](const ev::MotionBufferCount& x) { v.setMotionBufferCount(x.count); },
+                 [&](const ev::StillBufferCount& x) { v.setStillBufferCount(x.count); },
+                 [&](const ev::ProgressShown& x) { v.showProgressWindow(x.visible); },
+                 [&](const ev::ProgressPercent& x) { v.setProgressWindowPercent(x.percent); },
+                 [&](const ev::UploadDone&) { e.OnUploadDone(); },
+                 [&](const ev::SessionOpened& x) { e.OnSessionOpened(x.ok); },
+                 [&](const ev::Disconnected&) { e.OnDisconnected(); },
+                 [&](const ev::StopAndDisconnect&) { e.StopAndDisconnect(); },
+                 [&](const ev::StartReconnectCountdown&) { e.StartReconnectCountdown(); },
+                 [&](const ev::StopReconnectCountdown&) { e.StopReconnectCountdown(false); },
+                 [&](const ev::HangUp&) { e.hangUpAfterUploader(); },
+                 [&](const ev::ClearStopping&) { e.ClearStopping(); },
+                 [&](const ev::SessionActivity&) { e.resetIdleSeconds(); },
+             },
+             event);
+}
+
+void UploaderBridge::startSending() {
   auto attached = attached_;
   UploaderEvents* events = &events_;
-  runner_.post([attached, events, call = std::move(call)] {
-    if (*attached) call(*events);
-  });
-}
-
-void UploaderBridge::clearDirectoryView() {
-  toView([](MainView& v) { v.clearDirectoryView(); });
-}
-void UploaderBridge::addDirectoryEntry(const DirectoryViewEntry& entry) {
-  toView([entry](MainView& v) { v.addDirectoryEntry(entry); });
-}
-void UploaderBridge::setDirectoryLabel(const std::string& directory) {
-  toView([directory](MainView& v) { v.setDirectoryLabel(directory); });
-}
-void UploaderBridge::setMotionBufferCount(int count) {
-  toView([count](MainView& v) { v.setMotionBufferCount(count); });
-}
-void UploaderBridge::setStillBufferCount(int count) {
-  toView([count](MainView& v) { v.setStillBufferCount(count); });
-}
-void UploaderBridge::showProgress(bool visible) {
-  toView([visible](MainView& v) { v.showProgressWindow(visible); });
-}
-void UploaderBridge::setProgress(int percent) {
-  toView([percent](MainView& v) { v.setProgressWindowPercent(percent); });
-}
-
-bool UploaderBridge::isCapturing() { return snapshot_.get().capturing; }
-int UploaderBridge::captureMode() { return snapshot_.get().captureMode; }
-int UploaderBridge::bufferClipLimit() { return snapshot_.get().bufferClipLimit; }
-int UploaderBridge::framesPerStrip() { return snapshot_.get().framesPerStrip; }
-int UploaderBridge::framesPerSecond() { return snapshot_.get().framesPerSecond; }
-Caption UploaderBridge::caption() { return snapshot_.get().caption; }
-bool UploaderBridge::isAutoStartProfile(const std::string& profileName) {
-  const RunSnapshot::Values v = snapshot_.get();
-  return v.autoStart && v.captureMode == 1 && v.autoStartProfile == profileName;
-}
-
-void UploaderBridge::OnUploadDone() {
-  // The stopped page goes out here, on the worker, right after the upload,
-  // while nothing else uses the connection.
-  if (uploader_ != nullptr && !snapshot_.get().capturing) uploader_->UploadStoppedStatus();
-  toController([](UploaderEvents& e) { e.OnUploadDone(); });
-}
-void UploaderBridge::OnSessionOpened(bool ok) {
-  toController([ok](UploaderEvents& e) { e.OnSessionOpened(ok); });
-}
-void UploaderBridge::OnDisconnected() {
-  toController([](UploaderEvents& e) { e.OnDisconnected(); });
-}
-void UploaderBridge::startStopSending() {
-  auto attached = attached_;
-  UploaderEvents* events = &events_;
-  // The uploader looks at isCapturing() right after this: wait until the
-  // window thread has tried to start (the snapshot is current then).
+  // The uploader reads the context right after this: wait until the window
+  // thread has tried to start (the snapshot is current then).
   waitForReply<bool>(runner_, [attached, events](std::function<void(bool)> reply) {
     if (!*attached) return;
     events->startStopSendingThen([reply] { reply(true); });
   }, &waits_);
-}
-void UploaderBridge::StopAndDisconnect() {
-  toController([](UploaderEvents& e) { e.StopAndDisconnect(); });
-}
-void UploaderBridge::StartReconnectCountdown() {
-  toController([](UploaderEvents& e) { e.StartReconnectCountdown(); });
-}
-void UploaderBridge::StopReconnectCountdown() {
-  toController([](UploaderEvents& e) { e.StopReconnectCountdown(false); });
-}
-void UploaderBridge::hangUp() {
-  toController([](UploaderEvents& e) { e.hangUpAfterUploader(); });
-}
-void UploaderBridge::resetIdleSeconds() {
-  toController([](UploaderEvents& e) { e.resetIdleSeconds(); });
-}
-void UploaderBridge::ClearStopping() {
-  toController([](UploaderEvents& e) { e.ClearStopping(); });
 }
 
 PromptAnswer UploaderBridge::ask(const std::string& text, const std::string& caption,
                                  PromptButtons buttons, PromptIcon icon) {
   auto attached = attached_;
   Prompter* prompter = &prompter_;
-  std::optional<PromptAnswer> answer = runAndWait<PromptAnswer>(
-      runner_, [attached, prompter, text, caption, buttons, icon] {
-        if (!*attached) return PromptAnswer::Cancel;
-        return prompter->ask(text, caption, buttons, icon);
-      }, &waits_);
+  // The box opens on the window thread without a loop of its own; the
+  // worker waits here for the answer.
+  std::optional<PromptAnswer> answer = waitForReply<PromptAnswer>(
+      runner_,
+      [attached, prompter, text, caption, buttons, icon](std::function<void(PromptAnswer)> reply) {
+        if (*attached) prompter->askLater(text, caption, buttons, icon, std::move(reply));
+      },
+      &waits_);
   // Nobody could answer (the window has gone): the cautious answer.
   if (!answer) return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
   return *answer;

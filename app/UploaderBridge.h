@@ -1,30 +1,32 @@
 #pragma once
-// The uploader's host in the program: the bridge between the uploader's
-// worker thread and the window thread. Control changes and notifications
-// are posted to the window thread; what the worker must know at once it
-// reads from the run controller's published snapshot; a question to the
+// The uploader's environment in the program: the bridge between the
+// uploader's worker thread and the window thread. The worker's events are
+// posted to the window thread, where the view's go to MainView and the rest
+// to the run controller (UploaderEvents); what the worker must know at once
+// it reads from the run controller's published snapshot; a question to the
 // operator waits for the answer, which the window thread gives; starting
-// capture after a timed reconnect waits until the window thread has tried.
+// sending after a timed reconnect waits until the window thread has tried.
 //
-// Threads: the UploaderHost calls come from the uploader's worker (or, for
-// the direct operations, from the window thread itself); everything they
-// cause runs on the task runner's thread. Posted work is dropped once
-// detach() has run on that thread.
+// Threads: the uploader's side (the sink, the context reader, the requests)
+// is called on the uploader's worker; everything it causes runs on the task
+// runner's thread, except the session activity, which resets the controller's
+// idle counter at once (UploaderEvents::resetIdleSeconds takes any thread).
+// Posted work is dropped once detach() has run on that thread.
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "app/MainView.h"
 #include "app/RunSnapshot.h"
-#include "ftp/UploaderHost.h"
+#include "ftp/FtpUploader.h"
+#include "ftp/UploaderEvent.h"
 #include "platform/Prompter.h"
 #include "platform/TaskRunner.h"
 
 namespace karone {
 
-class FtpUploader;
-
-// The run controller's side of the uploader's notifications (window thread).
+// The run controller's side of the uploader's events (window thread).
 class UploaderEvents {
  public:
   virtual ~UploaderEvents() = default;
@@ -42,58 +44,38 @@ class UploaderEvents {
   virtual void resetIdleSeconds() = 0;
 };
 
-class UploaderBridge final : public UploaderHost {
+class UploaderBridge final {
  public:
-  UploaderBridge(TaskRunner& runner, MainView& view, Prompter& prompter, RunSnapshot& snapshot,
-                 UploaderEvents& events);
-  ~UploaderBridge() override;
+  UploaderBridge(TaskRunner& runner, MainView& view, Prompter& prompter,
+                 const RunSnapshot& snapshot, UploaderEvents& events);
+  ~UploaderBridge();
+  UploaderBridge(const UploaderBridge&) = delete;
+  UploaderBridge& operator=(const UploaderBridge&) = delete;
 
-  // The uploader whose stopped page the worker publishes after an upload
-  // when capture has stopped (set once, before the worker starts).
-  void setUploader(FtpUploader* uploader) { uploader_ = uploader; }
+  // For FtpUploader::Parts: the sink, the context reader and the requests.
+  // They refer to this bridge, which must outlive the uploader's worker.
+  std::function<void(UploaderEvent)> eventSink();
+  std::function<UploadContext()> contextReader();
+  FtpUploader::Requests requests();
+
   // Window thread: nothing posted runs after this, and a worker waiting for
   // the window thread (a question, a start) is released with the cautious
   // answer, so that the worker can be joined.
   void detach();
 
-  // --- UploaderHost ---
-  void clearDirectoryView() override;
-  void addDirectoryEntry(const DirectoryViewEntry& entry) override;
-  void setDirectoryLabel(const std::string& directory) override;
-  void setMotionBufferCount(int count) override;
-  void setStillBufferCount(int count) override;
-  void showProgress(bool visible) override;
-  void setProgress(int percent) override;
-  bool isCapturing() override;
-  int captureMode() override;
-  int bufferClipLimit() override;
-  int framesPerStrip() override;
-  int framesPerSecond() override;
-  Caption caption() override;
-  bool isAutoStartProfile(const std::string& profileName) override;
-  void OnUploadDone() override;
-  void OnSessionOpened(bool ok) override;
-  void OnDisconnected() override;
-  void startStopSending() override;
-  void StopAndDisconnect() override;
-  void StartReconnectCountdown() override;
-  void StopReconnectCountdown() override;
-  void hangUp() override;
-  void resetIdleSeconds() override;
-  void ClearStopping() override;
-  PromptAnswer ask(const std::string& text, const std::string& caption, PromptButtons buttons,
-                   PromptIcon icon) override;
-
  private:
-  void toView(std::function<void(MainView&)> change);
-  void toController(std::function<void(UploaderEvents&)> call);
+  void onEvent(UploaderEvent event);
+  // On the window thread.
+  void deliver(const UploaderEvent& event);
+  PromptAnswer ask(const std::string& text, const std::string& caption, PromptButtons buttons,
+                   PromptIcon icon);
+  void startSending();
 
   TaskRunner& runner_;
   MainView& view_;
   Prompter& prompter_;
-  RunSnapshot& snapshot_;
+  const RunSnapshot& snapshot_;
   UploaderEvents& events_;
-  FtpUploader* uploader_ = nullptr;
   WaitCanceller waits_;
   std::shared_ptr<std::atomic<bool>> attached_;
 };

@@ -15,7 +15,6 @@
 #include "ftp/EventLog.h"
 #include "ftp/FtpUploader.h"
 #include "ftp/MemoryLogView.h"
-#include "tests/doubles/RecordingUploaderHost.h"
 #include "platform/curl/CurlFtpClient.h"
 #include "tests/support/PyFtpServer.h"
 #include "tests/doubles/FakeClock.h"
@@ -76,15 +75,14 @@ void BM_PublishMotionStrip(benchmark::State& state) {
   testing::TempDir dir;
   CurlFtpClient curl;
   TimingFtpClient client(curl);
-  RecordingUploaderHost host;
-  host.setCapturing(true);
-  host.setBufferClipLimit(10);
   FakeClock clock;
   FakeSleeper sleeper(&clock);
   MemoryLogView view;
   EventLog log(clock, dir.path());
   log.setView(&view);
-  FtpUploader uploader({client, host, log, sleeper, dir.path()});
+  UploadContext context;
+  context.capturing = true;
+  FtpUploader uploader({client, log, sleeper, dir.path(), {}, [&] { return context; }, {}});
   auto params = server.params();
   ProfileInfo p;
   p.address = params.address;
@@ -95,7 +93,7 @@ void BM_PublishMotionStrip(benchmark::State& state) {
   p.passiveMode = 1;
   uploader.SetProfile(p);
   uploader.StartWorker();
-  uploader.QueueConnect();
+  uploader.queue(upload::Connect{});
   uploader.waitUntilDone();
   if (!uploader.IsConnected()) {
     state.SkipWithError("cannot connect");
@@ -109,7 +107,7 @@ void BM_PublishMotionStrip(benchmark::State& state) {
     f.localPath = dir.file(motionFrameName(n));
     f.runningNumber = n++;
     testing::writeFile(f.localPath, strip);
-    uploader.QueueUploadFrame(f);
+    uploader.queue(upload::UploadFrame{f});
     uploader.waitUntilDone();
   };
   for (int i = 0; i < 11; ++i) publish();
@@ -135,7 +133,7 @@ void BM_PublishMotionStrip(benchmark::State& state) {
   state.counters["data_connections_per_strip"] = data / strips;
   state.counters["floor_commands"] = 8;
   for (const auto& [op, ms] : client.millis) state.counters[op + "_ms_per_strip"] = ms / strips;
-  uploader.QueueDisconnect();
+  uploader.queue(upload::Disconnect{});
   uploader.waitUntilDone();
 }
 BENCHMARK(BM_PublishMotionStrip)->Unit(benchmark::kMillisecond)->UseRealTime();

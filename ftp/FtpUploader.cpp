@@ -27,182 +27,76 @@ std::vector<ListedName> namesOf(const std::vector<FtpFileEntry>& entries) {
 
 FtpUploader::FtpUploader(Parts parts)
     : client_(parts.client),
-      host_(parts.host),
       log_(parts.log),
       sleeper_(parts.sleeper),
-      statusDirectory_(std::move(parts.statusDirectory)),
-      store_(parts.store) {
-  statusDirectory_ = paths::withTrailingSlash(std::move(statusDirectory_));
-  wakeUp_.Create(0);
-  queueLock_.Create(0);
+      statusDirectory_(paths::withTrailingSlash(std::move(parts.statusDirectory))),
+      events_(std::move(parts.events)),
+      context_(std::move(parts.context)),
+      requests_(std::move(parts.requests)) {
   client_.openSession(kAgent);  // a failed session makes every connect fail
 }
 
 FtpUploader::~FtpUploader() {
   StopWorker();
-  wakeUp_.Close();
-  std::deque<std::unique_ptr<Command>> dropped;
-  if (queueLock_.Lock(Mutex::kNoTimeLimit)) {
-    dropped.swap(queue_);
-    queueLock_.unlock();
-  }
-  dropped.clear();
-  queueLock_.Close();
   client_.disconnect();
   client_.closeSession();
-  SaveProfiles();
 }
 
 // --- Worker ---
 
 bool FtpUploader::StartWorker() {
-  if (worker_) return true;
-  auto thread = createWorkerThread();
-  if (!thread || !thread->Start(&FtpUploader::workerRoutine, this)) return false;
-  worker_ = std::move(thread);
+  if (!worker_.start()) return false;
+  started_ = true;
   return true;
 }
 
 void FtpUploader::StopWorker() {
-  if (!worker_) return;
-  queueCode(static_cast<std::int32_t>(UploadCode::Quit));
-  worker_->Wait();
-  worker_.reset();
+  // A worker never started would never come to the mark.
+  if (started_ && worker_.post([this] { stopping_ = true; })) worker_.waitUntilIdle();
+  worker_.stop();
 }
 
-void FtpUploader::workerRoutine(void* self) { static_cast<FtpUploader*>(self)->workerLoop(); }
-
-void FtpUploader::workerLoop() {
-  for (;;) {
-    if (wakeUp_.Wait() != CountingSemaphore::kWaitSignalled) return;
-    // Drain everything queued: a wake-up refused because the semaphore was
-    // full must not leave a command behind.
-    while (auto command = takeCommand()) {
-      bool goOn = execute(*command);
-      command.reset();
-      finishedOne();
-      if (!goOn) return;
-    }
-  }
+void FtpUploader::post(std::function<void()> work) {
+  worker_.post([this, work = std::move(work)] {
+    if (stopping_) return;
+    report(upload_event::SessionActivity{});
+    work();
+  });
 }
 
-std::unique_ptr<FtpUploader::Command> FtpUploader::takeCommand() {
-  std::unique_ptr<Command> command;
-  if (!queueLock_.Lock(Mutex::kNoTimeLimit)) return command;
-  if (!queue_.empty()) {
-    command = std::move(queue_.front());
-    queue_.pop_front();
-  }
-  queueLock_.unlock();
-  return command;
+void FtpUploader::queue(UploadCommand command) {
+  const auto* change = std::get_if<upload::ChangeDirectory>(&command);
+  if (change != nullptr && !change->isFolder) return;
+  post([this, command = std::move(command)] {
+    std::visit([this](const auto& c) { run(c); }, command);
+  });
 }
 
-void FtpUploader::enqueue(std::unique_ptr<Command> command) {
-  {
-    std::lock_guard lock(doneMutex_);
-    ++outstanding_;
-  }
-  if (!queueLock_.Lock(Mutex::kNoTimeLimit)) {
-    finishedOne();
-    return;
-  }
-  queue_.push_back(std::move(command));
-  queueLock_.unlock();
-  wakeUp_.Release();
+void FtpUploader::waitUntilDone() { worker_.waitUntilIdle(); }
+
+void FtpUploader::report(UploaderEvent event) {
+  if (events_) events_(std::move(event));
 }
 
-void FtpUploader::finishedOne() {
-  std::lock_guard lock(doneMutex_);
-  --outstanding_;
-  doneChanged_.notify_all();
+UploadContext FtpUploader::context() const { return context_ ? context_() : UploadContext{}; }
+
+PromptAnswer FtpUploader::ask(const std::string& text, const std::string& caption,
+                              PromptButtons buttons, PromptIcon icon) {
+  if (!requests_.ask) return PromptAnswer::Cancel;
+  return requests_.ask(text, caption, buttons, icon);
 }
 
-void FtpUploader::waitUntilDone() {
-  std::unique_lock lock(doneMutex_);
-  doneChanged_.wait(lock, [this] { return outstanding_ <= 0; });
+void FtpUploader::run(const upload::DisconnectAndHangUp&) {
+  disconnect();
+  report(upload_event::HangUp{});
 }
 
-bool FtpUploader::execute(const Command& command) {
-  host_.resetIdleSeconds();
-  idle_ = false;
-  switch (static_cast<UploadCode>(command.code)) {
-    case UploadCode::Connect: connect(false); break;
-    case UploadCode::Disconnect: disconnect(); break;
-    case UploadCode::UploadFrame: uploadFrame(command.frame); break;
-    case UploadCode::EndSession: endSession(); break;
-    case UploadCode::ChangeDirectory: changeDirectory(command.directory); break;
-    case UploadCode::DeleteAllBuffers: deleteAllBuffers(); break;
-    case UploadCode::DeleteOldestFrame: deleteOldestFrame(); break;
-    case UploadCode::Reconnect: connect(true); break;
-    case UploadCode::DisconnectAndHangUp:
-      disconnect();
-      host_.hangUp();
-      break;
-    case UploadCode::CheckSession: {
-      const bool alive = CheckSession(command.withLog);
-      if (command.checked) command.checked(alive);
-      break;
-    }
-    case UploadCode::StoppedStatus: UploadStoppedStatus(); break;
-    case UploadCode::Quit: return false;
-  }
-  idle_ = true;
-  return true;
+void FtpUploader::run(const upload::CheckSession& command) {
+  const bool alive = checkSession(command.withLog);
+  if (command.done) command.done(alive);
 }
 
-// --- Requests ---
-
-void FtpUploader::queueCode(std::int32_t code) {
-  auto command = std::make_unique<Command>();
-  command->code = code;
-  enqueue(std::move(command));
-}
-
-void FtpUploader::QueueConnect() { queueCode(static_cast<std::int32_t>(UploadCode::Connect)); }
-void FtpUploader::QueueReconnect() { queueCode(static_cast<std::int32_t>(UploadCode::Reconnect)); }
-void FtpUploader::QueueDisconnect() {
-  queueCode(static_cast<std::int32_t>(UploadCode::Disconnect));
-}
-void FtpUploader::QueueDisconnectAndHangUp() {
-  queueCode(static_cast<std::int32_t>(UploadCode::DisconnectAndHangUp));
-}
-void FtpUploader::QueueEndSession() {
-  queueCode(static_cast<std::int32_t>(UploadCode::EndSession));
-}
-void FtpUploader::QueueDeleteAllBuffers() {
-  queueCode(static_cast<std::int32_t>(UploadCode::DeleteAllBuffers));
-}
-
-void FtpUploader::QueueUploadFrame(const FrameRequest& frame) {
-  auto command = std::make_unique<Command>();
-  command->code = static_cast<std::int32_t>(UploadCode::UploadFrame);
-  command->frame = frame;
-  enqueue(std::move(command));
-}
-
-void FtpUploader::QueueChangeDirectory(const std::string& itemText, int imageIndex) {
-  if (imageIndex != 0) return;  // a file, not a folder
-  auto command = std::make_unique<Command>();
-  command->code = static_cast<std::int32_t>(UploadCode::ChangeDirectory);
-  command->directory = itemText;
-  enqueue(std::move(command));
-}
-
-void FtpUploader::QueueGoUp() { QueueChangeDirectory("..", 0); }
-
-void FtpUploader::QueueCheckSession(bool withLog, std::function<void(bool)> done) {
-  auto command = std::make_unique<Command>();
-  command->code = static_cast<std::int32_t>(UploadCode::CheckSession);
-  command->withLog = withLog;
-  command->checked = std::move(done);
-  enqueue(std::move(command));
-}
-
-void FtpUploader::QueueStoppedStatus() {
-  queueCode(static_cast<std::int32_t>(UploadCode::StoppedStatus));
-}
-
-// --- Direct operations ---
+// --- The active profile ---
 
 void FtpUploader::SetProfile(const ProfileInfo& profile) {
   std::lock_guard lock(profileMutex_);
@@ -215,16 +109,9 @@ ProfileInfo FtpUploader::profile() const {
 }
 
 bool FtpUploader::IsConnected() const { return client_.isConnected(); }
-bool FtpUploader::IsIdle() const {
-  // A command queued but not yet taken counts as work: the worker may take
-  // it at any moment.
-  std::lock_guard lock(doneMutex_);
-  return idle_ && outstanding_ <= 0;
-}
+bool FtpUploader::IsIdle() const { return worker_.idle(); }
 
 void FtpUploader::Log(const std::string& message) { log_.Log(message); }
-bool FtpUploader::OpenLog() { return log_.OpenLog(); }
-void FtpUploader::CloseLog() { log_.CloseLog(); }
 
 std::vector<FtpUploader::Column> FtpUploader::directoryViewColumns() {
   const Text headings[] = {Text::FtpColumnName, Text::FtpColumnSize, Text::FtpColumnDate};
@@ -247,63 +134,7 @@ std::vector<FtpUploader::Column> FtpUploader::directoryViewColumns() {
   return columns;
 }
 
-// --- Profiles ---
-
-bool FtpUploader::LoadProfiles() {
-  if (!store_) return false;
-  store_->ensureFileExists();
-  return store_->load().ok();
-}
-
-bool FtpUploader::SaveProfiles() {
-  // Only a store that was read (or written) goes back to its file: saving one
-  // that never loaded would replace the operator's profiles with nothing.
-  return store_ && store_->isBound() && store_->save().ok;
-}
-
-std::vector<std::string> FtpUploader::profileNames() const {
-  std::vector<std::string> names;
-  if (!store_) return names;
-  for (int i = 0; i < store_->profileCount(); ++i) {
-    ProfileInfo p;
-    if (store_->getProfile(i, p)) names.push_back(p.name);
-  }
-  return names;
-}
-
-bool FtpUploader::FindProfile(const std::string& name, ProfileInfo& out) const {
-  return store_ && store_->findProfile(name, out);
-}
-
-bool FtpUploader::ProfileExists(const std::string& name) const {
-  return store_ && store_->profileExists(name);
-}
-
-void FtpUploader::AddProfile(const ProfileInfo& profile) {
-  if (store_) store_->addProfile(profile);
-}
-
-bool FtpUploader::ModifyProfile(const std::string& formerName, const ProfileInfo& profile) {
-  return store_ && store_->modifyProfile(formerName, profile);
-}
-
-bool FtpUploader::DeleteProfile(const ProfileInfo& profile) {
-  if (!store_) return false;
-  Text refusal = Text::Count_;
-  if (store_->isProfileUsedBySchedule(profile.name)) {
-    refusal = Text::FtpProfileUsedBySchedule;
-  } else if (host_.isAutoStartProfile(profile.name)) {
-    refusal = Text::FtpProfileIsAutoStart;
-  }
-  if (refusal != Text::Count_) {
-    host_.ask(text(refusal), text(Text::FtpProfileDeleteCaption), PromptButtons::Ok,
-              PromptIcon::None);
-    return false;
-  }
-  return store_->deleteProfile(profile.name);
-}
-
-bool FtpUploader::CheckSession(bool withLog) {
+bool FtpUploader::checkSession(bool withLog) {
   std::vector<FtpFileEntry> entries;
   // Any answer proves the session, an empty folder included.
   bool alive = client_.isConnected() && client_.listDirectory(entries).ok();
@@ -315,7 +146,7 @@ std::string FtpUploader::statusFilePath() const {
   return statusDirectory_ + std::string(kStatusPageName);
 }
 
-void FtpUploader::UploadStoppedStatus() {
+void FtpUploader::uploadStoppedStatus() {
   const auto path = statusFilePath();
   if (!writeFileAtomically(path, stoppedStatusPage()).ok) {
     Log(formatText(Text::FtpStatusPageNotPublished, static_cast<int>(FtpError::LocalFile) + 12000));
@@ -329,12 +160,12 @@ void FtpUploader::UploadStoppedStatus() {
 
 bool FtpUploader::publishRunningPage(const std::string& frameName) {
   StatusPageValues values;
-  values.framesPerStrip = host_.framesPerStrip();
+  const UploadContext current = context();
+  values.framesPerStrip = current.framesPerStrip;
   values.currentFrame = frameName;
-  values.framesPerSecond = host_.framesPerSecond();
-  auto caption = host_.caption();
-  values.caption = caption.text;
-  values.colour = caption.colour;
+  values.framesPerSecond = current.framesPerSecond;
+  values.caption = current.caption.text;
+  values.colour = current.caption.colour;
   const auto path = statusFilePath();
   const std::string page(kStatusPageName);
   const std::string temp(kStatusPageTempName);
@@ -380,7 +211,7 @@ void FtpUploader::sweepStaleStrips() {
   std::vector<FtpFileEntry> entries;
   if (!client_.listDirectory(entries).ok()) return;
   for (const auto& name :
-       staleStrips(namesOf(entries), *newest, host_.bufferClipLimit(), publishedBefore_)) {
+       staleStrips(namesOf(entries), *newest, context().bufferClipLimit, publishedBefore_)) {
     if (client_.deleteFile(name).ok()) {
       Log(formatText(Text::FtpFileDeleted, name.c_str()));
     } else {
@@ -401,12 +232,12 @@ bool FtpUploader::openSession(const ProfileInfo& profile) {
   params.passive = profile.passiveMode != 0;
   if (!client_.connect(params).ok()) {
     Log(text(Text::FtpConnectError));
-    host_.OnSessionOpened(false);
+    report(upload_event::SessionOpened{false});
     return false;
   }
   Log(text(Text::FtpConnected));
   sweepPending_ = true;
-  host_.OnSessionOpened(true);
+  report(upload_event::SessionOpened{true});
   return true;
 }
 
@@ -417,8 +248,8 @@ void FtpUploader::enterUploadDirectory(const ProfileInfo& profile) {
   std::string here;
   if (client_.currentDirectory(here).ok()) client_.setCurrentDirectory(here);
   if (!profile.uploadDirectory.empty()) {
-    host_.ask(text(Text::FtpDirectoryInaccessible), text(Text::FtpSessionCaption),
-              PromptButtons::Ok, PromptIcon::Warning);
+    ask(text(Text::FtpDirectoryInaccessible), text(Text::FtpSessionCaption), PromptButtons::Ok,
+        PromptIcon::Warning);
   }
 }
 
@@ -426,8 +257,8 @@ bool FtpUploader::connect(bool reconnect) {
   const ProfileInfo active = profile();
   bool ok = true;
   if (client_.isConnected()) {
-    auto answer = host_.ask(text(Text::FtpAskDisconnect), text(Text::FtpSessionCaption),
-                            PromptButtons::YesNo, PromptIcon::Question);
+    auto answer = ask(text(Text::FtpAskDisconnect), text(Text::FtpSessionCaption),
+                      PromptButtons::YesNo, PromptIcon::Question);
     if (answer != PromptAnswer::Yes) {
       ok = false;
     } else {
@@ -438,7 +269,7 @@ bool FtpUploader::connect(bool reconnect) {
   if (!ok) {
     if (reconnect) {
       Log(text(Text::FtpTimedReconnectError));
-      host_.StartReconnectCountdown();
+      report(upload_event::StartReconnectCountdown{});
     }
     return false;
   }
@@ -448,14 +279,14 @@ bool FtpUploader::connect(bool reconnect) {
   previousLocalPath_.clear();
   currentLocalPath_.clear();
   if (reconnect) {
-    if (host_.captureMode() == 0) clearMotionBuffers();
-    host_.startStopSending();
-    if (host_.isCapturing()) {
+    if (context().captureMode == 0) clearMotionBuffers();
+    if (requests_.startSendingAfterReconnect) requests_.startSendingAfterReconnect();
+    if (context().capturing) {
       Log(text(Text::FtpReconnectedCapturing));
-      host_.StopReconnectCountdown();
+      report(upload_event::StopReconnectCountdown{});
     } else {
       Log(text(Text::FtpTimedReconnectError));
-      host_.StartReconnectCountdown();
+      report(upload_event::StartReconnectCountdown{});
     }
   }
   return true;
@@ -465,9 +296,9 @@ void FtpUploader::disconnect() {
   if (!client_.isConnected()) return;
   client_.disconnect();
   Log(text(Text::FtpDisconnecting));
-  host_.clearDirectoryView();
-  host_.setDirectoryLabel("");
-  host_.OnDisconnected();
+  report(upload_event::DirectoryCleared{});
+  report(upload_event::DirectoryLabel{""});
+  report(upload_event::Disconnected{});
 }
 
 // --- Frames ---
@@ -496,8 +327,9 @@ void FtpUploader::uploadFrame(const FrameRequest& frame) {
       if (sweepPending_) publishedBefore_ = publishedStripOnServer();
       publishRunningPage(remoteName);
       Log(text(Text::FtpUploadDone));
-      if (host_.isCapturing() && (host_.bufferClipLimit() != -1 || sweepPending_)) {
-        queueCode(static_cast<std::int32_t>(UploadCode::DeleteOldestFrame));
+      const UploadContext current = context();
+      if (current.capturing && (current.bufferClipLimit != -1 || sweepPending_)) {
+        post([this] { deleteOldestFrame(); });
       }
     } else if (result.error == FtpError::Refused && isMotionBufferName(remoteName)) {
       // The server answered, so it may hold part of the strip: remove it
@@ -507,7 +339,10 @@ void FtpUploader::uploadFrame(const FrameRequest& frame) {
     }
   }
 
-  host_.OnUploadDone();
+  // Capture has stopped meanwhile: the stopped page goes out now, while
+  // nothing else uses the connection.
+  if (!context().capturing) uploadStoppedStatus();
+  report(upload_event::UploadDone{});
   // Still pictures come under one local name: never remove the current one.
   if (previousLocalPath_ != currentLocalPath_) removeLocalFile(previousLocalPath_);
   if (!result.ok()) {
@@ -520,7 +355,7 @@ void FtpUploader::recoverFromUploadFailure() {
   Log(text(Text::FtpSessionErrorFound));
   Log(text(Text::FtpReconnecting));
   while (retries_ < kMaxReconnectTries) {
-    if (!host_.isCapturing()) break;
+    if (!context().capturing) break;
     sleeper_.sleepMillis(kReconnectPauseMillis);
     ++retries_;
     Log(formatText(Text::FtpReconnectTry, retries_.load(), kMaxReconnectTries));
@@ -533,8 +368,8 @@ void FtpUploader::recoverFromUploadFailure() {
     }
   }
   if (retries_ == kMaxReconnectTries) {
-    host_.StopAndDisconnect();
-    host_.StartReconnectCountdown();
+    report(upload_event::StopAndDisconnect{});
+    report(upload_event::StartReconnectCountdown{});
     Log(text(Text::FtpReconnectGaveUp));
     Log(text(Text::FtpCaptureAndUploadStopped));
   }
@@ -545,7 +380,7 @@ void FtpUploader::deleteOldestFrame() {
     sweepStaleStrips();
     return;
   }
-  auto victim = rotationVictim(lastUploadedFrame_, host_.bufferClipLimit());
+  auto victim = rotationVictim(lastUploadedFrame_, context().bufferClipLimit);
   if (!victim) return;
   if (client_.deleteFile(*victim).ok()) {
     Log(formatText(Text::FtpFileDeleted, victim->c_str()));
@@ -557,10 +392,10 @@ void FtpUploader::deleteOldestFrame() {
 // --- Listing and navigation ---
 
 void FtpUploader::listDirectory(bool withLog) {
-  host_.clearDirectoryView();
+  report(upload_event::DirectoryCleared{});
   std::string here;
   client_.currentDirectory(here);
-  host_.setDirectoryLabel(here);
+  report(upload_event::DirectoryLabel{here});
   if (withLog) Log(text(Text::FtpListingStarted));
 
   std::vector<FtpFileEntry> entries;
@@ -571,8 +406,8 @@ void FtpUploader::listDirectory(bool withLog) {
     int still = 0;
     motionCount_ = 0;
     stillCount_ = 0;
-    host_.setMotionBufferCount(0);
-    host_.setStillBufferCount(0);
+    report(upload_event::MotionBufferCount{0});
+    report(upload_event::StillBufferCount{0});
     for (const auto& entry : entries) {
       if (entry.name == "." || entry.name == "..") continue;
       if (entry.attributes == kFtpAttributeDirectory) {
@@ -581,17 +416,17 @@ void FtpUploader::listDirectory(bool withLog) {
         line.size = std::to_string(entry.size());
         line.date = format("%d/%d/%d", entry.lastWrite.day, entry.lastWrite.month,
                            entry.lastWrite.year);
-        host_.addDirectoryEntry(line);
+        report(upload_event::DirectoryEntry{line});
         continue;
       }
       switch (bufferFileKind(entry.name)) {
         case BufferFileKind::Motion:
           motionCount_ = ++motion;
-          host_.setMotionBufferCount(motion);
+          report(upload_event::MotionBufferCount{motion});
           break;
         case BufferFileKind::Still:
           stillCount_ = ++still;
-          host_.setStillBufferCount(still);
+          report(upload_event::StillBufferCount{still});
           break;
         case BufferFileKind::None: break;
       }
@@ -620,7 +455,8 @@ int FtpUploader::deletionPass(BulkDeletion form, bool logEachFile) {
       ++deleted;
       if (logEachFile) Log(formatText(Text::FtpFileDeleted, name.c_str()));
     }
-    host_.setProgress(static_cast<int>(100LL * deleted / static_cast<long long>(victims.size())));
+    report(upload_event::ProgressPercent{
+        static_cast<int>(100LL * deleted / static_cast<long long>(victims.size()))});
   }
   Log(formatText(Text::FtpBuffersDeleted, deleted));
   return deleted;
@@ -630,24 +466,22 @@ void FtpUploader::deleteAllBuffers() {
   if (!client_.isConnected()) return;
   Log(text(Text::FtpDeletingBuffers));
   listDirectory(false);
-  host_.setProgress(0);
-  host_.showProgress(true);
+  report(upload_event::ProgressPercent{0});
+  report(upload_event::ProgressShown{true});
   deletionPass(BulkDeletion::Both, true);
-  host_.showProgress(false);
+  report(upload_event::ProgressShown{false});
   listDirectory(true);
 }
 
 void FtpUploader::clearMotionBuffers() {
-  idle_ = false;
   Log(text(Text::FtpClearingClips));
   listDirectory(false);
-  host_.setProgress(0);
-  host_.showProgress(true);
+  report(upload_event::ProgressPercent{0});
+  report(upload_event::ProgressShown{true});
   deletionPass(BulkDeletion::MotionOnly, false);
-  host_.showProgress(false);
+  report(upload_event::ProgressShown{false});
   listDirectory(true);
   Log(text(Text::FtpClipsCleared));
-  idle_ = true;
 }
 
 void FtpUploader::endSession() {
@@ -655,9 +489,9 @@ void FtpUploader::endSession() {
   removeLocalFile(currentLocalPath_);
   previousLocalPath_.clear();
   currentLocalPath_.clear();
-  UploadStoppedStatus();
-  if (client_.isConnected() && host_.captureMode() == 0) clearMotionBuffers();
-  host_.ClearStopping();
+  uploadStoppedStatus();
+  if (client_.isConnected() && context().captureMode == 0) clearMotionBuffers();
+  report(upload_event::ClearStopping{});
 }
 
 }  // namespace karone

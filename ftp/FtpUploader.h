@@ -5,15 +5,14 @@
 // the profile's limit, list and navigate the remote directory, delete the
 // buffer files, and recover from failed uploads by reconnecting.
 //
-// Threads: callers on any thread queue commands (queue*); one worker thread
-// executes them strictly in order. The queue is guarded by one Mutex held
-// only while a command is linked or unlinked; a CountingSemaphore wakes the
-// worker. CheckSession and UploadStoppedStatus run on the caller's thread and
-// must only be called while IsIdle() (the connection allows one operation at
-// a time). The host is called on the worker thread.
+// Threads: callers on any thread queue commands (queue); the worker, a
+// TaskThread, runs them strictly in order. What the worker has to tell goes
+// to the event sink, on the worker; what it must know about the run it reads
+// from the context reader; questions to the operator and the start of
+// sending after a timed reconnect block the worker until answered.
 //
 // Waits (the 5 seconds between reconnection attempts) go through the given
-// Sleeper. Errors never escape: failures are logged and reported to the host.
+// Sleeper. Errors never escape: failures are logged and reported as events.
 //
 // Nothing half-done stays on the server: the status page is only renamed
 // into place once its upload succeeded (otherwise the published page stays
@@ -21,58 +20,28 @@
 // while the server still answers; and the first strip of every session
 // (connect, reconnect, recovery) also deletes the strips earlier sessions
 // left outside the window or unfinished (staleStrips in RemoteNames), using
-// the strip the page on the server named before it.
+// the strip the page on the server named before it. A picture uploaded
+// after capture has stopped is followed by the stopped page.
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/threads/CountingSemaphore.h"
 #include "ftp/EventLog.h"
-#include "platform/threads/Mutex.h"
 #include "ftp/RemoteNames.h"
-#include "ftp/UploaderHost.h"
-#include "platform/threads/WorkerThread.h"
+#include "ftp/UploadCommand.h"
+#include "ftp/UploadContext.h"
+#include "ftp/UploaderEvent.h"
 #include "platform/Clock.h"
 #include "platform/FtpClient.h"
-#include "schedule/DataStore.h"
+#include "platform/Prompter.h"
+#include "platform/threads/TaskThread.h"
 #include "schedule/ProfileInfo.h"
 
 namespace karone {
-
-// Command codes of the queue.
-enum class UploadCode : std::int32_t {
-  Connect = 100,
-  Disconnect = 101,
-  UploadFrame = 102,
-  EndSession = 103,
-  ChangeDirectory = 104,
-  DeleteAllBuffers = 105,
-  DeleteOldestFrame = 107,
-  Reconnect = 108,
-  DisconnectAndHangUp = 109,
-  // Ours: the session check and the stopped page on the worker, so that the
-  // window thread never waits for the server.
-  CheckSession = 110,
-  StoppedStatus = 111,
-  Quit = 200,
-};
-
-// One picture to upload. It travels in its command, so a caller that does
-// not wait for OnUploadDone cannot overwrite a request still queued.
-struct FrameRequest {
-  int captureMode = 0;     // 0 motion, 1 still
-  std::string localPath;   // the JPEG; its file name is the remote name
-  bool keepPrevious = false;  // still mode: keep the previous picture as a backup
-  std::string backupPrefix = std::string(kStillBackupPrefix);
-  std::uint32_t runningNumber = 0;
-};
 
 class FtpUploader {
  public:
@@ -80,15 +49,29 @@ class FtpUploader {
   static constexpr std::int64_t kReconnectPauseMillis = 5000;
   static constexpr const char* kAgent = "TamblorFTP";
 
+  // What the worker asks of the run controller's thread and waits for.
+  struct Requests {
+    // The operator's answer. Empty: nobody to ask, as if dismissed (Cancel).
+    std::function<PromptAnswer(const std::string& text, const std::string& caption,
+                               PromptButtons buttons, PromptIcon icon)>
+        ask;
+    // After a timed reconnect: start sending as the operator's button does,
+    // returning once the start has been tried (the context read next tells
+    // whether capture runs). Empty: nothing starts.
+    std::function<void()> startSendingAfterReconnect;
+  };
+
   struct Parts {
     FtpClient& client;
-    UploaderHost& host;
     EventLog& log;
     Sleeper& sleeper;
     // Folder of the local copy of the status page, ending with '/'.
     std::string statusDirectory;
-    // The profiles passed through to the window (may be null: no profiles).
-    DataStore* store = nullptr;
+    // Called on the worker for every event, in order. Empty: events go nowhere.
+    std::function<void(UploaderEvent)> events;
+    // The run as it is now, read on the worker. Empty: the defaults.
+    std::function<UploadContext()> context;
+    Requests requests;
   };
 
   // A column of the remote directory view.
@@ -101,62 +84,27 @@ class FtpUploader {
   static std::vector<Column> directoryViewColumns();
 
   explicit FtpUploader(Parts parts);
-  // Stops the worker; commands still queued are dropped unexecuted.
+  // Stops the worker (StopWorker), then closes the connection.
   ~FtpUploader();
   FtpUploader(const FtpUploader&) = delete;
   FtpUploader& operator=(const FtpUploader&) = delete;
 
-  // Starts the worker thread (true at once when it runs already).
+  // Starts the worker thread (true at once when it runs already; false once
+  // stopped).
   bool StartWorker();
-  // Queues Quit and waits for the worker to end.
+  // Lets the commands queued so far run, drops what they queue in turn, and
+  // ends the worker. Not from the worker.
   void StopWorker();
 
-  // --- Requests (any thread) ---
-  void QueueConnect();
-  void QueueReconnect();
-  void QueueDisconnect();
-  void QueueDisconnectAndHangUp();
-  void QueueEndSession();
-  void QueueDeleteAllBuffers();
-  void QueueUploadFrame(const FrameRequest& frame);
-  // An item of the directory view: only folders (image index 0) are entered.
-  void QueueChangeDirectory(const std::string& itemText, int imageIndex);
-  void QueueGoUp();
-  // CheckSession on the worker, in queue order; `done` gets its result on
-  // the worker thread (it is not called for a command dropped unexecuted).
-  void QueueCheckSession(bool withLog, std::function<void(bool alive)> done);
-  // UploadStoppedStatus on the worker, in queue order.
-  void QueueStoppedStatus();
-  // Any code; unknown codes are consumed without effect.
-  void queueCode(std::int32_t code);
+  // Any thread. A ChangeDirectory to a file is ignored here.
+  void queue(UploadCommand command);
 
-  // --- Direct operations (caller's thread) ---
+  // The active profile: set by the caller, read by the worker at connect.
   void SetProfile(const ProfileInfo& profile);
   ProfileInfo profile() const;
   bool IsConnected() const;
-  // Nothing queued and nothing running: only then may the caller's thread
-  // use the connection directly (CheckSession, UploadStoppedStatus).
+  // Nothing queued and nothing running.
   bool IsIdle() const;
-  // Lists the current directory: true when the server answered.
-  bool CheckSession(bool withLog);
-  // Writes and publishes the stopped status page.
-  void UploadStoppedStatus();
-  void Log(const std::string& message);
-  bool OpenLog();
-  void CloseLog();
-
-  // --- Profiles (caller's thread, the window's) ---
-  bool LoadProfiles();   // makes the data file when missing, then reads it
-  bool SaveProfiles();
-  std::vector<std::string> profileNames() const;  // in store order
-  bool FindProfile(const std::string& name, ProfileInfo& out) const;
-  bool ProfileExists(const std::string& name) const;
-  void AddProfile(const ProfileInfo& profile);
-  bool ModifyProfile(const std::string& formerName, const ProfileInfo& profile);
-  // Refused, with a message to the operator, while a schedule or the
-  // automatic start uses the profile. True when it was deleted.
-  bool DeleteProfile(const ProfileInfo& profile);
-
   // Blocks until every command queued so far (and those they queue) has
   // run. For command-line tools and tests; never from the worker.
   void waitUntilDone();
@@ -170,20 +118,25 @@ class FtpUploader {
   int statusPageFailures() const { return pageFailures_; }
 
  private:
-  struct Command {
-    std::int32_t code = 0;
-    FrameRequest frame;      // UploadFrame
-    std::string directory;   // ChangeDirectory
-    bool withLog = false;    // CheckSession
-    std::function<void(bool)> checked;  // CheckSession
-  };
+  // Runs `work` on the worker as one command.
+  void post(std::function<void()> work);
+  void report(UploaderEvent event);
+  UploadContext context() const;
+  PromptAnswer ask(const std::string& text, const std::string& caption, PromptButtons buttons,
+                   PromptIcon icon);
+  void Log(const std::string& message);
 
-  static void workerRoutine(void* self);
-  void workerLoop();
-  void enqueue(std::unique_ptr<Command> command);
-  std::unique_ptr<Command> takeCommand();
-  bool execute(const Command& command);  // false for Quit
-  void finishedOne();
+  void run(const upload::Connect&) { connect(false); }
+  void run(const upload::Reconnect&) { connect(true); }
+  void run(const upload::Disconnect&) { disconnect(); }
+  void run(const upload::DisconnectAndHangUp&);
+  void run(const upload::EndSession&) { endSession(); }
+  void run(const upload::DeleteAllBuffers&) { deleteAllBuffers(); }
+  void run(const upload::UploadFrame& command) { uploadFrame(command.frame); }
+  void run(const upload::ChangeDirectory& command) { changeDirectory(command.name); }
+  void run(const upload::GoUp&) { changeDirectory(".."); }
+  void run(const upload::CheckSession& command);
+  void run(const upload::StoppedStatus&) { uploadStoppedStatus(); }
 
   bool connect(bool reconnect);
   bool openSession(const ProfileInfo& profile);  // log, connect, report
@@ -201,24 +154,17 @@ class FtpUploader {
   bool publishRunningPage(const std::string& frameName);
   std::optional<std::uint32_t> publishedStripOnServer();
   void sweepStaleStrips();
+  bool checkSession(bool withLog);
+  void uploadStoppedStatus();
   std::string statusFilePath() const;
 
   FtpClient& client_;
-  UploaderHost& host_;
   EventLog& log_;
   Sleeper& sleeper_;
   std::string statusDirectory_;
-  DataStore* store_;
-
-  CountingSemaphore wakeUp_;
-  Mutex queueLock_;
-  std::deque<std::unique_ptr<Command>> queue_;
-  std::unique_ptr<WorkerThread> worker_;
-
-  // Commands queued and not yet finished, for waitUntilDone.
-  mutable std::mutex doneMutex_;
-  std::condition_variable doneChanged_;
-  std::int64_t outstanding_ = 0;
+  std::function<void(UploaderEvent)> events_;
+  std::function<UploadContext()> context_;
+  Requests requests_;
 
   mutable std::mutex profileMutex_;
   ProfileInfo profile_;
@@ -235,7 +181,13 @@ class FtpUploader {
   std::atomic<int> retries_{0};
   std::atomic<int> motionCount_{0};
   std::atomic<int> stillCount_{0};
-  std::atomic<bool> idle_{true};
+  // Set on the worker once StopWorker's turn has come: what is still queued
+  // then is dropped unrun.
+  bool stopping_ = false;
+  bool started_ = false;  // StartWorker and StopWorker's thread
+
+  // Last: it goes first, before anything its tasks use.
+  TaskThread worker_{"karone-uploader"};
 };
 
 }  // namespace karone

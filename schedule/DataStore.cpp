@@ -95,6 +95,26 @@ typename std::vector<Record>::const_iterator firstNamed(const std::vector<Record
                       [&](const Record& r) { return r.name == name; });
 }
 
+template <typename Record>
+bool copyAt(const std::vector<Record>& list, int index, Record& out) {
+  if (index < 0 || index >= static_cast<int>(list.size())) return false;
+  out = list[static_cast<size_t>(index)];
+  return true;
+}
+
+template <typename Record>
+bool copyNamed(const std::vector<Record>& list, const std::string& name, Record& out) {
+  auto it = firstNamed(list, name);
+  if (it == list.end()) return false;
+  out = *it;
+  return true;
+}
+
+template <typename Record>
+bool holdsName(const std::vector<Record>& list, const std::string& name) {
+  return firstNamed(list, name) != list.end();
+}
+
 }  // namespace
 
 // The folder is made when the file is written, not to read it.
@@ -110,90 +130,71 @@ DataStore::DataStore(std::string path)
 DataStore::DataStore(std::string path, Prompter* prompter, const Clock& clock)
     : path_(std::move(path)), prompter_(prompter), clock_(&clock) {}
 
+template <typename Record>
+void DataStore::append(std::vector<Record>& list, const Record& record) {
+  list.push_back(record);
+  changed();
+}
+
+template <typename Record>
+bool DataStore::remove(std::vector<Record>& list, const std::string& name) {
+  auto it = firstNamed(list, name);
+  if (it == list.end()) return false;
+  list.erase(it);
+  changed();
+  return true;
+}
+
+template <typename Record>
+bool DataStore::replace(std::vector<Record>& list, const std::string& oldName,
+                        const Record& record) {
+  auto it = firstNamed(list, oldName);
+  if (it == list.end()) return false;
+  list.erase(it);
+  list.push_back(record);
+  changed();
+  return true;
+}
+
 // Profiles.
 
 int DataStore::profileCount() const { return static_cast<int>(profiles_.size()); }
-
 bool DataStore::getProfile(int index, ProfileInfo& out) const {
-  if (index < 0 || index >= profileCount()) return false;
-  out = profiles_[static_cast<size_t>(index)];
-  return true;
+  return copyAt(profiles_, index, out);
 }
-
 bool DataStore::findProfile(const std::string& name, ProfileInfo& out) const {
-  auto it = firstNamed(profiles_, name);
-  if (it == profiles_.end()) return false;
-  out = *it;
-  return true;
+  return copyNamed(profiles_, name, out);
 }
-
-bool DataStore::profileExists(const std::string& name) const {
-  return firstNamed(profiles_, name) != profiles_.end();
-}
-
-void DataStore::addProfile(const ProfileInfo& profile) {
-  profiles_.push_back(profile);
-  changed();
-}
-
-bool DataStore::deleteProfile(const std::string& name) {
-  auto it = firstNamed(profiles_, name);
-  if (it == profiles_.end()) return false;
-  profiles_.erase(it);
-  changed();
-  return true;
-}
-
+bool DataStore::profileExists(const std::string& name) const { return holdsName(profiles_, name); }
+void DataStore::addProfile(const ProfileInfo& profile) { append(profiles_, profile); }
+bool DataStore::deleteProfile(const std::string& name) { return remove(profiles_, name); }
 bool DataStore::modifyProfile(const std::string& oldName, const ProfileInfo& profile) {
-  auto it = firstNamed(profiles_, oldName);
-  if (it == profiles_.end()) return false;
-  profiles_.erase(it);
-  profiles_.push_back(profile);
-  changed();
-  return true;
+  return replace(profiles_, oldName, profile);
+}
+
+std::vector<std::string> DataStore::profileNames() const {
+  std::vector<std::string> names;
+  names.reserve(profiles_.size());
+  for (const ProfileInfo& p : profiles_) names.push_back(p.name);
+  return names;
 }
 
 // Schedules.
 
 int DataStore::scheduleCount() const { return static_cast<int>(schedules_.size()); }
-
 bool DataStore::getSchedule(int index, ScheduleInfo& out) const {
-  if (index < 0 || index >= scheduleCount()) return false;
-  out = schedules_[static_cast<size_t>(index)];
-  return true;
+  return copyAt(schedules_, index, out);
 }
-
 bool DataStore::findSchedule(const std::string& name, ScheduleInfo& out) const {
-  auto it = firstNamed(schedules_, name);
-  if (it == schedules_.end()) return false;
-  out = *it;
-  return true;
+  return copyNamed(schedules_, name, out);
 }
-
 bool DataStore::scheduleExists(const std::string& name) const {
-  return firstNamed(schedules_, name) != schedules_.end();
+  return holdsName(schedules_, name);
 }
-
-void DataStore::addSchedule(const ScheduleInfo& schedule) {
-  schedules_.push_back(schedule);
-  changed();
-}
-
-bool DataStore::deleteSchedule(const std::string& name) {
-  auto it = firstNamed(schedules_, name);
-  if (it == schedules_.end()) return false;
-  schedules_.erase(it);
-  changed();
-  return true;
-}
-
+void DataStore::addSchedule(const ScheduleInfo& schedule) { append(schedules_, schedule); }
+bool DataStore::deleteSchedule(const std::string& name) { return remove(schedules_, name); }
 bool DataStore::modifySchedule(const std::string& oldName, const ScheduleInfo& schedule) {
-  auto it = firstNamed(schedules_, oldName);
-  if (it == schedules_.end()) return false;
-  schedules_.erase(it);
-  schedules_.push_back(schedule);
-  changed();
-  return true;
+  return replace(schedules_, oldName, schedule);
 }
 
 void DataStore::deleteAllSchedules() {
@@ -350,6 +351,8 @@ FileResult DataStore::save() {
   if (lastSave_.ok) bound_ = true;
   return lastSave_;
 }
+
+bool DataStore::saveIfBound() { return bound_ && save().ok; }
 
 void DataStore::changed() {
   if (!bound_) return;

@@ -65,6 +65,7 @@ class DataStore {
   // nothing when there is none. True when it changed the list.
   bool modifyProfile(const std::string& oldName, const ProfileInfo& profile);
   std::vector<ProfileInfo> profiles() const { return profiles_; }
+  std::vector<std::string> profileNames() const;  // in store order
 
   // Schedules.
   int scheduleCount() const;
@@ -116,9 +117,21 @@ class DataStore {
   bool isBound() const { return bound_; }
   // The result of the last save, explicit or automatic.
   const FileResult& lastSave() const { return lastSave_; }
+  // Saves only a store bound to its file: one that never loaded would
+  // replace the operator's records with nothing. For teardown; false when
+  // nothing was saved.
+  bool saveIfBound();
 
  private:
   void changed();
+  // The one implementation of both lists' changes (every one saved, once
+  // bound).
+  template <typename Record>
+  void append(std::vector<Record>& list, const Record& record);
+  template <typename Record>
+  bool remove(std::vector<Record>& list, const std::string& name);
+  template <typename Record>
+  bool replace(std::vector<Record>& list, const std::string& oldName, const Record& record);
   std::string damagedCopyPath() const;
   std::string existingCopyOf(const std::string& bytes) const;
   // Keeps the damaged or unreadable file before the first save overwrites

@@ -1,5 +1,7 @@
 #include "app/RunController.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -89,6 +91,15 @@ TEST(RunControllerProfiles, AddModifyAndDeleteWithTheirRefusals) {
   EXPECT_EQ(rig.view.profileLines, (std::vector<std::string>{"alpha", "beta"}));
   EXPECT_EQ(c.selectedProfile().name, "gamma");
   EXPECT_EQ(c.dataStore().profileCount(), 2);
+
+  // Delete a profile a schedule uses: the question, then the refusal.
+  rig.prompter.clear();
+  c.selectProfileLine(1);
+  c.deleteProfile();
+  ASSERT_EQ(rig.prompter.prompts().size(), 2u);
+  EXPECT_EQ(rig.prompter.prompts()[1].text, t(Text::FtpProfileUsedBySchedule));
+  EXPECT_EQ(rig.prompter.prompts()[1].caption, t(Text::FtpProfileDeleteCaption));
+  EXPECT_EQ(rig.view.profileLines, (std::vector<std::string>{"alpha", "beta"}));
 }
 
 TEST(RunControllerCommands, RefusedWhenTheStateDoesNotAllowThem) {
@@ -120,7 +131,7 @@ TEST(RunControllerExit, ExitWhileTheWorkerWaitsForAnAnswerNeitherHangsNorLosesIt
 
   // A second connect makes the worker ask whether to drop the session; the
   // question waits for the window thread.
-  c.uploader().QueueConnect();
+  c.uploader().queue(upload::Connect{});
   for (int i = 0; i < 2000 && rig.runner.queued() == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   ASSERT_GE(rig.runner.queued(), 1u);
@@ -163,6 +174,21 @@ TEST(RunControllerExit, RefusedWhileCapturingAndACloseRequestRunsTheOrderlyExit)
   EXPECT_TRUE(c.closeRequested());
   EXPECT_EQ(rig.settings.values["dwUniqueRunningNum"],
             std::to_string(c.captureWindow().pipeline().fileCounter()));
+}
+
+// A pipe at the data file's path is never read as the store, nor saved over
+// at exit.
+TEST(RunControllerExit, ADataFileThatIsAPipeIsLeftAlone) {
+  ControllerRig rig;
+  const std::string path = rig.dir.file("EncData.zrd");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  RunController& c = rig.start();
+  c.exitCommand();
+  for (int i = 0; i < 10 && !rig.view.closed; ++i) rig.seconds(1);
+  ASSERT_TRUE(rig.view.closed);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(RunControllerExit, AnAdoptedLineIsHungUpOnlyWhenTheOperatorSaysYes) {

@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <future>
 
 #include "ftp/EventLog.h"
 #include "ftp/MemoryLogView.h"
-#include "tests/doubles/RecordingUploaderHost.h"
 #include "ftp/StatusPage.h"
 #include "tests/doubles/FakeFtpClient.h"
+#include "tests/doubles/RecordingUploaderSink.h"
 #include "resources/Texts.h"
 #include "tests/support/TempDir.h"
 #include "tests/doubles/FakeClock.h"
@@ -19,6 +17,7 @@ namespace karone {
 namespace {
 
 using Lines = std::vector<std::string>;
+namespace ev = upload_event;
 
 // A log line that reports a failure (upload or connect).
 bool isErrorLine(const std::string& message) {
@@ -41,7 +40,7 @@ class FtpUploaderTest : public ::testing::Test {
     profile.passiveMode = 1;
     fake.addDirectory("/live");
     uploader.SetProfile(profile);
-    host.setCapturing(true);
+    sink.setCapturing(true);
     EXPECT_TRUE(uploader.StartWorker());
   }
 
@@ -54,11 +53,11 @@ class FtpUploaderTest : public ::testing::Test {
   void clearAll() {
     uploader.waitUntilDone();
     fake.clearTranscript();
-    host.clearEvents();
+    sink.clear();
     while (view.lineCount() > 0) view.removeFirstLine();
   }
   void connect() {
-    uploader.QueueConnect();
+    uploader.queue(upload::Connect{});
     clearAll();
   }
   // A local JPEG as the capture side leaves it.
@@ -75,9 +74,15 @@ class FtpUploaderTest : public ::testing::Test {
     return f;
   }
   void run(const FrameRequest& f) {
-    uploader.QueueUploadFrame(f);
+    uploader.queue(upload::UploadFrame{f});
     uploader.waitUntilDone();
   }
+  // Runs one command to its end.
+  void run(UploadCommand command) {
+    uploader.queue(std::move(command));
+    uploader.waitUntilDone();
+  }
+  std::vector<RecordingPrompter::Prompt> prompts() { return sink.prompter().prompts(); }
 
   testing::TempDir dir;
   FakeClock clock{0};
@@ -85,30 +90,30 @@ class FtpUploaderTest : public ::testing::Test {
   MemoryLogView view{400, 6};
   EventLog log{clock, dir.path()};
   FakeFtpClient fake{"/"};
-  RecordingUploaderHost host;
+  RecordingUploaderSink sink;
   ProfileInfo profile;
-  FtpUploader uploader{{fake, host, log, sleeper, dir.path()}};
+  FtpUploader uploader{
+      {fake, log, sleeper, dir.path(), sink.eventSink(), sink.contextReader(), sink.requests()}};
 };
 
 TEST_F(FtpUploaderTest, ConnectEntersTheDirectoryListsAndIsReady) {
   fake.addFile("/live/motion_img_00000001.jpg");
   fake.addFile("/live/still_img_latest.jpg");
   fake.addDirectory("/live/archive");
-  uploader.QueueConnect();
-  uploader.waitUntilDone();
+  run(upload::Connect{});
   EXPECT_EQ(fake.transcript(),
             (Lines{"open TamblorFTP", "connect 127.0.0.1 2121 user passive", "cd /live", "pwd",
                    "list"}));
   EXPECT_EQ(messages(), (Lines{formatText(Text::FtpConnecting, "127.0.0.1"),
                                text(Text::FtpConnected), text(Text::FtpListingStarted),
                                text(Text::FtpListingDone), text(Text::FtpReady)}));
-  EXPECT_EQ(host.count("sessionOpened 1"), 1);
-  EXPECT_EQ(host.directoryLabel(), "/live");
-  EXPECT_EQ(host.motionBufferCount(), 1);
-  EXPECT_EQ(host.stillBufferCount(), 1);
-  ASSERT_EQ(host.directoryView().size(), 1u);
-  EXPECT_EQ(host.directoryView()[0].name, "archive");
-  EXPECT_TRUE(host.prompts().empty());
+  EXPECT_EQ(sink.events(),
+            (std::vector<UploaderEvent>{ev::SessionActivity{}, ev::SessionOpened{true},
+                                        ev::DirectoryCleared{}, ev::DirectoryLabel{"/live"},
+                                        ev::MotionBufferCount{0}, ev::StillBufferCount{0},
+                                        ev::DirectoryEntry{{"archive", "0", "0/0/0"}},
+                                        ev::MotionBufferCount{1}, ev::StillBufferCount{1}}));
+  EXPECT_TRUE(prompts().empty());
 }
 
 TEST_F(FtpUploaderTest, DirectoryFallback) {
@@ -125,48 +130,45 @@ TEST_F(FtpUploaderTest, DirectoryFallback) {
   for (const auto& row : rows) {
     profile.uploadDirectory = row.directory;
     uploader.SetProfile(profile);
-    uploader.QueueDisconnect();
+    uploader.queue(upload::Disconnect{});
     clearAll();
-    uploader.QueueConnect();
-    uploader.waitUntilDone();
+    sink.prompter().clear();
+    run(upload::Connect{});
     EXPECT_EQ(fake.transcript(), row.transcript) << row.directory;
-    EXPECT_EQ(host.prompts().size(), row.warned ? 1u : 0u) << row.directory;
+    EXPECT_EQ(prompts().size(), row.warned ? 1u : 0u) << row.directory;
     EXPECT_EQ(fake.cwd(), "/");
     if (row.warned) {
-      EXPECT_EQ(host.prompts()[0].text, text(Text::FtpDirectoryInaccessible));
+      EXPECT_EQ(prompts()[0].text, text(Text::FtpDirectoryInaccessible));
     }
   }
 }
 
 TEST_F(FtpUploaderTest, ConnectingWhileConnectedAsksFirst) {
   connect();
-  host.queueAnswer(PromptAnswer::No);
-  uploader.QueueConnect();
-  uploader.waitUntilDone();
+  sink.prompter().queueAnswer(PromptAnswer::No);
+  run(upload::Connect{});
   EXPECT_TRUE(messages().empty());
   EXPECT_TRUE(fake.transcript().empty());
   EXPECT_TRUE(uploader.IsConnected());
-  EXPECT_EQ(host.eventsOf("sessionOpened").size(), 0u);
+  EXPECT_EQ(sink.all<ev::SessionOpened>().size(), 0u);
 
-  host.queueAnswer(PromptAnswer::Yes);
-  uploader.QueueConnect();
-  uploader.waitUntilDone();
+  sink.prompter().queueAnswer(PromptAnswer::Yes);
+  run(upload::Connect{});
   ASSERT_GE(fake.transcript().size(), 2u);
   EXPECT_EQ(fake.transcript()[0], "disconnect");
   EXPECT_EQ(messages()[0], text(Text::FtpDisconnecting));
   EXPECT_EQ(fake.connectCount(), 2);
-  ASSERT_EQ(host.prompts().size(), 2u);
-  EXPECT_EQ(host.prompts()[0].text, text(Text::FtpAskDisconnect));
-  EXPECT_EQ(host.prompts()[0].caption, text(Text::FtpSessionCaption));
+  ASSERT_EQ(prompts().size(), 2u);
+  EXPECT_EQ(prompts()[0].text, text(Text::FtpAskDisconnect));
+  EXPECT_EQ(prompts()[0].caption, text(Text::FtpSessionCaption));
 }
 
 TEST_F(FtpUploaderTest, FailedLoginIsLoggedAndReported) {
   fake.requireLogin("user", "other");
-  uploader.QueueConnect();
-  uploader.waitUntilDone();
+  run(upload::Connect{});
   EXPECT_EQ(messages(), (Lines{formatText(Text::FtpConnecting, "127.0.0.1"),
                                text(Text::FtpConnectError)}));
-  EXPECT_EQ(host.count("sessionOpened 0"), 1);
+  EXPECT_EQ(sink.count(ev::SessionOpened{false}), 1);
   EXPECT_FALSE(uploader.IsConnected());
 }
 
@@ -174,7 +176,7 @@ TEST_F(FtpUploaderTest, MotionFramePublishesPageAndRotates) {
   for (std::uint32_t n = 0x11; n <= 0x19; ++n) fake.addFile("/live/" + motionFrameName(n));
   fake.addFile("/live/currfrme.html", runningStatusPage({6, "motion_img_00000019.jpg", 1, "", 0}));
   connect();
-  host.setCaption({"ライブ", 0x0000ff});
+  sink.setCaption({"ライブ", 0x0000ff});
   // After the first strip of a session, one strip at a time.
   run(motion(0x1a));
   clearAll();
@@ -192,7 +194,7 @@ TEST_F(FtpUploaderTest, MotionFramePublishesPageAndRotates) {
   EXPECT_FALSE(fake.exists("/live/currfrme_new.html"));
   EXPECT_EQ(fake.fileContent("/live/motion_img_0000001b.jpg"), "strip 27");
   EXPECT_FALSE(testing::fileExists(dir.file("currfrme.html")));
-  EXPECT_EQ(host.count("OnUploadDone"), 1);
+  EXPECT_EQ(sink.count(ev::UploadDone{}), 1);
   // The current JPEG stays for the capture side; the next upload removes it.
   EXPECT_TRUE(testing::fileExists(frame.localPath));
   run(motion(0x1c));
@@ -211,7 +213,7 @@ TEST_F(FtpUploaderTest, FirstStripOfASessionClearsWhatEarlierSessionsLeft) {
   fake.addFile("/live/MOTION_IMG_00000003.JPG");
   fake.addFile("/live/index.html");
   fake.addFile("/live/currfrme.html", runningStatusPage({6, "motion_img_0000000d.jpg", 1, "", 0}));
-  host.setBufferClipLimit(5);
+  sink.setBufferClipLimit(5);
   connect();
   run(motion(0x0f));
   EXPECT_EQ(fake.namesIn("/live"),
@@ -247,13 +249,13 @@ TEST_F(FtpUploaderTest, RotationDependsOnLimitCaptureAndNumber) {
       {0x1a, 10, false, {}},  // capture stopped meanwhile
   };
   for (const auto& row : rows) {
-    host.setBufferClipLimit(10);
-    host.setCapturing(true);
+    sink.setBufferClipLimit(10);
+    sink.setCapturing(true);
     connect();
     run(motion(row.frame - 1));  // the session's first strip
     clearAll();
-    host.setBufferClipLimit(row.limit);
-    host.setCapturing(row.capturing);
+    sink.setBufferClipLimit(row.limit);
+    sink.setCapturing(row.capturing);
     run(motion(row.frame));
     Lines deletes;
     for (const auto& line : fake.transcript()) {
@@ -320,7 +322,6 @@ TEST_F(FtpUploaderTest, StatusPageIsReplacedOnlyAfterItsUploadSucceeded) {
 TEST_F(FtpUploaderTest, PartlyStoredStripIsRemoved) {
   connect();
   run(motion(1));
-  host.setCapturing(false);  // no recovery: only the clean-up is looked at
   fake.partialPutNth(1, 3, FtpResult::failure(FtpError::Refused, "disk full", 452));
   run(motion(2));
   EXPECT_FALSE(fake.exists("/live/motion_img_00000002.jpg"));
@@ -359,7 +360,7 @@ TEST_F(FtpUploaderTest, StillFramesWithAndWithoutBackup) {
 TEST_F(FtpUploaderTest, FrameWhileDisconnectedDoesNothing) {
   run(motion(1));
   EXPECT_EQ(fake.transcript(), (Lines{"open TamblorFTP"}));
-  EXPECT_EQ(host.count("OnUploadDone"), 0);
+  EXPECT_EQ(sink.count(ev::UploadDone{}), 0);
 }
 
 TEST_F(FtpUploaderTest, RecoveryGivesUpAfterTenTriesFiveSecondsApart) {
@@ -382,19 +383,19 @@ TEST_F(FtpUploaderTest, RecoveryGivesUpAfterTenTriesFiveSecondsApart) {
   EXPECT_EQ(sleeper.calls(), 10);
   EXPECT_EQ(sleeper.totalMillis(), 50000);
   EXPECT_EQ(uploader.retryCount(), 10);
-  EXPECT_EQ(host.count("StopAndDisconnect"), 1);
-  EXPECT_EQ(host.count("StartReconnectCountdown"), 1);
-  // OnUploadDone comes before the error is logged and recovery starts.
-  EXPECT_EQ(host.events()[1], "OnUploadDone");
+  EXPECT_EQ(sink.count(ev::StopAndDisconnect{}), 1);
+  EXPECT_EQ(sink.count(ev::StartReconnectCountdown{}), 1);
+  // UploadDone comes before recovery starts.
+  EXPECT_EQ(sink.events()[1], UploaderEvent{ev::UploadDone{}});
 
   // A later failure gives up at once, without waiting.
   fake.serverBack();
-  host.setCapturing(true);
+  sink.setCapturing(true);
   connect();
   fake.failNth(FtpOperation::Put, 1, FtpResult::failure(FtpError::Refused, "full", 452));
   run(motion(2));
   EXPECT_EQ(sleeper.calls(), 10);
-  EXPECT_EQ(host.count("StopAndDisconnect"), 1);
+  EXPECT_EQ(sink.count(ev::StopAndDisconnect{}), 1);
   EXPECT_EQ(messages()[1], formatText(Text::FtpUploadError, 452));
   EXPECT_EQ(messages().back(), text(Text::FtpCaptureAndUploadStopped));
 }
@@ -407,7 +408,7 @@ TEST_F(FtpUploaderTest, RecoveryStopsAtTheFirstSuccessfulReconnect) {
   EXPECT_EQ(uploader.retryCount(), 2);
   EXPECT_EQ(sleeper.calls(), 2);
   EXPECT_TRUE(uploader.IsConnected());
-  EXPECT_EQ(host.count("StopAndDisconnect"), 0);
+  EXPECT_EQ(sink.count(ev::StopAndDisconnect{}), 0);
   EXPECT_EQ(messages().back(), text(Text::FtpListingDone));
   // The next good motion upload sets the counter back.
   run(motion(2));
@@ -416,7 +417,7 @@ TEST_F(FtpUploaderTest, RecoveryStopsAtTheFirstSuccessfulReconnect) {
 
 TEST_F(FtpUploaderTest, NoRecoveryAttemptOnceCaptureHasStopped) {
   connect();
-  host.setCapturing(false);
+  sink.setCapturing(false);
   fake.failNth(FtpOperation::Put, 1, FtpResult::failure(FtpError::Refused, "no", 550));
   run(motion(1));
   EXPECT_EQ(messages(), (Lines{formatText(Text::FtpUploading, "motion_img_00000001.jpg"),
@@ -429,25 +430,23 @@ TEST_F(FtpUploaderTest, NoRecoveryAttemptOnceCaptureHasStopped) {
 TEST_F(FtpUploaderTest, TimedReconnectClearsStripsAndRestartsCapture) {
   fake.addFile("/live/motion_img_00000001.jpg");
   fake.addFile("/live/still_img_latest.jpg");
-  host.setCapturing(false);
-  uploader.QueueReconnect();
-  uploader.waitUntilDone();
+  sink.setCapturing(false);
+  run(upload::Reconnect{});
   auto m = messages();
   EXPECT_NE(std::find(m.begin(), m.end(), text(Text::FtpClearingClips)), m.end());
   EXPECT_EQ(m.back(), text(Text::FtpReconnectedCapturing));
-  EXPECT_EQ(host.count("startStopSending"), 1);
-  EXPECT_EQ(host.count("StopReconnectCountdown"), 1);
+  EXPECT_TRUE(sink.capturing()) << "sending started again";
+  EXPECT_EQ(sink.count(ev::StopReconnectCountdown{}), 1);
   EXPECT_FALSE(fake.exists("/live/motion_img_00000001.jpg"));
   EXPECT_TRUE(fake.exists("/live/still_img_latest.jpg"));
 
   // Failing to connect reschedules.
-  uploader.QueueDisconnect();
+  uploader.queue(upload::Disconnect{});
   clearAll();
   fake.dropConnection(true);
-  uploader.QueueReconnect();
-  uploader.waitUntilDone();
+  run(upload::Reconnect{});
   EXPECT_EQ(messages().back(), text(Text::FtpTimedReconnectError));
-  EXPECT_EQ(host.count("StartReconnectCountdown"), 1);
+  EXPECT_EQ(sink.count(ev::StartReconnectCountdown{}), 1);
 }
 
 TEST_F(FtpUploaderTest, EndOfSessionPublishesStoppedPageAndClearsStrips) {
@@ -460,8 +459,7 @@ TEST_F(FtpUploaderTest, EndOfSessionPublishesStoppedPageAndClearsStrips) {
   run(a);
   run(b);
   clearAll();
-  uploader.QueueEndSession();
-  uploader.waitUntilDone();
+  run(upload::EndSession{});
   EXPECT_EQ(fake.transcript(),
             (Lines{"put currfrme.html ascii", "pwd", "list", "list",
                    "delete motion_img_00000001.jpg", "delete motion_img_00000002.jpg",
@@ -469,13 +467,14 @@ TEST_F(FtpUploaderTest, EndOfSessionPublishesStoppedPageAndClearsStrips) {
   EXPECT_EQ(fake.fileContent("/live/currfrme.html"), stoppedStatusPage());
   EXPECT_TRUE(fake.exists("/live/still_img_bckp_00000001.jpg"));
   EXPECT_FALSE(testing::fileExists(b.localPath));
-  EXPECT_EQ(host.eventsOf("progress"), (Lines{"progress 0", "progress 33", "progress 66",
-                                              "progress 100"}));
+  EXPECT_EQ(sink.all<ev::ProgressPercent>(),
+            (std::vector<ev::ProgressPercent>{{0}, {33}, {66}, {100}}));
   EXPECT_EQ(messages(), (Lines{text(Text::FtpClearingClips), formatText(Text::FtpBuffersDeleted, 3),
                                text(Text::FtpListingStarted), text(Text::FtpListingDone),
                                text(Text::FtpClipsCleared)}));
-  EXPECT_EQ(host.events().back(), "ClearStopping");
-  EXPECT_EQ(host.motionBufferCount(), 0);  // an emptied folder shows 0, not the old count
+  EXPECT_EQ(sink.events().back(), UploaderEvent{ev::ClearStopping{}});
+  // An emptied folder shows 0, not the old count.
+  EXPECT_EQ(sink.last<ev::MotionBufferCount>(), ev::MotionBufferCount{0});
 }
 
 TEST_F(FtpUploaderTest, ManualBulkDeletionTouchesOnlyExactMatches) {
@@ -488,8 +487,7 @@ TEST_F(FtpUploaderTest, ManualBulkDeletionTouchesOnlyExactMatches) {
   fake.addListingEntry("/live", {"still_img_\r\nDELE x.jpg", kFtpAttributeNormal, 0, 0, {}});
   fake.addListingEntry("/live", {std::string(255, 'm'), kFtpAttributeNormal, 0, 0, {}});
   connect();
-  uploader.QueueDeleteAllBuffers();
-  uploader.waitUntilDone();
+  run(upload::DeleteAllBuffers{});
   Lines deletes;
   for (const auto& line : fake.transcript()) {
     if (line.rfind("delete", 0) == 0) deletes.push_back(line);
@@ -502,8 +500,8 @@ TEST_F(FtpUploaderTest, ManualBulkDeletionTouchesOnlyExactMatches) {
   EXPECT_NE(std::find(m.begin(), m.end(), formatText(Text::FtpBuffersDeleted, 2)), m.end());
   EXPECT_TRUE(fake.exists("/live/MOTION_IMG_0000001A.JPG"));
   EXPECT_TRUE(fake.exists("/live/motion_img_00000002.jpg"));
-  EXPECT_EQ(host.motionBufferCount(), 0);
-  EXPECT_EQ(host.stillBufferCount(), 0);
+  EXPECT_EQ(uploader.motionBufferCount(), 0);
+  EXPECT_EQ(uploader.stillBufferCount(), 0);
 }
 
 TEST_F(FtpUploaderTest, ListingShowsFoldersAndKeepsCountsWhenItFails) {
@@ -512,64 +510,89 @@ TEST_F(FtpUploaderTest, ListingShowsFoldersAndKeepsCountsWhenItFails) {
   fake.addFile("/live/motion_img_00000002.jpg");
   fake.addListingEntry("/live", {"hidden", kFtpAttributeDirectory | 2, 0, 0, {}});
   fake.addListingEntry("/live", {"dated", kFtpAttributeDirectory, 0, 0, {2003, 3, 7, 14, 5, 9}});
-  connect();
-  auto view = host.directoryView();
+  run(upload::Connect{});
+  auto view = sink.directoryView();
   ASSERT_EQ(view.size(), 2u);
   EXPECT_EQ(view[1].name, "dated");
   EXPECT_EQ(view[1].date, "7/3/2003");
-  EXPECT_EQ(host.motionBufferCount(), 1);
+  EXPECT_EQ(uploader.motionBufferCount(), 1);
 
+  sink.clear();
   fake.failNth(FtpOperation::List, 1, FtpResult::failure(FtpError::Refused, "no", 550));
-  uploader.QueueChangeDirectory("sub", 0);
-  uploader.waitUntilDone();
-  EXPECT_EQ(host.motionBufferCount(), 1);
-  EXPECT_EQ(host.directoryLabel(), "/live/sub");
-  uploader.QueueChangeDirectory("motion_img_00000002.jpg", 1);  // a file: nothing
-  uploader.QueueGoUp();
-  uploader.waitUntilDone();
+  run(upload::ChangeDirectory{"sub", true});
+  EXPECT_EQ(uploader.motionBufferCount(), 1);
+  EXPECT_EQ(sink.last<ev::DirectoryLabel>(), ev::DirectoryLabel{"/live/sub"});
+  EXPECT_EQ(sink.count(ev::MotionBufferCount{0}), 0) << "a failed listing keeps the counts";
+  sink.clear();
+  run(upload::ChangeDirectory{"motion_img_00000002.jpg", false});  // a file: nothing
+  EXPECT_TRUE(sink.events().empty());
+  run(upload::GoUp{});
   EXPECT_EQ(fake.cwd(), "/live");
 }
 
-TEST_F(FtpUploaderTest, CommandsRunInOrderAndUnknownCodesAreConsumed) {
+TEST_F(FtpUploaderTest, EachCommandIsActivityAndDisconnectAndHangUpAlwaysHangsUp) {
   connect();
-  uploader.queueCode(106);
-  uploader.queueCode(999);
-  uploader.QueueDisconnectAndHangUp();
-  uploader.QueueDisconnectAndHangUp();  // hangs up even when not connected
+  uploader.queue(upload::DisconnectAndHangUp{});
+  uploader.queue(upload::DisconnectAndHangUp{});  // hangs up even when not connected
   uploader.waitUntilDone();
   EXPECT_EQ(fake.transcript(), (Lines{"disconnect"}));
-  EXPECT_EQ(host.count("hangUp"), 2);
-  EXPECT_EQ(host.count("resetIdle"), 4);
-  EXPECT_EQ(host.count("OnDisconnected"), 1);
+  EXPECT_EQ(sink.events(),
+            (std::vector<UploaderEvent>{ev::SessionActivity{}, ev::DirectoryCleared{},
+                                        ev::DirectoryLabel{""}, ev::Disconnected{}, ev::HangUp{},
+                                        ev::SessionActivity{}, ev::HangUp{}}));
   EXPECT_TRUE(uploader.IsIdle());
 }
 
 TEST_F(FtpUploaderTest, SessionCheck) {
-  EXPECT_FALSE(uploader.CheckSession(false));
+  std::vector<bool> answers;
+  auto check = [&](bool withLog) {
+    run(upload::CheckSession{withLog, [&](bool alive) { answers.push_back(alive); }});
+  };
+  check(false);
   connect();
-  EXPECT_TRUE(uploader.CheckSession(true));  // an empty folder still answers
-  EXPECT_TRUE(uploader.CheckSession(false));
+  check(true);  // an empty folder still answers
+  check(false);
   fake.dropConnection();
-  EXPECT_FALSE(uploader.CheckSession(true));
+  check(true);
+  EXPECT_EQ(answers, (std::vector<bool>{false, true, true, false}));
   EXPECT_EQ(messages(), (Lines{text(Text::FtpSessionAlive), text(Text::FtpSessionLost)}));
 }
 
-TEST_F(FtpUploaderTest, ManyQueuedCommandsAreNotLost) {
-  // Hold the worker in its first command while more requests pile up than
-  // the wake-up semaphore can count.
-  std::promise<void> release;
-  std::shared_future<void> released = release.get_future().share();
-  std::atomic<bool> first{true};
-  host.onEvent([&](const std::string& event) {
-    if (event == "resetIdle" && first.exchange(false)) released.wait();
-  });
-  for (int i = 0; i < 1500; ++i) uploader.queueCode(106);
-  release.set_value();
-  uploader.QueueConnect();
-  uploader.waitUntilDone();
-  host.onEvent({});  // the hook refers to this test's locals
+// A picture uploaded after capture has stopped is followed by the stopped
+// page, before the capture side hears of the upload.
+TEST_F(FtpUploaderTest, StoppedPageFollowsAStripUploadedAfterCaptureStopped) {
+  connect();
+  run(motion(1));
+  clearAll();
+  sink.setCapturing(false);
+  run(motion(2));
+  EXPECT_EQ(fake.transcript(),
+            (Lines{"put motion_img_00000002.jpg binary", "put currfrme_new.html ascii",
+                   "delete currfrme.html", "rename currfrme_new.html currfrme.html",
+                   "put currfrme.html ascii"}));
+  EXPECT_EQ(fake.fileContent("/live/currfrme.html"), stoppedStatusPage());
+  EXPECT_EQ(sink.events().back(), UploaderEvent{ev::UploadDone{}});
+}
+
+// Stopping lets what was queued run, but not what that queues in turn (the
+// rotation after a strip), and refuses later commands.
+TEST_F(FtpUploaderTest, StopWorkerRunsWhatWasQueuedButNothingAfter) {
+  connect();
+  uploader.queue(upload::UploadFrame{motion(1)});
+  uploader.StopWorker();
+  EXPECT_TRUE(fake.exists("/live/motion_img_00000001.jpg"));
+  for (const auto& line : fake.transcript()) EXPECT_NE(line, "list");
+  uploader.queue(upload::Disconnect{});
   EXPECT_TRUE(uploader.IsConnected());
-  EXPECT_EQ(host.count("resetIdle"), 1501);
+}
+
+TEST(FtpUploaderColumns, DirectoryViewColumns) {
+  auto columns = FtpUploader::directoryViewColumns();
+  ASSERT_EQ(columns.size(), 3u);
+  EXPECT_EQ(columns[0].heading, text(Text::FtpColumnName));
+  EXPECT_EQ(columns[0].width, 116);
+  EXPECT_EQ(columns[1].width, 60);
+  EXPECT_EQ(columns[2].width, 70);
 }
 
 }  // namespace

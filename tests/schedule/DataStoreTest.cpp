@@ -86,6 +86,7 @@ TEST_F(DataStoreTest, ProfileOperationsActOnTheFirstMatchAndModifyMovesToTheEnd)
 
   EXPECT_TRUE(s.modifyProfile("B", profile("B2", "5")));
   EXPECT_EQ(profileNames(s), (std::vector<std::string>{"A@1", "A@3", "C@4", "B2@5"}));
+  EXPECT_EQ(s.profileNames(), (std::vector<std::string>{"A", "A", "C", "B2"}));
   EXPECT_FALSE(s.modifyProfile("B", profile("X")));  // gone: nothing changes
   EXPECT_EQ(profileNames(s), (std::vector<std::string>{"A@1", "A@3", "C@4", "B2@5"}));
 
@@ -171,6 +172,18 @@ TEST_F(DataStoreTest, EveryChangeIsSavedOnceBound) {
   again.load();
   EXPECT_EQ(profileNames(again), (std::vector<std::string>{"A@new"}));
   EXPECT_TRUE(prompter_.prompts().empty());
+}
+
+// At teardown only a store that was read goes back to its file: one that
+// never loaded would replace the operator's profiles with nothing.
+TEST_F(DataStoreTest, SaveIfBoundLeavesTheFileOfAStoreNeverRead) {
+  testing::writeFile(path(), DataFile::write({profile("keep me")}, {}));
+  DataStore s = store();
+  EXPECT_FALSE(s.saveIfBound());
+  EXPECT_EQ(DataFile::read(readFile(path())).profiles.size(), 1u);
+  ASSERT_TRUE(s.load().ok());
+  EXPECT_TRUE(s.saveIfBound());
+  EXPECT_EQ(DataFile::read(readFile(path())).profiles.size(), 1u);
 }
 
 // The file is replaced, never truncated and rewritten in place: a reader of

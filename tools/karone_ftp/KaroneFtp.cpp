@@ -21,7 +21,6 @@
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
 #include "tools/ToolText.h"
-#include "tools/karone_ftp/ConsoleUploaderHost.h"
 
 namespace karone {
 namespace {
@@ -243,14 +242,17 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
     std::string t = text(Text::FtpUploadError);
     return t.substr(0, t.find('%'));
   }();
-  ConsoleUploaderHost host;
+  // What the uploader reads of the run; nothing else of its events matters
+  // here (every status line reaches the console through the event log).
+  std::atomic<bool> capturing{sending};
+  UploadContext context;
   MemoryLogView view(400, 6, [&](const std::string& line) {
     out << line << "\n" << std::flush;
     // A tool run does not wait through the reconnection attempts: the first
     // failed upload ends it.
     if (line.find(errorPrefix) != std::string::npos) {
       uploadFailed = true;
-      host.setCapturing(false);
+      capturing = false;
     }
   });
   EventLog log(SystemClock::instance());
@@ -274,30 +276,40 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
     }
   } removeWork{work};
 
-  int clipLimit = profile.keepBuffers != 0 ? -1 : profile.bufferClipCount;
-  if (usage.keepGiven) clipLimit = usage.keep;
-  host.setBufferClipLimit(clipLimit);
-  host.setFramesPerStrip(values.iBufferSize);
-  host.setCapturing(sending);
-
-  FtpUploader uploader({client, host, log, setup.sleeper ? *setup.sleeper : SystemSleeper::instance(),
-                        work.empty() ? paths::bufferDir(paths::MakeFolder::No) : work});
+  context.bufferClipLimit = profile.keepBuffers != 0 ? -1 : profile.bufferClipCount;
+  if (usage.keepGiven) context.bufferClipLimit = usage.keep;
+  context.framesPerStrip = values.iBufferSize;
+  // Questions are answered Ok or Yes; the only one a tool run meets is the
+  // warning that the profile's folder could not be entered.
+  std::atomic<bool> asked{false};
+  auto answer = [&](const std::string&, const std::string&, PromptButtons buttons, PromptIcon) {
+    asked = true;
+    return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+  };
+  FtpUploader uploader({client, log, setup.sleeper ? *setup.sleeper : SystemSleeper::instance(),
+                        work.empty() ? paths::bufferDir(paths::MakeFolder::No) : work, {},
+                        [&] {
+                          UploadContext now = context;
+                          now.capturing = capturing;
+                          return now;
+                        },
+                        {answer, {}}});
   uploader.SetProfile(profile);
   if (!uploader.StartWorker()) {
     err << text(Text::ToolFtpNoWorker) << "\n";
     return kFailed;
   }
-  uploader.QueueConnect();
+  uploader.queue(upload::Connect{});
   uploader.waitUntilDone();
   if (!uploader.IsConnected()) {
     err << formatText(Text::ToolFtpCannotConnect, shown(profile.address).c_str(), profile.port)
         << "\n";
     return kFailed;
   }
-  if (host.asked()) {
+  if (asked) {
     // The profile's folder could not be entered: do nothing elsewhere.
     err << formatText(Text::ToolFtpNoFolder, shown(profile.uploadDirectory).c_str()) << "\n";
-    uploader.QueueDisconnect();
+    uploader.queue(upload::Disconnect{});
     uploader.waitUntilDone();
     return kFailed;
   }
@@ -335,7 +347,7 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
                       uploader.stillBufferCount())
         << "\n";
   } else if (usage.command == "clean") {
-    uploader.QueueDeleteAllBuffers();
+    uploader.queue(upload::DeleteAllBuffers{});
     uploader.waitUntilDone();
     if (uploader.motionBufferCount() + uploader.stillBufferCount() != 0) {
       err << formatText(Text::ToolFtpNotAllDeleted,
@@ -368,7 +380,7 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
       frame.runningNumber = running;
       ++running;  // a number once used is never given again
       const int pageFailures = uploader.statusPageFailures();
-      uploader.QueueUploadFrame(frame);
+      uploader.queue(upload::UploadFrame{frame});
       uploader.waitUntilDone();
       if (uploadFailed) {
         err << formatText(Text::ToolFtpUploadFailed, shown(file).c_str()) << "\n";
@@ -387,12 +399,12 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
       result = kFailed;
     }
     if (result == kOk && usage.end) {
-      host.setCapturing(false);
-      uploader.QueueEndSession();
+      capturing = false;
+      uploader.queue(upload::EndSession{});
       uploader.waitUntilDone();
     }
   }
-  uploader.QueueDisconnect();
+  uploader.queue(upload::Disconnect{});
   uploader.waitUntilDone();
   uploader.StopWorker();
   return result;

@@ -12,7 +12,6 @@
 #include "ftp/EventLog.h"
 #include "ftp/FtpUploader.h"
 #include "ftp/MemoryLogView.h"
-#include "tests/doubles/RecordingUploaderHost.h"
 #include "ftp/StatusPage.h"
 #include "platform/curl/CurlFtpClient.h"
 #include "resources/Texts.h"
@@ -20,11 +19,13 @@
 #include "tests/support/VsftpdServer.h"
 #include "tests/doubles/FakeClock.h"
 #include "tests/doubles/FakeSleeper.h"
+#include "tests/doubles/RecordingUploaderSink.h"
 
 namespace karone {
 namespace {
 
 using Lines = std::vector<std::string>;
+namespace ev = upload_event;
 
 // A log line that reports a failure (upload or connect).
 bool isErrorLine(const std::string& message) {
@@ -47,7 +48,9 @@ CurlFtpOptions shortTimeouts() {
 // One uploader with its worker, logging into a MemoryLogView.
 struct Rig {
   explicit Rig(const FtpConnectParams& server, const std::string& directory)
-      : client(shortTimeouts()), uploader({client, host, log, sleeper, dir.path()}) {
+      : client(shortTimeouts()),
+        uploader({client, log, sleeper, dir.path(), sink.eventSink(), sink.contextReader(),
+                  sink.requests()}) {
     log.setView(&view);
     ProfileInfo p;
     p.name = "test";
@@ -58,11 +61,11 @@ struct Rig {
     p.uploadDirectory = directory;
     p.passiveMode = server.passive ? 1 : 0;
     uploader.SetProfile(p);
-    host.setCapturing(true);
+    sink.setCapturing(true);
     EXPECT_TRUE(uploader.StartWorker());
   }
   void connect() {
-    uploader.QueueConnect();
+    uploader.queue(upload::Connect{});
     uploader.waitUntilDone();
     ASSERT_TRUE(uploader.IsConnected()) << ::testing::PrintToString(messages());
   }
@@ -76,7 +79,7 @@ struct Rig {
     return f;
   }
   void run(const FrameRequest& f) {
-    uploader.QueueUploadFrame(f);
+    uploader.queue(upload::UploadFrame{f});
     uploader.waitUntilDone();
   }
   Lines messages() const {
@@ -94,7 +97,7 @@ struct Rig {
   FakeSleeper sleeper{&clock};
   MemoryLogView view{400, 6};
   EventLog log{clock, dir.path()};
-  RecordingUploaderHost host;
+  RecordingUploaderSink sink;
   CurlFtpClient client;
   FtpUploader uploader;
 };
@@ -124,7 +127,7 @@ TEST_F(UploaderOnPyFtpd, MotionStripPublishesThePageAndRotates) {
   testing::writeFile(onDisk("motion_img_00000010.jpg"), "old");
   testing::writeFile(onDisk("currfrme.html"), "old page");
   Rig rig(server.params(), "/live");
-  rig.host.setCaption({"ライブ中", 0x0000ff});
+  rig.sink.setCaption({"ライブ中", 0x0000ff});
   rig.connect();
   server.clearTranscript();
   rig.run(rig.frame(0, "motion_img_0000001a.jpg", 0x1a, std::string("\xff\xd8jpeg\r\n\x00", 9)));
@@ -175,15 +178,15 @@ TEST_F(UploaderOnPyFtpd, EndOfSessionAndManualDeletion) {
   EXPECT_EQ(rig.uploader.motionBufferCount(), 1);
   EXPECT_EQ(rig.uploader.stillBufferCount(), 1);
   server.clearTranscript();
-  rig.uploader.QueueEndSession();
+  rig.uploader.queue(upload::EndSession{});
   rig.uploader.waitUntilDone();
   EXPECT_EQ(decisions(server), (Lines{"STOR /live/currfrme.html", "LIST", "LIST",
                                       "DELE /live/motion_img_00000001.jpg", "LIST"}));
   EXPECT_EQ(testing::readFile(onDisk("currfrme.html")), stoppedStatusPage());
-  EXPECT_EQ(rig.host.events().back(), "ClearStopping");
+  EXPECT_EQ(rig.sink.events().back(), UploaderEvent{ev::ClearStopping{}});
 
   server.clearTranscript();
-  rig.uploader.QueueDeleteAllBuffers();
+  rig.uploader.queue(upload::DeleteAllBuffers{});
   rig.uploader.waitUntilDone();
   EXPECT_EQ(decisions(server), (Lines{"LIST", "LIST", "DELE /live/still_img_latest.jpg", "LIST"}));
   EXPECT_TRUE(testing::fileExists(onDisk("MOTION_IMG_00000002.JPG")));
@@ -210,15 +213,15 @@ TEST_F(UploaderOnPyFtpd, HostileListingDeletesOnlyExactMatches) {
   faults.listingFile = listingFile;
   server.setFaults(faults);
   server.clearTranscript();
-  rig.uploader.QueueDeleteAllBuffers();
+  rig.uploader.queue(upload::DeleteAllBuffers{});
   rig.uploader.waitUntilDone();
   Lines deletes;
   for (const auto& c : decisions(server)) {
     if (c.rfind("DELE", 0) == 0) deletes.push_back(c);
   }
   EXPECT_EQ(deletes, (Lines{"DELE /live/motion_img_00000001.jpg"}));
-  ASSERT_EQ(rig.host.directoryView().size(), 1u);
-  EXPECT_EQ(rig.host.directoryView()[0].name, "motion_img_00000002.jpg");
+  ASSERT_EQ(rig.sink.directoryView().size(), 1u);
+  EXPECT_EQ(rig.sink.directoryView()[0].name, "motion_img_00000002.jpg");
 }
 
 TEST_F(UploaderOnPyFtpd, FailedStoreRecoversOnTheNextLogin) {
@@ -233,7 +236,7 @@ TEST_F(UploaderOnPyFtpd, FailedStoreRecoversOnTheNextLogin) {
   EXPECT_TRUE(rig.logged(formatText(Text::FtpReconnectTry, 1, 10)));
   EXPECT_EQ(rig.uploader.retryCount(), 1);
   EXPECT_TRUE(rig.uploader.IsConnected());
-  EXPECT_EQ(rig.host.count("StopAndDisconnect"), 0);
+  EXPECT_EQ(rig.sink.count(ev::StopAndDisconnect{}), 0);
   // The session goes on.
   rig.run(rig.frame(0, "motion_img_00000002.jpg", 2, "y"));
   EXPECT_EQ(rig.uploader.retryCount(), 0);
@@ -250,19 +253,19 @@ TEST_F(UploaderOnPyFtpd, RefusedLoginsGiveUpAfterTenTries) {
   rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "x"));
   EXPECT_EQ(rig.uploader.retryCount(), 10);
   EXPECT_EQ(rig.sleeper.totalMillis(), 50000);
-  EXPECT_EQ(rig.host.count("sessionOpened 0"), 10);
-  EXPECT_EQ(rig.host.count("StopAndDisconnect"), 1);
-  EXPECT_EQ(rig.host.count("StartReconnectCountdown"), 1);
+  EXPECT_EQ(rig.sink.count(ev::SessionOpened{false}), 10);
+  EXPECT_EQ(rig.sink.count(ev::StopAndDisconnect{}), 1);
+  EXPECT_EQ(rig.sink.count(ev::StartReconnectCountdown{}), 1);
   auto m = rig.messages();
   EXPECT_EQ(Lines(m.end() - 2, m.end()), (Lines{text(Text::FtpReconnectGaveUp),
                                                 text(Text::FtpCaptureAndUploadStopped)}));
 
   // Fifteen minutes later the run controller queues a reconnect.
   server.clearFaults();
-  rig.uploader.QueueReconnect();
+  rig.uploader.queue(upload::Reconnect{});
   rig.uploader.waitUntilDone();
   EXPECT_EQ(rig.messages().back(), text(Text::FtpReconnectedCapturing));
-  EXPECT_TRUE(rig.host.isCapturing());
+  EXPECT_TRUE(rig.sink.capturing());
 }
 
 TEST_F(UploaderOnPyFtpd, DroppedConnectionIsTakenUpAgain) {
@@ -274,7 +277,7 @@ TEST_F(UploaderOnPyFtpd, DroppedConnectionIsTakenUpAgain) {
   rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "x"));
   EXPECT_TRUE(rig.uploader.IsConnected());
   EXPECT_EQ(testing::readFile(onDisk("motion_img_00000001.jpg")), "x");
-  EXPECT_EQ(rig.host.count("StopAndDisconnect"), 0);
+  EXPECT_EQ(rig.sink.count(ev::StopAndDisconnect{}), 0);
 }
 
 TEST_F(UploaderOnPyFtpd, FrozenServerNeverHangsTheWorker) {
@@ -285,15 +288,15 @@ TEST_F(UploaderOnPyFtpd, FrozenServerNeverHangsTheWorker) {
   server.setFaults(freeze);
   // A frozen server stays frozen, new logins included, until the faults
   // change: it comes back after the first failed reconnection attempt.
-  rig.host.onEvent([&](const std::string& e) {
-    if (e == "sessionOpened 0") server.clearFaults();
+  rig.sink.onEvent([&](const UploaderEvent& e) {
+    if (e == UploaderEvent{ev::SessionOpened{false}}) server.clearFaults();
   });
   rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "x"));
-  rig.host.onEvent({});
+  rig.sink.onEvent({});
   EXPECT_TRUE(rig.logged(formatText(Text::FtpReconnectTry, 1, 10)));
   EXPECT_TRUE(rig.uploader.IsConnected());
   EXPECT_EQ(rig.uploader.retryCount(), 2);
-  EXPECT_EQ(rig.host.count("StopAndDisconnect"), 0);
+  EXPECT_EQ(rig.sink.count(ev::StopAndDisconnect{}), 0);
 }
 
 TEST(UploaderOnVsftpd, HappyPath) {
@@ -301,9 +304,9 @@ TEST(UploaderOnVsftpd, HappyPath) {
   if (!server.started()) GTEST_SKIP() << server.error();
   testing::writeFile(server.uploadFolder() + "/motion_img_00000000.jpg", "old");
   Rig rig(server.params(), "/upload");
-  rig.host.setBufferClipLimit(2);
+  rig.sink.setBufferClipLimit(2);
   rig.connect();
-  EXPECT_EQ(rig.host.directoryLabel(), "/upload");
+  EXPECT_EQ(rig.sink.last<ev::DirectoryLabel>(), ev::DirectoryLabel{"/upload"});
   EXPECT_EQ(rig.uploader.motionBufferCount(), 1);
   rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "one"));
   rig.run(rig.frame(0, "motion_img_00000002.jpg", 2, "two"));
@@ -314,7 +317,7 @@ TEST(UploaderOnVsftpd, HappyPath) {
   still.keepPrevious = true;
   rig.run(still);
   EXPECT_EQ(testing::readFile(server.uploadFolder() + "/still_img_latest.jpg"), "still");
-  rig.uploader.QueueEndSession();
+  rig.uploader.queue(upload::EndSession{});
   rig.uploader.waitUntilDone();
   EXPECT_EQ(testing::readFile(server.uploadFolder() + "/currfrme.html"), stoppedStatusPage());
   EXPECT_FALSE(testing::fileExists(server.uploadFolder() + "/motion_img_00000002.jpg"));

@@ -134,7 +134,6 @@ void RunController::applySettings(const AppSettings& values) {
   working_.autoReconnect = values.bAutoShutAndRecon != 0;
   working_.autoReconnectProfile = values.strSRFTPProfile;
   quality_ = working_.quality;
-  imageWidthAtStart_ = values.iImageWidth;
   captionColourIndex_ =
       values.iIndexFrgSubtitleColor >= 0 && values.iIndexFrgSubtitleColor < kCaptionColourCount
           ? values.iIndexFrgSubtitleColor

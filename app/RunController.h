@@ -280,8 +280,7 @@ class RunController final : public MainCommands,
   // Working copies of the capture settings (mode, rates, quality, still
   // period, keep-earlier-images, automatic start and its profile).
   CaptureSettings working_;
-  std::atomic<int> quality_{25};  // read by the capture writer
-  int imageWidthAtStart_ = 320;
+  std::atomic<int> quality_{kDefaultJpegQuality};  // read by the capture writer
   ProfileInfo selectedProfile_;
   ProfileInfo activeProfile_;
   std::vector<std::string> profileLines_;  // sorted as shown

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "capture/CaptureDefaults.h"
 #include "ftp/UploaderHost.h"
 
 namespace karone {
@@ -21,7 +22,7 @@ class RunSnapshot {
     bool capturing = false;
     bool scheduled = false;  // the running session was started by a schedule
     int captureMode = 0;
-    int framesPerStrip = 6;
+    int framesPerStrip = kDefaultFramesPerStrip;
     int framesPerSecond = 1;
     int bufferClipLimit = 10;  // -1: the profile keeps its buffer
     Caption caption;

@@ -7,17 +7,14 @@
 #include "capture/ImageScaler.h"
 #include "capture/PipelineNames.h"
 #include "platform/Paths.h"
+#include "platform/VideoCapture.h"
 #include "resources/Texts.h"
 
 namespace karone {
-namespace {
 
-// Friendly name of the built-in test-pattern device.
-constexpr const char* kTestPatternDevice = "Karone Test Pattern";
-
-}  // namespace
-
-std::vector<std::string> FramePipeline::builtInPreferredDevices() { return {kTestPatternDevice}; }
+std::vector<std::string> FramePipeline::builtInPreferredDevices() {
+  return {kTestPatternDeviceName};
+}
 
 FramePipeline::FramePipeline(FrameSource& graph, PipelineHost& host, Prompter& prompter,
                              const Clock& clock, TimerService& timers, Options options)

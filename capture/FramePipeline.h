@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/CaptureDefaults.h"
 #include "capture/FrameSource.h"
 #include "capture/JpegConversionStep.h"
 #include "capture/JpegEncoder.h"
@@ -44,9 +45,9 @@ class FramePipeline {
   enum class Timer { None, Motion, Still };
 
   struct Options {
-    int framesPerStrip = 6;  // iBufferSize
-    int imageWidth = 320;    // iImageWidth / iImageHeight
-    int imageHeight = 240;
+    int framesPerStrip = kDefaultFramesPerStrip;  // iBufferSize
+    int imageWidth = kDefaultImageWidth;          // iImageWidth / iImageHeight
+    int imageHeight = kDefaultImageHeight;
     std::string lastDeviceName;  // strLastCaptureDevice, preferred when set
     std::string bufferFolder;    // empty: paths::bufferDir()
   };
@@ -154,15 +155,15 @@ class FramePipeline {
   int grabbedWidth_ = 0;
   int grabbedHeight_ = 0;
   int bitsPerPixel_ = 24;
-  int imageWidth_ = 320;
-  int imageHeight_ = 240;
+  int imageWidth_ = kDefaultImageWidth;
+  int imageHeight_ = kDefaultImageHeight;
   int deviceIndex_ = -1;
   int videoSource_ = -1;
   std::vector<std::string> deviceNames_;
   std::vector<Picture> slots_;
   Picture output_;
   int framesPerSecond_ = 1;
-  int framesPerStrip_ = 6;
+  int framesPerStrip_ = kDefaultFramesPerStrip;
   int frameIndex_ = 1;
   bool firstPass_ = true;
   bool scheduled_ = false;

@@ -21,6 +21,7 @@
 #include "app/ui/ProgressDialog.h"
 #include "app/ui/StatusMonitor.h"
 #include "app/ui/SubtitleList.h"
+#include "capture/CaptureDefaults.h"
 #include "capture/ui/CaptureMenuPopup.h"
 #include "capture/ui/ColorComboBox.h"
 #include "capture/ui/PreviewWidget.h"
@@ -103,7 +104,7 @@ void MainWindow::build() {
   progressLabel_ = label(qtext(Text::ProgressLabelMotion), "progressLabel", 1075, 18, 128, 36, 8);
   progressBar_ = put(new QProgressBar(this), "progressBar", 1014, 56, 127, 77, 10);
   progressBar_->setTextVisible(false);
-  progressBar_->setRange(0, 6);
+  progressBar_->setRange(0, kDefaultFramesPerStrip);
   progressBar_->setValue(0);
   label(qtext(Text::MainStatusLabel), "statusLabel", 0, 18, 139, 29, 10);
   captureStatus_ = label(QStringLiteral(" "), "captureStatus", 1015, 56, 138, 77, 10);

@@ -77,7 +77,7 @@ ScriptedDevice device(const std::string& name, std::vector<int> inputs = {}) {
 }
 
 TEST(CaptureWindowMenu, ShowsTheDevicesStateAndFollowsThePreview) {
-  Rig rig({device("USB Camera"), device("Karone Test Pattern", {2, 3, 1})});
+  Rig rig({device("USB Camera"), device(kTestPatternDeviceName, {2, 3, 1})});
   CaptureMenu menu = rig.window->menu();
   ASSERT_EQ(menu.items.size(), 8u);
   EXPECT_EQ(menu.items[0].command, cm::kPreview);
@@ -121,7 +121,7 @@ TEST(CaptureWindowMenu, ShowsTheDevicesStateAndFollowsThePreview) {
 }
 
 TEST(CaptureWindowMenu, LockedOrCapturingGreysTheCommandsThatWouldChangeTheSession) {
-  Rig rig({device("Karone Test Pattern")});
+  Rig rig({device(kTestPatternDeviceName)});
   rig.window->pipeline().setLocked(true);
   CaptureMenu menu = rig.window->menu();
   EXPECT_FALSE(menu.items[0].enabled);
@@ -148,7 +148,7 @@ TEST(CaptureWindowMenu, LockedOrCapturingGreysTheCommandsThatWouldChangeTheSessi
 
 TEST(CaptureWindowMenu, VideoSourcesWithoutNamesOrWithoutInputs) {
   {
-    Rig rig({device("Karone Test Pattern", {6, 9})});
+    Rig rig({device(kTestPatternDeviceName, {6, 9})});
     const CaptureMenu menu = rig.window->menu();
     const CaptureMenuItem* sources = rig.item(menu, t(Text::MenuVideoSource));
     ASSERT_NE(sources, nullptr);
@@ -156,7 +156,7 @@ TEST(CaptureWindowMenu, VideoSourcesWithoutNamesOrWithoutInputs) {
     EXPECT_EQ(rig.window->pipeline().videoSource(), 6);
   }
   {
-    Rig rig({device("Karone Test Pattern")});
+    Rig rig({device(kTestPatternDeviceName)});
     rig.window->pipeline().setVideoSource(3);
     CaptureMenu menu = rig.window->menu();
     EXPECT_FALSE(rig.item(menu, t(Text::MenuVideoSource))->enabled);
@@ -184,7 +184,7 @@ TEST(CaptureWindowMenu, AnUnknownCameraCanBeChosenAndIsPreferredNextTime) {
 }
 
 TEST(CaptureWindowMenu, PreviewFailuresWarnAndSayWhy) {
-  ScriptedDevice broken = device("Karone Test Pattern");
+  ScriptedDevice broken = device(kTestPatternDeviceName);
   broken.failsToStart = true;
   Rig rig({broken});
   rig.window->onMenuCommand(cm::kPreview);
@@ -194,7 +194,7 @@ TEST(CaptureWindowMenu, PreviewFailuresWarnAndSayWhy) {
   EXPECT_EQ(rig.prompter.prompts()[0].caption, t(Text::DeviceNotFoundCaption));
   EXPECT_EQ(rig.host.lines.size(), 1u) << "the reason in the status monitor";
 
-  ScriptedDevice noGrabber = device("Karone Test Pattern");
+  ScriptedDevice noGrabber = device(kTestPatternDeviceName);
   noGrabber.grabberMissing = true;
   Rig second({noGrabber});
   second.window->onMenuCommand(cm::kPreview);

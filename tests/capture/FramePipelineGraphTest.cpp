@@ -30,7 +30,7 @@ FramePipeline::Options inFolder(const std::string& folder, const std::string& la
 TEST(FramePipelineOnGraph, RoutesTheChosenInputOfTheCrossbar) {
   ScriptedVideoCapture system;
   ScriptedDevice camera;
-  camera.name = "Karone Test Pattern";
+  camera.name = kTestPatternDeviceName;
   camera.crossbarInputs = {connector::kComposite, connector::kSVideo, connector::kTuner};
   camera.crossbarOutputs = {connector::kVideoDecoder, connector::kAudioDecoder};
   system.addDevice(camera);
@@ -84,7 +84,7 @@ TEST(FramePipelineOnGraph, DeviceDoubleFramesAreScaledIntoTheStrip) {
 
 TEST(FramePipelineOnGraph, TestPatternDeviceGivesAStripOfSixDifferentFrames) {
   EXPECT_EQ(FramePipeline::builtInPreferredDevices(),
-            std::vector<std::string>{GstVideoCapture::testPatternName()});
+            std::vector<std::string>{kTestPatternDeviceName});
   GstCaptureOptions options;
   options.listCameras = false;
   options.testPattern.deterministic = true;

@@ -239,7 +239,7 @@ TEST(FramePipeline, EnableDeviceResults) {
 TEST(FramePipeline, LastCaptureDeviceIsPreferredToo) {
   karone::testing::TempDir dir;
   ScriptedFrameSource source;
-  source.devices = {"USB Camera", "Karone Test Pattern", "USB Camera", "Other"};
+  source.devices = {"USB Camera", kTestPatternDeviceName, "USB Camera", "Other"};
   RecordingPipelineHost host;
   RecordingPrompter prompter;
   FakeClock clock;

@@ -26,6 +26,7 @@
 #include "app/AppSettings.h"
 #include "app/SettingsStore.h"
 #include "capture/CaptureGraph.h"
+#include "capture/CaptureDefaults.h"
 #include "capture/CaptureGraphFrameSource.h"
 #include "capture/FramePipeline.h"
 #include "platform/Clock.h"
@@ -197,15 +198,17 @@ int run(const Arguments& args) {
 
   const int mode = args.mode.value_or(settings.iCaptureMode == 1 ? 1 : 0);
   int quality = args.quality.value_or(settings.iCmprQuality);
-  if (quality < 1 || quality > 99) quality = 25;
+  if (quality < 1 || quality > 99) quality = kDefaultJpegQuality;
   int stillPeriod = stillIntervalSeconds(settings.iStillCaptType, settings.iStillCaptTypeIndex);
   if (stillPeriod <= 0) stillPeriod = 30;
 
   FramePipeline::Options options;
   options.framesPerStrip =
-      settings.iBufferSize >= 1 && settings.iBufferSize <= 64 ? settings.iBufferSize : 6;
+      settings.iBufferSize >= 1 && settings.iBufferSize <= 64 ? settings.iBufferSize
+                                                             : kDefaultFramesPerStrip;
   std::pair<int, int> size{settings.iImageWidth, settings.iImageHeight};
-  if (size != std::pair{160, 120} && size != std::pair{176, 144}) size = {320, 240};
+  if (size != std::pair{160, 120} && size != std::pair{176, 144})
+    size = {kDefaultImageWidth, kDefaultImageHeight};
   if (args.size) size = *args.size;
   options.imageWidth = size.first;
   options.imageHeight = size.second;

@@ -17,6 +17,7 @@
 #include "app/headless/HeadlessPrompter.h"
 #include "app/headless/HeadlessServer.h"
 #include "platform/Paths.h"
+#include "platform/VideoCapture.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
 #include "tests/support/PyFtpServer.h"
@@ -176,7 +177,7 @@ TEST(HeadlessServer, UnknownProfileOrDeviceNamesWhatExists) {
   {
     Server server({"--headless", "--device", "No Camera"}, rig.dirs.root().file("out.txt"));
     EXPECT_EQ(server.waitForExit(30s), 2);
-    EXPECT_NE(rig.output().find("Karone Test Pattern"), std::string::npos) << rig.output();
+    EXPECT_NE(rig.output().find(kTestPatternDeviceName), std::string::npos) << rig.output();
   }
   // Usage errors, found before any window or device is opened.
   const std::vector<std::vector<std::string>> usageErrors{
@@ -184,7 +185,7 @@ TEST(HeadlessServer, UnknownProfileOrDeviceNamesWhatExists) {
       {"--headless", "--preview"},
       {"--start", "--preview"},
       {"--preview", "--profile", "live"},
-      {"--device", "Karone Test Pattern"}};
+      {"--device", kTestPatternDeviceName}};
   for (const auto& args : usageErrors) {
     Server server(args, rig.dirs.root().file("out.txt"));
     EXPECT_EQ(server.waitForExit(10s), 2) << ::testing::PrintToString(args);

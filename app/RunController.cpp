@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unistd.h>
+#include <variant>
 
 #include "app/Caption.h"
 #include "platform/BufferFileNames.h"
@@ -21,6 +22,7 @@ FramePipeline::Options pipelineOptions(const AppSettings& values, const std::str
   o.framesPerStrip = values.iBufferSize;
   o.imageWidth = values.iImageWidth;
   o.imageHeight = values.iImageHeight;
+  o.jpegQuality = values.iCmprQuality;
   o.lastDeviceName = values.strLastCaptureDevice;
   o.bufferFolder = folder;
   return o;
@@ -108,8 +110,9 @@ void RunController::start() {
   readSelection();
 
   CaptureWindowHost& captureHost = *this;
-  capture_ = std::make_unique<CaptureWindow>(parts_.videoCapture, captureHost, prompter_, clock_,
-                                             timers_, parts_.preview,
+  capture_ = std::make_unique<CaptureWindow>(parts_.videoCapture, runner_, captureHost,
+                                             pipelineHost(), prompter_, clock_, timers_,
+                                             parts_.preview,
                                              pipelineOptions(values, parts_.bufferFolder));
   capture_->pipeline().setFileCounter(static_cast<std::uint32_t>(values.dwUniqueRunningNum));
   capture_->pipeline().setFramesPerSecond(working_.frameRate);
@@ -133,7 +136,6 @@ void RunController::applySettings(const AppSettings& values) {
   working_.keepOldImages = values.bBackupPrevImage != 0;
   working_.autoReconnect = values.bAutoShutAndRecon != 0;
   working_.autoReconnectProfile = values.strSRFTPProfile;
-  quality_ = working_.quality;
   captionColourIndex_ =
       values.iIndexFrgSubtitleColor >= 0 && values.iIndexFrgSubtitleColor < kCaptionColourCount
           ? values.iIndexFrgSubtitleColor
@@ -175,6 +177,29 @@ std::optional<ScheduleInfo> RunController::runningSchedule() const {
 // --- Status ---
 
 void RunController::ShowStatus(const std::string& line) { log_.Log(line); }
+
+PipelineHost RunController::pipelineHost() {
+  PipelineHost host;
+  host.onEvent = [this](const PipelineEvent& event) { onPipelineEvent(event); };
+  host.uploaderIdle = [this] { return uploaderIdle(); };
+  return host;
+}
+
+void RunController::onPipelineEvent(const PipelineEvent& event) {
+  namespace pe = pipelineevent;
+  struct Handle {
+    RunController& c;
+    void operator()(const pe::ProgressRange& e) { c.setProgressRange(e.low, e.high); }
+    void operator()(const pe::ProgressPosition& e) { c.setProgressPosition(e.position); }
+    void operator()(const pe::StatusText& e) { c.setStatusText(e.text); }
+    void operator()(const pe::FiveMinuteNotice&) { c.fiveMinuteNotice(); }
+    void operator()(const pe::OneMinuteNotice&) { c.oneMinuteNotice(); }
+    void operator()(const pe::CaptureStopped&) { c.captureStopped(); }
+    void operator()(const pe::StopReconnectCountdown& e) { c.StopReconnectCountdown(e.announce); }
+    void operator()(const pe::PictureReady& e) { c.pictureReady(e.jpegPath, e.fileCounter); }
+  };
+  std::visit(Handle{*this}, event);
+}
 
 void RunController::setProgressRange(int low, int high) { view_.setProgressRange(low, high); }
 void RunController::setProgressPosition(int position) { view_.setProgressPosition(position); }
@@ -374,7 +399,7 @@ void RunController::openCaptureSettings() {
   for (const ProfileInfo& profile : store_.profiles()) names.push_back(profile.name);
   if (!dialogs_.editCaptureSettings(values, names)) return;
   working_ = values;
-  quality_ = working_.quality;
+  capture_->pipeline().setJpegQuality(working_.quality);
   view_.setProgressRange(0, working_.framesPerStrip);
   view_.setProgressLabel(
       text(working_.mode == 1 ? Text::ProgressLabelStill : Text::ProgressLabelMotion));
@@ -386,6 +411,16 @@ void RunController::openColourSettings(VideoProcAmp& procAmp) {
 }
 
 void RunController::openAbout() { dialogs_.showAbout(); }
+
+CaptureSessionSettings RunController::sessionSettings(bool scheduled) const {
+  CaptureSessionSettings session;
+  session.mode = working_.mode;
+  session.stillPeriodSeconds = scheduled && runningSchedule_
+                                   ? runningSchedule_->updatePeriod
+                                   : stillIntervalSeconds(working_.stillUnit, working_.stillIndex);
+  session.autoShutAndReconnect = working_.autoReconnect;
+  return session;
+}
 
 int RunController::stillPeriodSeconds() const {
   if (scheduledRun() && runningSchedule_) return runningSchedule_->updatePeriod;
@@ -399,25 +434,21 @@ void RunController::captureStopped() {
   publishSnapshot();
 }
 
-void RunController::handOff(const std::string& jpegPath, std::uint32_t fileCounter) {
-  // Writer thread: the JPEG travels to the controller's thread.
-  runner_.post([this, jpegPath, fileCounter, alive = std::weak_ptr<bool>(alive_)] {
-    if (alive.expired()) return;
-    if (!runningNumbers_.reserve(fileCounter)) {
-      // Never publish a number that a crash could make us publish again.
-      ShowStatus(formatText(Text::RunningNumberNotStored, fileCounter));
-      ::unlink(jpegPath.c_str());
-      capture_->pipeline().ClearUploadFlags();
-      return;
-    }
-    FrameRequest frame;
-    frame.captureMode = working_.mode;
-    frame.localPath = jpegPath;
-    frame.keepPrevious = working_.keepOldImages;
-    frame.backupPrefix = std::string(kStillBackupPrefix);
-    frame.runningNumber = fileCounter;
-    uploader_->QueueUploadFrame(frame);
-  });
+void RunController::pictureReady(const std::string& jpegPath, std::uint32_t fileCounter) {
+  if (!runningNumbers_.reserve(fileCounter)) {
+    // Never publish a number that a crash could make us publish again.
+    ShowStatus(formatText(Text::RunningNumberNotStored, fileCounter));
+    ::unlink(jpegPath.c_str());
+    capture_->pipeline().ClearUploadFlags();
+    return;
+  }
+  FrameRequest frame;
+  frame.captureMode = working_.mode;
+  frame.localPath = jpegPath;
+  frame.keepPrevious = working_.keepOldImages;
+  frame.backupPrefix = std::string(kStillBackupPrefix);
+  frame.runningNumber = fileCounter;
+  uploader_->QueueUploadFrame(frame);
 }
 
 void RunController::ClearStopping() { capture_->pipeline().ClearStopping(); }
@@ -520,7 +551,7 @@ void RunController::startCapture(std::function<void()> done) {
   p.setFramesPerSecond(working_.frameRate);
   p.AllocateSlots(working_.framesPerStrip);
   auto go = [this, done = std::move(done)] {
-    if (capture_->pipeline().StartCapture(false)) setBufferButtons(false);
+    if (capture_->pipeline().StartCapture(false, sessionSettings(false))) setBufferButtons(false);
     if (done) done();
   };
   if (!p.graphRunning()) {
@@ -591,7 +622,7 @@ void RunController::startScheduledCapture(const ScheduleInfo& schedule) {
     p.AllocateSlots(working_.framesPerStrip);
     ShowStatus(text(Text::ScheduledCaptureStarted));
     runningSchedule_ = schedule;
-    if (p.StartCapture(true)) setBufferButtons(false);
+    if (p.StartCapture(true, sessionSettings(true))) setBufferButtons(false);
     publishSnapshot();
   } else {
     ShowStatus(text(Text::ScheduleRunError));

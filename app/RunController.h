@@ -14,7 +14,7 @@
 // thread, the task runner's (the window thread, or the headless program's
 // loop). The uploader's worker, the capture writer, the preview's streaming
 // thread and the dial-up service reach it only by posting tasks through the
-// task runner (UploaderBridge, PostingLogView, the pipeline's hand-off, the
+// task runner (UploaderBridge, PostingLogView, the pipeline's events, the
 // dial-up link) and read what they must know at once from the RunSnapshot
 // it publishes. No wait of the controller blocks its thread: the pauses of
 // the run (500 ms after the preview is switched on, 1 s before a session
@@ -193,22 +193,25 @@ class RunController final : public MainCommands,
   void ClearStopping() override;
   void resetIdleSeconds() override { idleSeconds_ = 0; }
 
-  // --- CaptureWindowHost / PipelineHost ---
-  int captureMode() const override { return working_.mode; }
-  int stillPeriodSeconds() const override;
-  bool autoShutAndReconnect() const override { return working_.autoReconnect; }
-  int jpegQuality() const override { return quality_; }
-  void setProgressRange(int low, int high) override;
-  void setProgressPosition(int position) override;
-  void setStatusText(const std::string& text) override;
-  void fiveMinuteNotice() override;
-  void oneMinuteNotice() override;
-  void captureStopped() override;
-  bool uploaderIdle() const override;
-  void handOff(const std::string& jpegPath, std::uint32_t fileCounter) override;
+  // --- CaptureWindowHost ---
   void openCaptureSettings() override;
   void openColourSettings(VideoProcAmp& procAmp) override;
   void openAbout() override;
+
+  // --- The frame pipeline's host ---
+  PipelineHost pipelineHost();
+  void onPipelineEvent(const PipelineEvent& event);
+  void setProgressRange(int low, int high);
+  void setProgressPosition(int position);
+  void setStatusText(const std::string& text);
+  void fiveMinuteNotice();
+  void oneMinuteNotice();
+  void captureStopped();
+  void pictureReady(const std::string& jpegPath, std::uint32_t fileCounter);
+  bool uploaderIdle() const;
+  // What a session started now takes of the settings.
+  CaptureSessionSettings sessionSettings(bool scheduled) const;
+  int stillPeriodSeconds() const;
 
   // --- DialupHost ---
   void QueueConnect() override;
@@ -280,7 +283,6 @@ class RunController final : public MainCommands,
   // Working copies of the capture settings (mode, rates, quality, still
   // period, keep-earlier-images, automatic start and its profile).
   CaptureSettings working_;
-  std::atomic<int> quality_{kDefaultJpegQuality};  // read by the capture writer
   ProfileInfo selectedProfile_;
   ProfileInfo activeProfile_;
   std::vector<std::string> profileLines_;  // sorted as shown

@@ -7,12 +7,21 @@ namespace karone {
 
 namespace cm = capturemenu;
 
-CaptureWindow::CaptureWindow(VideoCapture& system, CaptureWindowHost& host, Prompter& prompter,
-                             const Clock& clock, TimerService& timers, PreviewSink* preview,
+CaptureWindow::CaptureWindow(VideoCapture& system, TaskRunner& owner, CaptureWindowHost& host,
+                             PipelineHost pipelineHost, Prompter& prompter, const Clock& clock,
+                             TimerService& timers, PreviewSink* preview,
                              FramePipeline::Options options)
-    : host_(host), prompter_(prompter), graph_(system), source_(graph_, preview) {
-  pipeline_ =
-      std::make_unique<FramePipeline>(source_, host, prompter, clock, timers, std::move(options));
+    : host_(host),
+      onEvent_(pipelineHost.onEvent),
+      prompter_(prompter),
+      graph_(system),
+      source_(graph_, preview) {
+  pipeline_ = std::make_unique<FramePipeline>(source_, owner, std::move(pipelineHost), prompter,
+                                              clock, timers, std::move(options));
+}
+
+void CaptureWindow::stopReconnectCountdown() {
+  if (onEvent_) onEvent_(pipelineevent::StopReconnectCountdown{true});
 }
 
 bool CaptureWindow::commandsLocked() const {
@@ -123,12 +132,12 @@ void CaptureWindow::onMenuCommand(int command) {
     case cm::kCaptureSettings:
       if (lockedOrCapturing) return;
       host_.openCaptureSettings();
-      host_.StopReconnectCountdown(true);
+      stopReconnectCountdown();
       return;
     case cm::kColourSettings:
       if (p.graphRunning() && graph_.procAmp() != nullptr)
         host_.openColourSettings(*graph_.procAmp());
-      host_.StopReconnectCountdown(true);
+      stopReconnectCountdown();
       return;
     case cm::kAbout:
       host_.openAbout();
@@ -150,7 +159,7 @@ void CaptureWindow::togglePreview() {
   } else {
     warnAboutEnable(p.EnableDevice());
   }
-  host_.StopReconnectCountdown(true);
+  stopReconnectCountdown();
 }
 
 void CaptureWindow::warnAboutEnable(int result) {
@@ -171,7 +180,7 @@ void CaptureWindow::selectImageSize(int sizeIndex) {
   if (p.locked() || p.capturing()) return;
   if (sizeIndex < 0 || sizeIndex >= kSizeCount) return;
   p.setImageSize(kSizes[sizeIndex][0], kSizes[sizeIndex][1]);
-  host_.StopReconnectCountdown(true);
+  stopReconnectCountdown();
 }
 
 void CaptureWindow::chooseVideoSource(int type) {
@@ -181,7 +190,7 @@ void CaptureWindow::chooseVideoSource(int type) {
     p.disableDevice();
     warnAboutEnable(p.EnableDevice());
   }
-  host_.StopReconnectCountdown(true);
+  stopReconnectCountdown();
 }
 
 void CaptureWindow::chooseDevice(int index) {
@@ -195,7 +204,7 @@ void CaptureWindow::chooseDevice(int index) {
   p.setDeviceIndex(index);
   p.setVideoSource(-1);  // the new device's first input, when the menu shows next
   if (wasRunning) warnAboutEnable(p.EnableDevice());
-  host_.StopReconnectCountdown(true);
+  stopReconnectCountdown();
 }
 
 std::vector<int> CaptureWindow::videoInputTypes() {

@@ -5,6 +5,7 @@
 #include "resources/Texts.h"
 #include "tests/doubles/FakeClock.h"
 #include "tests/doubles/FakeTimerQueue.h"
+#include "tests/doubles/ManualTaskRunner.h"
 #include "tests/doubles/RecordingPrompter.h"
 #include "tests/doubles/ScriptedVideoCapture.h"
 #include "tests/support/TempDir.h"
@@ -16,22 +17,18 @@ namespace cm = capturemenu;
 
 std::string t(Text id) { return text(id); }
 
-// The pipeline's needs answered plainly; the window's own calls recorded.
+// The window's calls recorded, and the reconnect countdown stops among the
+// pipeline's events.
 class Host final : public CaptureWindowHost {
  public:
-  int captureMode() const override { return 0; }
-  int stillPeriodSeconds() const override { return 30; }
-  bool autoShutAndReconnect() const override { return false; }
-  int jpegQuality() const override { return 25; }
-  void setProgressRange(int, int) override {}
-  void setProgressPosition(int) override {}
-  void setStatusText(const std::string&) override {}
-  void fiveMinuteNotice() override {}
-  void oneMinuteNotice() override {}
-  void captureStopped() override {}
-  void StopReconnectCountdown(bool announce) override { reconnectStops.push_back(announce); }
-  bool uploaderIdle() const override { return true; }
-  void handOff(const std::string&, std::uint32_t) override {}
+  PipelineHost pipelineHost() {
+    PipelineHost host;
+    host.onEvent = [this](const PipelineEvent& event) {
+      if (const auto* stop = std::get_if<pipelineevent::StopReconnectCountdown>(&event))
+        reconnectStops.push_back(stop->announce);
+    };
+    return host;
+  }
   void openCaptureSettings() override { ++captureSettings; }
   void openColourSettings(VideoProcAmp&) override { ++colourSettings; }
   void openAbout() override { ++about; }
@@ -50,8 +47,8 @@ struct Rig {
     FramePipeline::Options options;
     options.bufferFolder = dir.path();
     options.lastDeviceName = std::move(lastDevice);
-    window = std::make_unique<CaptureWindow>(system, host, prompter, clock, timers, nullptr,
-                                             options);
+    window = std::make_unique<CaptureWindow>(system, runner, host, host.pipelineHost(), prompter,
+                                             clock, timers, nullptr, options);
   }
   const CaptureMenuItem* item(const CaptureMenu& menu, const std::string& text) {
     for (const auto& i : menu.items)
@@ -61,6 +58,7 @@ struct Rig {
 
   testing::TempDir dir;
   ScriptedVideoCapture system;
+  ManualTaskRunner runner;
   Host host;
   RecordingPrompter prompter;
   FakeClock clock;

@@ -20,7 +20,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/AppSettings.h"
@@ -212,6 +211,7 @@ int run(const Arguments& args) {
   if (args.size) size = *args.size;
   options.imageWidth = size.first;
   options.imageHeight = size.second;
+  options.jpegQuality = quality;
   options.lastDeviceName = settings.strLastCaptureDevice;
   // A folder of its own, so that a running program's buffer files are safe.
   std::string buffer = paths::bufferDir() + "karone-capture-XXXXXX";
@@ -221,13 +221,14 @@ int run(const Arguments& args) {
   }
   options.bufferFolder = buffer;
 
-  ToolHost host(args.out, mode, stillPeriod, quality);
+  ToolHost host(args.out);
   StderrPrompter prompter;
   CaptureGraphFrameSource source(graph);
   int status = kExitOk;
   {
     EventLoop loop;
-    FramePipeline pipeline(source, host, prompter, SystemClock::instance(), loop, options);
+    FramePipeline pipeline(source, loop, host.host(), prompter, SystemClock::instance(), loop,
+                           options);
     host.attach(&pipeline);
     if (args.device) {
       pipeline.setDeviceIndex(findDevice(pipeline.deviceNames(), *args.device));
@@ -254,7 +255,7 @@ int run(const Arguments& args) {
       graph.waitForFrames(2, std::chrono::seconds(5));
       pipeline.setFramesPerSecond(kFramesPerSecond);
       pipeline.AllocateSlots(options.framesPerStrip);
-      if (!pipeline.StartCapture(false)) {
+      if (!pipeline.StartCapture(false, {mode, stillPeriod, false})) {
         printLine(stderr, formatText(Text::CaptureToolCannotStart, deviceName.c_str()));
         status = kExitDevice;
       }
@@ -274,11 +275,14 @@ int run(const Arguments& args) {
         status = kExitDevice;  // a frame could not be taken; the warning says so
       }
       pipeline.StopCapture();
+      watch->stop();
       // The writer finishes the picture it has (bounded: it never waits on
-      // anything but the disk).
-      const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-      while (!pipeline.workerIdle() && std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(milliseconds(10));
+      // anything but the disk) and the loop takes what became of it.
+      auto settled = loop.createTimer([&] {
+        if (pipeline.workerIdle()) loop.quit();
+      });
+      settled->start(10);
+      loop.run(std::chrono::seconds(30));
     }
     pipeline.disableDevice();
   }  // the writer thread ends here

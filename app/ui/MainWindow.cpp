@@ -40,8 +40,9 @@ constexpr int kHeight = 318;
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+MainWindow::MainWindow(TaskRunner& windowThread, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      windowThread_(windowThread) {
   setObjectName("mainWindow");
   setWindowTitle(qtext(Text::MainTitle));
   setWindowIcon(programIcon());
@@ -97,7 +98,7 @@ void MainWindow::build() {
   QPalette black = previewFrame->palette();
   black.setColor(QPalette::WindowText, Qt::black);
   previewFrame->setPalette(black);
-  preview_ = new PreviewWidget(previewFrame);
+  preview_ = new PreviewWidget(windowThread_, previewFrame);
   preview_->setObjectName("captureWindow");
   preview_->setGeometry(previewFrame->contentsRect());
 

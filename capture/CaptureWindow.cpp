@@ -28,12 +28,9 @@ bool CaptureWindow::commandsLocked() const {
   return pipeline_->locked() || pipeline_->capturing() || pipeline_->scheduled();
 }
 
-CaptureMenu CaptureWindow::menu() {
-  CaptureMenu menu;
-  FramePipeline& p = *pipeline_;
-  p.refreshDevices();
+CaptureMenuItem CaptureWindow::devicesItem() const {
+  const FramePipeline& p = *pipeline_;
   const std::vector<std::string>& names = p.deviceNames();
-
   CaptureMenuItem devices;
   devices.text = text(Text::MenuCaptureDevice);
   devices.isSubmenu = true;
@@ -45,18 +42,10 @@ CaptureMenu CaptureWindow::menu() {
     item.checked = static_cast<int>(i) == p.deviceIndex();
     devices.submenu.push_back(item);
   }
-  if (p.deviceIndex() < 0) {
-    // Without a device there is nothing to show but the choice of one (a
-    // camera the built-in preferences do not know could not be used
-    // otherwise).
-    if (!names.empty()) menu.items.push_back(devices);
-    return menu;
-  }
+  return devices;
+}
 
-  CaptureMenuItem preview;
-  preview.command = cm::kPreview;
-  preview.text = text(p.graphRunning() ? Text::MenuPreviewStop : Text::MenuPreviewStart);
-
+CaptureMenuItem CaptureWindow::sizesItem(bool locked) const {
   CaptureMenuItem sizes;
   sizes.text = text(Text::MenuImageSize);
   sizes.isSubmenu = true;
@@ -66,10 +55,15 @@ CaptureMenu CaptureWindow::menu() {
     CaptureMenuItem item;
     item.command = cm::kSize160x120 + i;
     item.text = text(sizeTexts[i]);
-    item.checked = p.imageWidth() == kSizes[i][0];
+    item.checked = pipeline_->imageWidth() == kSizes[i][0];
+    item.enabled = !locked;
     sizes.submenu.push_back(item);
   }
+  return sizes;
+}
 
+CaptureMenuItem CaptureWindow::sourcesItem() {
+  FramePipeline& p = *pipeline_;
   CaptureMenuItem sources;
   sources.text = text(Text::MenuVideoSource);
   sources.command = cm::kVideoSource;
@@ -78,18 +72,39 @@ CaptureMenu CaptureWindow::menu() {
   if (inputs.empty()) {
     sources.enabled = false;
     p.setVideoSource(-1);
-  } else {
-    if (p.videoSource() == -1) p.setVideoSource(inputs.front());
-    for (int type : inputs) {
-      const std::string name = videoSourceName(type);
-      if (name.empty()) continue;
-      CaptureMenuItem item;
-      item.command = cm::kVideoSourceBase + type;
-      item.text = name;
-      item.checked = type == p.videoSource();
-      sources.submenu.push_back(item);
-    }
+    return sources;
   }
+  if (p.videoSource() == -1) p.setVideoSource(inputs.front());
+  for (int type : inputs) {
+    const std::string name = videoSourceName(type);
+    if (name.empty()) continue;
+    CaptureMenuItem item;
+    item.command = cm::kVideoSourceBase + type;
+    item.text = name;
+    item.checked = type == p.videoSource();
+    sources.submenu.push_back(item);
+  }
+  return sources;
+}
+
+CaptureMenu CaptureWindow::menu() {
+  CaptureMenu menu;
+  FramePipeline& p = *pipeline_;
+  p.refreshDevices();
+  const CaptureMenuItem devices = devicesItem();
+  if (p.deviceIndex() < 0) {
+    // Without a device there is nothing to show but the choice of one (a
+    // camera the built-in preferences do not know could not be used
+    // otherwise).
+    if (!p.deviceNames().empty()) menu.items.push_back(devices);
+    return menu;
+  }
+  const bool locked = commandsLocked();
+
+  CaptureMenuItem preview;
+  preview.command = cm::kPreview;
+  preview.text = text(p.graphRunning() ? Text::MenuPreviewStop : Text::MenuPreviewStart);
+  preview.enabled = !locked;
 
   CaptureMenuItem colours;
   colours.command = cm::kColourSettings;
@@ -101,11 +116,7 @@ CaptureMenu CaptureWindow::menu() {
   CaptureMenuItem settings;
   settings.command = cm::kCaptureSettings;
   settings.text = text(Text::MenuCaptureSettings);
-
-  const bool locked = commandsLocked();
-  preview.enabled = !locked;
   settings.enabled = !locked;
-  for (CaptureMenuItem& item : sizes.submenu) item.enabled = !locked;
 
   CaptureMenuItem separator;
   separator.separator = true;
@@ -113,7 +124,8 @@ CaptureMenu CaptureWindow::menu() {
   about.command = cm::kAbout;
   about.text = text(Text::MenuAbout);
 
-  menu.items = {preview, sizes, sources, devices, colours, settings, separator, about};
+  menu.items = {preview,  sizesItem(locked), sourcesItem(), devices,
+                colours,  settings,          separator,     about};
   return menu;
 }
 

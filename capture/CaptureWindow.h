@@ -67,6 +67,11 @@ class CaptureWindow {
 
  private:
   bool commandsLocked() const;
+  // The menu's submenus: the capture devices, the picture sizes and the
+  // video inputs (choosing the first input while none is set).
+  CaptureMenuItem devicesItem() const;
+  CaptureMenuItem sizesItem(bool locked) const;
+  CaptureMenuItem sourcesItem();
   void chooseDevice(int index);
   void chooseVideoSource(int type);
   void warnAboutEnable(int result);

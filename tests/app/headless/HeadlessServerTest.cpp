@@ -109,7 +109,9 @@ TEST(HeadlessServer, BroadcastsAndEndsInOrderOnSigterm) {
   ASSERT_TRUE(rig.server.started()) << rig.server.error();
   Server server({"--headless", "--ftp-timeout", "3"}, rig.dirs.root().file("out.txt"));
   ASSERT_TRUE(rig.waitFor([&] { return rig.strips() >= 1; }, 40s)) << rig.output();
-  EXPECT_NE(rig.page().find("ServRun=1"), std::string::npos);
+  // The page names the strip, so it follows it onto the server.
+  EXPECT_TRUE(rig.waitFor([&] { return rig.page().find("ServRun=1") != std::string::npos; }, 10s))
+      << rig.page();
   // The status lines reach standard output as they happen (the strip is on
   // the server a moment before the program has the server's answer).
   EXPECT_NE(rig.output().find(text(Text::FtpReady)), std::string::npos) << rig.output();

@@ -6,18 +6,20 @@
 #include <cstdint>
 #include <string>
 
+#include "capture/CaptureDefaults.h"
+
 namespace karone {
 
 struct AppSettings {
   std::int32_t iLastSelSiteInfoIndex = 0;  // selected profile line at exit
   std::int32_t iCaptureMode = 0;           // 0 motion, 1 still
   std::int32_t iCaptureFPS = 1;
-  std::int32_t iCmprQuality = 25;          // JPEG quality 1..99
-  std::int32_t iBufferSize = 6;            // frames per motion strip
+  std::int32_t iCmprQuality = kDefaultJpegQuality;    // JPEG quality 1..99
+  std::int32_t iBufferSize = kDefaultFramesPerStrip;  // frames per motion strip
   std::int32_t iStillCaptType = 0;         // 0 seconds, 1 minutes, 2 hours list
   std::int32_t iStillCaptTypeIndex = 0;
-  std::int32_t iImageWidth = 320;
-  std::int32_t iImageHeight = 240;
+  std::int32_t iImageWidth = kDefaultImageWidth;
+  std::int32_t iImageHeight = kDefaultImageHeight;
   std::int32_t iVideoSource = 0;
   std::int32_t iIndexFrgSubtitleColor = 0;
   std::int32_t dwUniqueRunningNum = 0;     // stored as unsigned

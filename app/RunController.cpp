@@ -15,6 +15,7 @@ FramePipeline::Options pipelineOptions(const AppSettings& values, const std::str
   o.framesPerStrip = values.iBufferSize;
   o.imageWidth = values.iImageWidth;
   o.imageHeight = values.iImageHeight;
+  o.jpegQuality = values.iCmprQuality;
   o.lastDeviceName = values.strLastCaptureDevice;
   o.bufferFolder = folder;
   return o;
@@ -108,10 +109,13 @@ void RunController::start() {
 }
 
 void RunController::buildParts(const AppSettings& values) {
+  PipelineHost pipelineHost;
+  pipelineHost.onEvent = [this](const PipelineEvent& event) { onPipelineEvent(event); };
+  pipelineHost.uploaderIdle = [this] { return uploader_->IsIdle(); };
   CaptureWindowHost& captureHost = *this;
-  capture_ = std::make_unique<CaptureWindow>(parts_.videoCapture, captureHost, prompter_, clock_,
-                                             thread_, parts_.preview,
-                                             pipelineOptions(values, parts_.bufferFolder));
+  capture_ = std::make_unique<CaptureWindow>(
+      parts_.videoCapture, thread_, captureHost, std::move(pipelineHost), prompter_, clock_,
+      thread_, parts_.preview, pipelineOptions(values, parts_.bufferFolder));
   capture_->pipeline().setFileCounter(static_cast<std::uint32_t>(values.dwUniqueRunningNum));
   capture_->pipeline().setFramesPerSecond(working_.frameRate);
   view_.setProgressRange(0, working_.framesPerStrip);
@@ -133,7 +137,6 @@ void RunController::applySettings(const AppSettings& values) {
   working_.keepOldImages = values.bBackupPrevImage != 0;
   working_.autoReconnect = values.bAutoShutAndRecon != 0;
   working_.autoReconnectProfile = values.strSRFTPProfile;
-  quality_ = working_.quality;
   caption_.reset(values.iIndexFrgSubtitleColor);
   view_.setProgressLabel(
       text(working_.mode == 1 ? Text::ProgressLabelStill : Text::ProgressLabelMotion));
@@ -159,7 +162,21 @@ std::optional<ScheduleInfo> RunController::runningSchedule() const {
   return monitor_ ? monitor_->running() : std::nullopt;
 }
 
-void RunController::setStatusText(const std::string& text) { view_.setCaptureStatus(" " + text); }
+void RunController::onPipelineEvent(const PipelineEvent& event) {
+  namespace pe = pipelineevent;
+  struct Handle {
+    RunController& c;
+    void operator()(const pe::ProgressRange& e) { c.view_.setProgressRange(e.low, e.high); }
+    void operator()(const pe::ProgressPosition& e) { c.view_.setProgressPosition(e.position); }
+    void operator()(const pe::StatusText& e) { c.view_.setCaptureStatus(" " + e.text); }
+    void operator()(const pe::FiveMinuteNotice&) { c.monitor_->stillFiveMinutes(); }
+    void operator()(const pe::OneMinuteNotice&) { c.monitor_->stillOneMinute(); }
+    void operator()(const pe::CaptureStopped&) { c.uploader_->queue(upload::EndSession{}); }
+    void operator()(const pe::StopReconnectCountdown& e) { c.countdown_->stop(e.announce); }
+    void operator()(const pe::PictureReady& e) { c.sendPicture(e.jpegPath, e.fileCounter); }
+  };
+  std::visit(Handle{*this}, event);
+}
 
 // --- The window's commands ---
 
@@ -240,7 +257,7 @@ void RunController::openCaptureSettings() {
   for (const ProfileInfo& profile : store_.profiles()) names.push_back(profile.name);
   if (!dialogs_.editCaptureSettings(values, names)) return;
   working_ = values;
-  quality_ = working_.quality;
+  capture_->pipeline().setJpegQuality(working_.quality);
   view_.setProgressRange(0, working_.framesPerStrip);
   view_.setProgressLabel(
       text(working_.mode == 1 ? Text::ProgressLabelStill : Text::ProgressLabelMotion));
@@ -341,7 +358,9 @@ void RunController::startCapture(std::function<void()> done) {
   p.setFramesPerSecond(working_.frameRate);
   p.AllocateSlots(working_.framesPerStrip);
   auto go = [this, done = std::move(done)] {
-    if (capture_->pipeline().StartCapture(false)) view_.setBufferButtonsEnabled(false);
+    const CaptureSessionSettings session{working_.mode, stillPeriodSeconds(),
+                                         working_.autoReconnect};
+    if (capture_->pipeline().StartCapture(false, session)) view_.setBufferButtonsEnabled(false);
     if (done) done();
   };
   if (p.graphRunning()) return go();
@@ -351,11 +370,6 @@ void RunController::startCapture(std::function<void()> done) {
 }
 
 // --- Pictures to the uploader ---
-
-void RunController::handOff(const std::string& jpegPath, std::uint32_t fileCounter) {
-  // Writer thread: the JPEG travels to the controller's thread.
-  thread_.post(lifetime_.bind([this, jpegPath, fileCounter] { sendPicture(jpegPath, fileCounter); }));
-}
 
 void RunController::sendPicture(const std::string& jpegPath, std::uint32_t fileCounter) {
   if (!runningNumbers_.reserve(fileCounter)) {

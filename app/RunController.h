@@ -194,19 +194,7 @@ class RunController final : public MainCommands,
   void ClearStopping() override;
   void resetIdleSeconds() override { connection_->activity(); }
 
-  // --- CaptureWindowHost / PipelineHost ---
-  int captureMode() const override { return working_.mode; }
-  int stillPeriodSeconds() const override;
-  bool autoShutAndReconnect() const override { return working_.autoReconnect; }
-  int jpegQuality() const override { return quality_; }
-  void setProgressRange(int low, int high) override { view_.setProgressRange(low, high); }
-  void setProgressPosition(int position) override { view_.setProgressPosition(position); }
-  void setStatusText(const std::string& text) override;
-  void fiveMinuteNotice() override { monitor_->stillFiveMinutes(); }
-  void oneMinuteNotice() override { monitor_->stillOneMinute(); }
-  void captureStopped() override { uploader_->queue(upload::EndSession{}); }
-  bool uploaderIdle() const override { return uploader_->IsIdle(); }
-  void handOff(const std::string& jpegPath, std::uint32_t fileCounter) override;
+  // --- The capture window: its menu's dialogs and the pipeline's events ---
   void openCaptureSettings() override;
   void openColourSettings(VideoProcAmp& procAmp) override;
   void openAbout() override { dialogs_.showAbout(); }
@@ -217,6 +205,9 @@ class RunController final : public MainCommands,
   const Clock& clock() override { return clock_; }
   Prompter& prompter() override { return prompter_; }
   bool profileUsesDialup(const std::string& profileName) override;
+
+  void onPipelineEvent(const PipelineEvent& event);
+  int stillPeriodSeconds() const;
 
   // --- Steps ---
   void applySettings(const AppSettings& values);
@@ -262,7 +253,6 @@ class RunController final : public MainCommands,
   // Working copies of the capture settings (mode, rates, quality, still
   // period, keep-earlier-images, automatic start and its profile).
   CaptureSettings working_;
-  std::atomic<int> quality_{25};  // read by the capture writer
   bool stopQuestionOpen_ = false;
   // Last texts shown, so the view is told only of changes.
   std::string startCaption_;

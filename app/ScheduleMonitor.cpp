@@ -128,7 +128,9 @@ void ScheduleMonitor::startRun(const ScheduleInfo& schedule) {
   p.AllocateSlots(parts_.working.framesPerStrip);
   parts_.log.Log(text(Text::ScheduledCaptureStarted));
   running_ = schedule;
-  if (p.StartCapture(true)) parts_.view.setBufferButtonsEnabled(false);
+  const CaptureSessionSettings session{parts_.working.mode, schedule.updatePeriod,
+                                       parts_.working.autoReconnect};
+  if (p.StartCapture(true, session)) parts_.view.setBufferButtonsEnabled(false);
 }
 
 void ScheduleMonitor::stopRun() {

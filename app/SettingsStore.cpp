@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "capture/CaptureDefaults.h"
 #include "platform/TextCodec.h"
 #include "resources/Texts.h"
 
@@ -135,10 +136,10 @@ AppSettings SettingsStore::corrected(const AppSettings& in) {
   auto within = [](std::int32_t v, std::int32_t lo, std::int32_t hi) { return v >= lo && v <= hi; };
   if (!within(out.iCaptureMode, 0, 1)) out.iCaptureMode = 0;
   if (!within(out.iCaptureFPS, 1, 14)) out.iCaptureFPS = 1;
-  if (!within(out.iCmprQuality, 1, 99)) out.iCmprQuality = 25;
-  if (!within(out.iBufferSize, 5, 30)) out.iBufferSize = 6;
-  if (!within(out.iImageWidth, 160, 320)) out.iImageWidth = 320;
-  if (!within(out.iImageHeight, 120, 240)) out.iImageHeight = 240;
+  if (!within(out.iCmprQuality, 1, 99)) out.iCmprQuality = kDefaultJpegQuality;
+  if (!within(out.iBufferSize, 5, 30)) out.iBufferSize = kDefaultFramesPerStrip;
+  if (!within(out.iImageWidth, 160, 320)) out.iImageWidth = kDefaultImageWidth;
+  if (!within(out.iImageHeight, 120, 240)) out.iImageHeight = kDefaultImageHeight;
   if (!within(out.iStillCaptType, 0, 2)) out.iStillCaptType = 0;
   if (out.iStillCaptTypeIndex < 0) out.iStillCaptTypeIndex = 0;
   if (!within(out.iVideoSource, 0, 1)) out.iVideoSource = 0;

@@ -4,25 +4,25 @@
 //   frame per second (motion mode, 320 × 240 frames, strips of six), as
 //   process CPU time (all threads: streaming, writer, main) per wall second;
 // - one motion tick on the window thread (grab, scale, ring, composition);
-// - one strip from the first grab to the hand-off (six ticks, BMP, JPEG).
+// - one strip from the first grab to its JPEG offered on the window thread
+//   (six ticks, BMP, JPEG).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "capture/CaptureGraph.h"
+#include "capture/CaptureDefaults.h"
 #include "capture/CaptureGraphFrameSource.h"
 #include "capture/FramePipeline.h"
 #include "platform/PreviewSink.h"
 #include "platform/gstreamer/GstVideoCapture.h"
 #include "tests/doubles/FakeClock.h"
 #include "tests/doubles/FakeTimerQueue.h"
+#include "tests/doubles/ManualTaskRunner.h"
 
 namespace karone {
 namespace {
@@ -47,58 +47,27 @@ class CopyingPreview final : public PreviewSink {
   std::vector<std::uint8_t> copy_;
 };
 
-// Confirms every upload at once and lets the benchmark wait for hand-offs.
-class BenchHost final : public PipelineHost {
- public:
-  FramePipeline* pipeline = nullptr;
-
-  int captureMode() const override { return 0; }
-  int stillPeriodSeconds() const override { return 30; }
-  bool autoShutAndReconnect() const override { return false; }
-  int jpegQuality() const override { return 25; }
-  void setProgressRange(int, int) override {}
-  void setProgressPosition(int) override {}
-  void setStatusText(const std::string&) override {}
-  void fiveMinuteNotice() override {}
-  void oneMinuteNotice() override {}
-  void captureStopped() override {}
-  void StopReconnectCountdown(bool) override {}
-  bool uploaderIdle() const override { return true; }
-  void handOff(const std::string& path, std::uint32_t) override {
-    std::filesystem::remove(path);
-    if (pipeline != nullptr) pipeline->ClearUploadFlags();
-    {
-      std::lock_guard lock(mutex_);
-      ++handOffs_;
-    }
-    changed_.notify_all();
-  }
-  int handOffs() {
-    std::lock_guard lock(mutex_);
-    return handOffs_;
-  }
-  void waitForHandOffs(int n) {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, std::chrono::seconds(30), [&] { return handOffs_ >= n; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int handOffs_ = 0;
-};
-
-// The test pattern running with a preview, and a pipeline on it.
+// The test pattern running with a preview, and a pipeline on it whose
+// pictures are deleted and, while `confirm` holds, confirmed at once. The
+// benchmark's thread is the owner's and takes the writer's results.
 struct Rig {
   explicit Rig(bool deterministic = false) : system(options(deterministic)), graph(system) {
     std::string folder = (std::filesystem::temp_directory_path() / "karone-bench-XXXXXX").string();
     buffer = ::mkdtemp(folder.data()) != nullptr ? folder : "/tmp";
     FramePipeline::Options pipelineOptions;
     pipelineOptions.bufferFolder = buffer;
-    pipeline = std::make_unique<FramePipeline>(source, host, prompter, clock, timers, pipelineOptions);
-    host.pipeline = pipeline.get();
+    PipelineHost host;
+    host.onEvent = [this](const PipelineEvent& event) {
+      const auto* ready = std::get_if<pipelineevent::PictureReady>(&event);
+      if (ready == nullptr) return;
+      std::filesystem::remove(ready->jpegPath);
+      ++pictures;
+      if (confirm) pipeline->ClearUploadFlags();
+    };
+    pipeline = std::make_unique<FramePipeline>(source, runner, std::move(host), prompter, clock,
+                                               timers, pipelineOptions);
     ok = pipeline->EnableDevice() == 0 && graph.waitForFrames(2, std::chrono::seconds(5));
-    pipeline->AllocateSlots(6);
+    pipeline->AllocateSlots(kDefaultFramesPerStrip);
   }
   ~Rig() {
     pipeline->StopCapture();
@@ -112,17 +81,26 @@ struct Rig {
     o.testPattern.deterministic = deterministic;
     return o;
   }
+  bool start() { return pipeline->StartCapture(false, {}); }
+  void waitForPictures(int n) {
+    runner.runUntil([&] { return pictures >= n; }, std::chrono::seconds(30));
+  }
+  void waitForWriter() {
+    runner.runUntil([&] { return pipeline->workerIdle(); }, std::chrono::seconds(30));
+  }
 
   GstVideoCapture system;
   CaptureGraph graph;
   CopyingPreview preview;
   CaptureGraphFrameSource source{graph, &preview};
-  BenchHost host;
+  ManualTaskRunner runner;
   StderrPrompter prompter;
   FakeClock clock;
   FakeTimerQueue timers{clock};
   std::string buffer;
   std::unique_ptr<FramePipeline> pipeline;
+  int pictures = 0;
+  bool confirm = true;
   bool ok = false;
 };
 
@@ -133,7 +111,7 @@ void runPreview(benchmark::State& state, bool capture) {
     state.SkipWithError("the test-pattern device does not run");
     return;
   }
-  if (capture && !rig.pipeline->StartCapture(false)) {
+  if (capture && !rig.start()) {
     state.SkipWithError("capture does not start");
     return;
   }
@@ -143,19 +121,23 @@ void runPreview(benchmark::State& state, bool capture) {
     const double cpuStart = processCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     for (int s = 1; s <= seconds; ++s) {
-      std::this_thread::sleep_until(start + std::chrono::seconds(s));
+      // Till the next second the writer's results are taken as they come.
+      const auto next = start + std::chrono::seconds(s);
+      rig.runner.runUntil([] { return false; },
+                          std::chrono::duration_cast<std::chrono::milliseconds>(
+                              next - std::chrono::steady_clock::now()));
       if (capture) rig.pipeline->motionTick();
     }
     if (capture) {
-      rig.host.waitForHandOffs(seconds / 6);
-      while (!rig.pipeline->workerIdle()) std::this_thread::yield();
+      rig.waitForPictures(seconds / kDefaultFramesPerStrip);
+      rig.waitForWriter();
     }
     cpu += processCpuSeconds() - cpuStart;
     wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
   state.counters["cpu_ms_per_s"] = 1000.0 * cpu / wall;
   state.counters["cpu_percent_of_core"] = 100.0 * cpu / wall;
-  state.counters["strips"] = rig.host.handOffs();
+  state.counters["strips"] = rig.pictures;
 }
 
 void BM_PreviewOnly(benchmark::State& state) { runPreview(state, false); }
@@ -168,30 +150,31 @@ BENCHMARK(BM_PreviewWithCaptureAt1Fps)->Iterations(1)->Unit(benchmark::kSecond)-
 // out by leaving every strip unconfirmed after the first.
 void BM_MotionTick(benchmark::State& state) {
   Rig rig(true);
-  rig.host.pipeline = nullptr;  // no confirmation: no strip after the first
-  if (!rig.ok || !rig.pipeline->StartCapture(false)) {
+  rig.confirm = false;  // no strip after the first
+  if (!rig.ok || !rig.start()) {
     state.SkipWithError("the test-pattern device does not run");
     return;
   }
-  for (int i = 0; i < 6; ++i) rig.pipeline->motionTick();
-  rig.host.waitForHandOffs(1);
+  for (int i = 0; i < kDefaultFramesPerStrip; ++i) rig.pipeline->motionTick();
+  rig.waitForPictures(1);
   for (auto _ : state) rig.pipeline->motionTick();
 }
 BENCHMARK(BM_MotionTick)->Unit(benchmark::kMicrosecond);
 
-// One strip from the first grab to the hand-off: six ticks back to back,
-// then the writer's BMP, JPEG (quality 25) and hand-off.
+// One strip from the first grab to its JPEG offered: six ticks back to back,
+// then the writer's BMP, JPEG (the default quality) and the result taken
+// on the window thread.
 void BM_StripGrabToHandOff(benchmark::State& state) {
   Rig rig(true);
-  if (!rig.ok || !rig.pipeline->StartCapture(false)) {
+  if (!rig.ok || !rig.start()) {
     state.SkipWithError("the test-pattern device does not run");
     return;
   }
   int strips = 0;
   for (auto _ : state) {
-    for (int i = 0; i < 6; ++i) rig.pipeline->motionTick();
-    rig.host.waitForHandOffs(++strips);
-    while (!rig.pipeline->workerIdle()) std::this_thread::yield();
+    for (int i = 0; i < kDefaultFramesPerStrip; ++i) rig.pipeline->motionTick();
+    rig.waitForPictures(++strips);
+    rig.waitForWriter();
   }
 }
 BENCHMARK(BM_StripGrabToHandOff)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bench/CameraPicture.h"
+#include "capture/CaptureDefaults.h"
 #include "capture/ImageScaler.h"
 
 namespace karone::bench {
@@ -22,7 +23,7 @@ void BM_Scale(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   const Picture source = cameraPicture(width, height);
   for (auto _ : state) {
-    std::optional<Picture> scaled = ImageScaler::Scale(source, 320, 240);
+    std::optional<Picture> scaled = ImageScaler::Scale(source, kDefaultImageWidth, kDefaultImageHeight);
     benchmark::DoNotOptimize(scaled);
   }
   setRate(state, width, height);

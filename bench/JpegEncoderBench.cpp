@@ -1,5 +1,5 @@
 // The JPEG step against the same compression done directly with the
-// TurboJPEG API: quality 25, 4:2:0, integer DCT, optimised Huffman tables
+// TurboJPEG API: the default quality (25), 4:2:0, integer DCT, optimised Huffman tables
 // (TJ_OPTIMIZE),
 // on a 320 × 240 frame and a 1920 × 240 strip.
 //   BM_Convert          BMP file in, JPEG file out (what the pipeline does)
@@ -18,12 +18,13 @@
 
 #include "bench/CameraPicture.h"
 #include "capture/BmpFormat.h"
+#include "capture/CaptureDefaults.h"
 #include "capture/JpegEncoder.h"
 
 namespace karone::bench {
 namespace {
 
-constexpr int kQuality = 25;
+constexpr int kQuality = kDefaultJpegQuality;
 
 struct Workspace {
   Workspace() {

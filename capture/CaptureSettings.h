@@ -7,13 +7,15 @@
 // A plain value; any thread.
 #include <string>
 
+#include "capture/CaptureDefaults.h"
+
 namespace karone {
 
 struct CaptureSettings {
   int mode = 0;            // 0 motion, 1 still (iCaptureMode)
   int frameRate = 1;       // iCaptureFPS
-  int framesPerStrip = 6;  // iBufferSize
-  int quality = 25;        // iCmprQuality, 1..99
+  int framesPerStrip = kDefaultFramesPerStrip;  // iBufferSize
+  int quality = kDefaultJpegQuality;            // iCmprQuality, 1..99
   int stillUnit = 0;       // 0 seconds, 1 minutes, 2 hours (iStillCaptType)
   int stillIndex = 0;      // iStillCaptTypeIndex
   bool keepOldImages = false;   // bBackupPrevImage

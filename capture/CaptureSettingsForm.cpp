@@ -8,7 +8,7 @@ namespace {
 
 // Frames per second in motion mode and frames per strip per frame rate.
 constexpr int kFrameRate = 1;
-constexpr int kFramesPerStripPerRate = 6;
+constexpr int kFramesPerStripPerRate = kDefaultFramesPerStrip;
 // "10 分" is the tenth entry of the minutes list.
 constexpr int kFirstTenMinutesIndex = 9;
 

@@ -49,7 +49,7 @@ StillChoice openingStillChoice(int storedUnit, int storedIndex);
 // What the dialog shows when OK is pressed.
 struct CaptureSettingsChoice {
   int mode = 0;  // 0 motion, 1 still
-  int quality = 25;
+  int quality = kDefaultJpegQuality;
   int stillUnit = StillSeconds;
   int stillIndex = 0;
   bool keepOldImages = false;

@@ -7,24 +7,30 @@ namespace karone {
 
 namespace cm = capturemenu;
 
-CaptureWindow::CaptureWindow(VideoCapture& system, CaptureWindowHost& host, Prompter& prompter,
-                             const Clock& clock, TimerService& timers, PreviewSink* preview,
+CaptureWindow::CaptureWindow(VideoCapture& system, TaskRunner& owner, CaptureWindowHost& host,
+                             PipelineHost pipelineHost, Prompter& prompter, const Clock& clock,
+                             TimerService& timers, PreviewSink* preview,
                              FramePipeline::Options options)
-    : host_(host), prompter_(prompter), graph_(system), source_(graph_, preview) {
-  pipeline_ =
-      std::make_unique<FramePipeline>(source_, host, prompter, clock, timers, std::move(options));
+    : host_(host),
+      onEvent_(pipelineHost.onEvent),
+      prompter_(prompter),
+      graph_(system),
+      source_(graph_, preview) {
+  pipeline_ = std::make_unique<FramePipeline>(source_, owner, std::move(pipelineHost), prompter,
+                                              clock, timers, std::move(options));
+}
+
+void CaptureWindow::stopReconnectCountdown() {
+  if (onEvent_) onEvent_(pipelineevent::StopReconnectCountdown{true});
 }
 
 bool CaptureWindow::commandsLocked() const {
   return pipeline_->locked() || pipeline_->capturing() || pipeline_->scheduled();
 }
 
-CaptureMenu CaptureWindow::menu() {
-  CaptureMenu menu;
-  FramePipeline& p = *pipeline_;
-  p.refreshDevices();
+CaptureMenuItem CaptureWindow::devicesItem() const {
+  const FramePipeline& p = *pipeline_;
   const std::vector<std::string>& names = p.deviceNames();
-
   CaptureMenuItem devices;
   devices.text = text(Text::MenuCaptureDevice);
   devices.isSubmenu = true;
@@ -36,18 +42,10 @@ CaptureMenu CaptureWindow::menu() {
     item.checked = static_cast<int>(i) == p.deviceIndex();
     devices.submenu.push_back(item);
   }
-  if (p.deviceIndex() < 0) {
-    // Without a device there is nothing to show but the choice of one (a
-    // camera the built-in preferences do not know could not be used
-    // otherwise).
-    if (!names.empty()) menu.items.push_back(devices);
-    return menu;
-  }
+  return devices;
+}
 
-  CaptureMenuItem preview;
-  preview.command = cm::kPreview;
-  preview.text = text(p.graphRunning() ? Text::MenuPreviewStop : Text::MenuPreviewStart);
-
+CaptureMenuItem CaptureWindow::sizesItem(bool locked) const {
   CaptureMenuItem sizes;
   sizes.text = text(Text::MenuImageSize);
   sizes.isSubmenu = true;
@@ -57,10 +55,15 @@ CaptureMenu CaptureWindow::menu() {
     CaptureMenuItem item;
     item.command = cm::kSize160x120 + i;
     item.text = text(sizeTexts[i]);
-    item.checked = p.imageWidth() == kSizes[i][0];
+    item.checked = pipeline_->imageWidth() == kSizes[i][0];
+    item.enabled = !locked;
     sizes.submenu.push_back(item);
   }
+  return sizes;
+}
 
+CaptureMenuItem CaptureWindow::sourcesItem() {
+  FramePipeline& p = *pipeline_;
   CaptureMenuItem sources;
   sources.text = text(Text::MenuVideoSource);
   sources.command = cm::kVideoSource;
@@ -69,18 +72,39 @@ CaptureMenu CaptureWindow::menu() {
   if (inputs.empty()) {
     sources.enabled = false;
     p.setVideoSource(-1);
-  } else {
-    if (p.videoSource() == -1) p.setVideoSource(inputs.front());
-    for (int type : inputs) {
-      const std::string name = videoSourceName(type);
-      if (name.empty()) continue;
-      CaptureMenuItem item;
-      item.command = cm::kVideoSourceBase + type;
-      item.text = name;
-      item.checked = type == p.videoSource();
-      sources.submenu.push_back(item);
-    }
+    return sources;
   }
+  if (p.videoSource() == -1) p.setVideoSource(inputs.front());
+  for (int type : inputs) {
+    const std::string name = videoSourceName(type);
+    if (name.empty()) continue;
+    CaptureMenuItem item;
+    item.command = cm::kVideoSourceBase + type;
+    item.text = name;
+    item.checked = type == p.videoSource();
+    sources.submenu.push_back(item);
+  }
+  return sources;
+}
+
+CaptureMenu CaptureWindow::menu() {
+  CaptureMenu menu;
+  FramePipeline& p = *pipeline_;
+  p.refreshDevices();
+  const CaptureMenuItem devices = devicesItem();
+  if (p.deviceIndex() < 0) {
+    // Without a device there is nothing to show but the choice of one (a
+    // camera the built-in preferences do not know could not be used
+    // otherwise).
+    if (!p.deviceNames().empty()) menu.items.push_back(devices);
+    return menu;
+  }
+  const bool locked = commandsLocked();
+
+  CaptureMenuItem preview;
+  preview.command = cm::kPreview;
+  preview.text = text(p.graphRunning() ? Text::MenuPreviewStop : Text::MenuPreviewStart);
+  preview.enabled = !locked;
 
   CaptureMenuItem colours;
   colours.command = cm::kColourSettings;
@@ -92,11 +116,7 @@ CaptureMenu CaptureWindow::menu() {
   CaptureMenuItem settings;
   settings.command = cm::kCaptureSettings;
   settings.text = text(Text::MenuCaptureSettings);
-
-  const bool locked = commandsLocked();
-  preview.enabled = !locked;
   settings.enabled = !locked;
-  for (CaptureMenuItem& item : sizes.submenu) item.enabled = !locked;
 
   CaptureMenuItem separator;
   separator.separator = true;
@@ -104,7 +124,8 @@ CaptureMenu CaptureWindow::menu() {
   about.command = cm::kAbout;
   about.text = text(Text::MenuAbout);
 
-  menu.items = {preview, sizes, sources, devices, colours, settings, separator, about};
+  menu.items = {preview,  sizesItem(locked), sourcesItem(), devices,
+                colours,  settings,          separator,     about};
   return menu;
 }
 
@@ -123,12 +144,12 @@ void CaptureWindow::onMenuCommand(int command) {
     case cm::kCaptureSettings:
       if (lockedOrCapturing) return;
       host_.openCaptureSettings();
-      host_.StopReconnectCountdown(true);
+      stopReconnectCountdown();
       return;
     case cm::kColourSettings:
       if (p.graphRunning() && graph_.procAmp() != nullptr)
         host_.openColourSettings(*graph_.procAmp());
-      host_.StopReconnectCountdown(true);
+      stopReconnectCountdown();
       return;
     case cm::kAbout:
       host_.openAbout();
@@ -150,7 +171,7 @@ void CaptureWindow::togglePreview() {
   } else {
     warnAboutEnable(p.EnableDevice());
   }
-  host_.StopReconnectCountdown(true);
+  stopReconnectCountdown();
 }
 
 void CaptureWindow::warnAboutEnable(int result) {
@@ -171,7 +192,7 @@ void CaptureWindow::selectImageSize(int sizeIndex) {
   if (p.locked() || p.capturing()) return;
   if (sizeIndex < 0 || sizeIndex >= kSizeCount) return;
   p.setImageSize(kSizes[sizeIndex][0], kSizes[sizeIndex][1]);
-  host_.StopReconnectCountdown(true);
+  stopReconnectCountdown();
 }
 
 void CaptureWindow::chooseVideoSource(int type) {
@@ -181,7 +202,7 @@ void CaptureWindow::chooseVideoSource(int type) {
     p.disableDevice();
     warnAboutEnable(p.EnableDevice());
   }
-  host_.StopReconnectCountdown(true);
+  stopReconnectCountdown();
 }
 
 void CaptureWindow::chooseDevice(int index) {
@@ -195,7 +216,7 @@ void CaptureWindow::chooseDevice(int index) {
   p.setDeviceIndex(index);
   p.setVideoSource(-1);  // the new device's first input, when the menu shows next
   if (wasRunning) warnAboutEnable(p.EnableDevice());
-  host_.StopReconnectCountdown(true);
+  stopReconnectCountdown();
 }
 
 std::vector<int> CaptureWindow::videoInputTypes() {

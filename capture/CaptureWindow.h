@@ -9,8 +9,12 @@
 // The capture device can be chosen in the menu ("キャプチャーデバイス"); the
 // chosen device is preferred at the next start.
 //
-// Threads: window thread only; the pipeline's writer thread talks to the
-// host as FramePipeline says.
+// The commands that change what a session would use (preview, size, input,
+// device, the settings dialogs) also stop the reconnect countdown, told as
+// the pipeline's StopReconnectCountdown event.
+//
+// Threads: window thread only (the thread of the TaskRunner given).
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +28,7 @@
 #include "platform/Clock.h"
 #include "platform/PreviewSink.h"
 #include "platform/Prompter.h"
+#include "platform/TaskRunner.h"
 #include "platform/Timers.h"
 #include "platform/VideoCapture.h"
 
@@ -35,9 +40,9 @@ class CaptureWindow {
   static constexpr int kSizeCount = 3;
   static constexpr int kSizes[kSizeCount][2] = {{160, 120}, {176, 144}, {320, 240}};
 
-  CaptureWindow(VideoCapture& system, CaptureWindowHost& host, Prompter& prompter,
-                const Clock& clock, TimerService& timers, PreviewSink* preview,
-                FramePipeline::Options options);
+  CaptureWindow(VideoCapture& system, TaskRunner& owner, CaptureWindowHost& host,
+                PipelineHost pipelineHost, Prompter& prompter, const Clock& clock,
+                TimerService& timers, PreviewSink* preview, FramePipeline::Options options);
   CaptureWindow(const CaptureWindow&) = delete;
   CaptureWindow& operator=(const CaptureWindow&) = delete;
 
@@ -62,11 +67,18 @@ class CaptureWindow {
 
  private:
   bool commandsLocked() const;
+  // The menu's submenus: the capture devices, the picture sizes and the
+  // video inputs (choosing the first input while none is set).
+  CaptureMenuItem devicesItem() const;
+  CaptureMenuItem sizesItem(bool locked) const;
+  CaptureMenuItem sourcesItem();
   void chooseDevice(int index);
   void chooseVideoSource(int type);
   void warnAboutEnable(int result);
+  void stopReconnectCountdown();
 
   CaptureWindowHost& host_;
+  std::function<void(const PipelineEvent&)> onEvent_;
   Prompter& prompter_;
   CaptureGraph graph_;
   CaptureGraphFrameSource source_;

@@ -1,20 +1,18 @@
 #pragma once
-// What the capture window needs of the main window beyond the frame
-// pipeline's needs: the dialogs its menu opens and a line in the status
-// monitor.
+// What the capture window's menu needs of the main window: the dialogs it
+// opens and a line in the status monitor. (What the frame pipeline tells
+// the main window goes through its PipelineHost.)
 //
-// Threads: window thread only (the pipeline's writer-thread calls are those
-// of PipelineHost).
+// Threads: window thread only.
 #include <string>
-
-#include "capture/PipelineHost.h"
 
 namespace karone {
 
 class VideoProcAmp;
 
-class CaptureWindowHost : public PipelineHost {
+class CaptureWindowHost {
  public:
+  virtual ~CaptureWindowHost() = default;
   // "キャプチャー設定": the main window runs the capture settings dialog.
   virtual void openCaptureSettings() = 0;
   // "色設定" on the running device's brightness and contrast.

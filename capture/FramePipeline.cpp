@@ -7,29 +7,27 @@
 #include "capture/ImageScaler.h"
 #include "capture/PipelineNames.h"
 #include "platform/Paths.h"
+#include "platform/ThreadCheck.h"
+#include "platform/VideoCapture.h"
 #include "resources/Texts.h"
 
 namespace karone {
-namespace {
 
-// Friendly name of the built-in test-pattern device.
-constexpr const char* kTestPatternDevice = "Karone Test Pattern";
+std::vector<std::string> FramePipeline::builtInPreferredDevices() {
+  return {kTestPatternDeviceName};
+}
 
-}  // namespace
-
-std::vector<std::string> FramePipeline::builtInPreferredDevices() { return {kTestPatternDevice}; }
-
-FramePipeline::FramePipeline(FrameSource& graph, PipelineHost& host, Prompter& prompter,
-                             const Clock& clock, TimerService& timers, Options options)
+FramePipeline::FramePipeline(FrameSource& graph, TaskRunner& owner, PipelineHost host,
+                             Prompter& prompter, const Clock& clock, TimerService& timers,
+                             Options options)
     : graph_(graph),
-      host_(host),
+      owner_(owner),
+      host_(std::move(host)),
       prompter_(prompter),
       clock_(clock),
+      jpegQuality_(options.jpegQuality),
       lastDeviceName_(std::move(options.lastDeviceName)),
-      bufferFolder_(std::move(options.bufferFolder)),
-      conversion_(encoder_, [this](const std::string& jpegPath, std::uint32_t counter) {
-        host_.handOff(jpegPath, counter);
-      }) {
+      bufferFolder_(std::move(options.bufferFolder)) {
   framesPerStrip_ = std::max(options.framesPerStrip, 1);
   setImageSize(options.imageWidth, options.imageHeight);
   bufferFolder_ = bufferFolder_.empty() ? paths::bufferDir()
@@ -42,17 +40,16 @@ FramePipeline::FramePipeline(FrameSource& graph, PipelineHost& host, Prompter& p
 
   motionTimer_ = timers.createTimer([this] { motionTick(); });
   stillTimer_ = timers.createTimer([this] { stillTick(); });
-
-  wakeUp_.Create(0);
-  worker_ = createWorkerThread();
-  if (!worker_->Start(&FramePipeline::writerMain, this)) worker_.reset();
+  writer_.start();
 }
 
-FramePipeline::~FramePipeline() {
-  quit_ = true;
-  wakeUp_.Close();  // wakes the writer; it ends after its current picture
-  if (worker_) worker_->Wait();
+FramePipeline::~FramePipeline() { writer_.stop(); }
+
+void FramePipeline::tell(PipelineEvent event) {
+  if (host_.onEvent) host_.onEvent(event);
 }
+
+bool FramePipeline::uploaderIdle() const { return !host_.uploaderIdle || host_.uploaderIdle(); }
 
 void FramePipeline::setImageSize(int width, int height) {
   if (width < 1 || height < 1 || width > Picture::kMaxDimension ||
@@ -93,30 +90,29 @@ void FramePipeline::refreshDevices() {
   deviceNames_ = std::move(names);
 }
 
-bool FramePipeline::StartCapture(bool scheduled) {
+bool FramePipeline::StartCapture(bool scheduled, const CaptureSessionSettings& session) {
+  KARONE_CHECK_THREAD(owner_);
   if (capturing_ || stopping_ || !graph_.running()) return false;
   frameIndex_ = 1;
-  uploadPending_ = 0;
+  uploadPending_ = false;
   if (!graph_.frameSize(grabbedWidth_, grabbedHeight_, bitsPerPixel_)) return false;
 
-  const int mode = host_.captureMode();
-  sessionMode_ = mode;
-  if (mode == 0) {
+  session_ = session;
+  if (session.mode == 0) {
     if (static_cast<long>(imageWidth_) * framesPerStrip_ > Picture::kMaxDimension) return false;
     output_ = Picture(imageWidth_ * framesPerStrip_, imageHeight_);
     if (output_.empty()) return false;
     slots_.assign(static_cast<size_t>(framesPerStrip_), Picture(imageWidth_, imageHeight_));
-    stripReady_ = 0;
-    host_.setProgressRange(0, framesPerStrip_);
+    stripReady_ = false;
+    tell(pipelineevent::ProgressRange{0, framesPerStrip_});
     scheduled_ = scheduled;
     timer_ = Timer::Motion;
     motionTimer_->start(motionTimerPeriodMillis(framesPerSecond_));
   } else {
     output_ = Picture(imageWidth_, imageHeight_);
     if (output_.empty()) return false;
-    host_.setProgressRange(0, 100);
+    tell(pipelineevent::ProgressRange{0, 100});
     scheduled_ = scheduled;
-    stillPeriod_ = host_.stillPeriodSeconds();
     nextShot_ = clock_.now();
     fiveMinuteNoticeGiven_ = false;
     oneMinuteNoticeGiven_ = false;
@@ -127,8 +123,8 @@ bool FramePipeline::StartCapture(bool scheduled) {
   firstPass_ = true;
   capturing_ = true;
   locked_ = false;
-  workerRunning_ = 0;
-  host_.StopReconnectCountdown(true);
+  released_ = false;
+  tell(pipelineevent::StopReconnectCountdown{true});
   return true;
 }
 
@@ -139,10 +135,10 @@ void FramePipeline::StopCapture() {
   stillTimer_->stop();
   capturing_ = false;
   stopping_ = true;
-  host_.captureStopped();
+  tell(pipelineevent::CaptureStopped{});
   scheduled_ = false;
-  host_.setProgressPosition(0);
-  host_.setStatusText(" ");
+  tell(pipelineevent::ProgressPosition{0});
+  tell(pipelineevent::StatusText{" "});
 }
 
 int FramePipeline::timerPeriodMillis() const {
@@ -155,57 +151,58 @@ int FramePipeline::timerPeriodMillis() const {
 }
 
 void FramePipeline::motionTick() {
+  KARONE_CHECK_THREAD(owner_);
   if (!graph_.running() || !capturing_ || timer_ != Timer::Motion) return;
   grabIntoRing(frameIndex_);
 
   if (++frameIndex_ > framesPerStrip_) {
     if (!stripReady_) {
       if (uploadPending_) {
-        host_.setStatusText(text(Text::CaptureUploadWaiting));
+        tell(pipelineevent::StatusText{text(Text::CaptureUploadWaiting)});
       } else {
-        stripReady_ = 1;
-        host_.setStatusText(text(Text::CaptureInProgress));
+        stripReady_ = true;
+        tell(pipelineevent::StatusText{text(Text::CaptureInProgress)});
       }
     } else if (uploadPending_) {
-      host_.setStatusText(text(Text::CaptureUploadWaiting));
+      tell(pipelineevent::StatusText{text(Text::CaptureUploadWaiting)});
     }
     firstPass_ = false;
     frameIndex_ = 1;
   }
 
-  if (!workerRunning_ && stripReady_) {
-    // Taken now rather than when the writer wakes, so that a second tick
-    // before the writer runs cannot offer a second picture.
-    workerRunning_ = 1;
+  if (!released_ && !inFlight_ && stripReady_) {
+    released_ = true;
     releasePicture();
   }
 }
 
 void FramePipeline::stillTick() {
+  KARONE_CHECK_THREAD(owner_);
   if (!graph_.running() || !capturing_ || timer_ != Timer::Still) return;
   const Seconds remaining = nextShot_ - clock_.now();
-  host_.setProgressPosition(stillProgress(remaining, stillPeriod_));
-  host_.setStatusText(countdownText(remaining));
+  tell(pipelineevent::ProgressPosition{stillProgress(remaining, session_.stillPeriodSeconds)});
+  tell(pipelineevent::StatusText{countdownText(remaining)});
 
   if (remaining > 300) fiveMinuteNoticeGiven_ = false;
   else if (remaining > 60) oneMinuteNoticeGiven_ = false;
 
-  const bool wantsNotices = host_.autoShutAndReconnect() || scheduled_;
+  const bool wantsNotices = session_.autoShutAndReconnect || scheduled_;
   if (remaining <= 300 && wantsNotices && !fiveMinuteNoticeGiven_) {
     fiveMinuteNoticeGiven_ = true;
-    host_.fiveMinuteNotice();
+    tell(pipelineevent::FiveMinuteNotice{});
   } else if (remaining <= 60 && wantsNotices && !oneMinuteNoticeGiven_) {
     oneMinuteNoticeGiven_ = true;
-    host_.oneMinuteNotice();
+    tell(pipelineevent::OneMinuteNotice{});
   }
 
   if (remaining <= 0) takeStill();
 }
 
 void FramePipeline::takeStill() {
-  if (!host_.uploaderIdle()) return;  // tried again on the next tick
+  // Tried again on the next tick.
+  if (inFlight_ || !uploaderIdle()) return;
   lastShot_ = clock_.now();
-  nextShot_ = lastShot_ + stillPeriod_;
+  nextShot_ = lastShot_ + session_.stillPeriodSeconds;
   grabStill();
   releasePicture();
 }
@@ -238,7 +235,7 @@ void FramePipeline::grabIntoRing(int index) {
     target = &slots_.back();
   }
   copyTopLeft(frame, *target);
-  host_.setProgressPosition(index);
+  tell(pipelineevent::ProgressPosition{index});
   recompose();
 }
 
@@ -269,62 +266,60 @@ void FramePipeline::recompose() {
 }
 
 void FramePipeline::releasePicture() {
-  auto copy = std::make_shared<const Picture>(output_);
-  {
-    std::lock_guard lock(handedMutex_);
-    handed_ = std::move(copy);
+  WriteJob job{output_, bufferBmpPath(bufferFolder_, session_.mode, fileCounter_), fileCounter_,
+               jpegQuality_};
+  inFlight_ = true;
+  // The writer uses nothing of the pipeline but conversion_ and owner_, both
+  // fixed for its life; the result is applied on the owner's thread.
+  const bool posted = writer_.post([this, job = std::move(job), alive = std::weak_ptr(alive_)] {
+    Written written = write(job, conversion_);
+    owner_.post([this, written = std::move(written), alive] {
+      if (!alive.expired()) onWritten(written);
+    });
+  });
+  if (!posted) inFlight_ = false;
+}
+
+FramePipeline::Written FramePipeline::write(const WriteJob& job,
+                                            const JpegConversionStep& conversion) {
+  Written written;
+  written.counter = job.counter;
+  written.bmpWritten = !job.picture.empty() && writeBmp(job.bmpPath, job.picture).ok;
+  if (written.bmpWritten) written.jpeg = conversion.run(job.bmpPath, job.quality);
+  return written;
+}
+
+void FramePipeline::onWritten(const Written& written) {
+  inFlight_ = false;
+  stripReady_ = false;
+  if (written.bmpWritten) {
+    lastWrittenCounter_ = written.counter;
+    currentJpegPath_ = written.jpeg.jpegPath;
   }
-  ++pending_;
-  if (!wakeUp_.Release()) --pending_;
+  if (!written.bmpWritten || !written.jpeg.converted()) {
+    // Dropped, and the number is kept; motion mode goes on with the next strip.
+    released_ = false;
+    return;
+  }
+  uploadPending_ = true;
+  ++fileCounter_;
+  tell(pipelineevent::PictureReady{written.jpeg.jpegPath, written.counter});
 }
 
 void FramePipeline::ClearUploadFlags() {
-  uploadPending_ = 0;
-  workerRunning_ = 0;
+  KARONE_CHECK_THREAD(owner_);
+  uploadPending_ = false;
+  released_ = false;
 }
 
-void FramePipeline::ClearStopping() { stopping_ = false; }
-
-std::string FramePipeline::currentJpegPath() const {
-  std::lock_guard lock(handedMutex_);
-  return currentJpegPath_;
+void FramePipeline::ClearStopping() {
+  KARONE_CHECK_THREAD(owner_);
+  stopping_ = false;
 }
 
-void FramePipeline::writerMain(void* self) { static_cast<FramePipeline*>(self)->writerLoop(); }
-
-void FramePipeline::writerLoop() {
-  for (;;) {
-    if (wakeUp_.Wait() != CountingSemaphore::kWaitSignalled || quit_) break;
-    workerRunning_ = 1;
-    writeFrame();
-    --pending_;
-  }
-}
-
-void FramePipeline::writeFrame() {
-  std::shared_ptr<const Picture> picture;
-  {
-    std::lock_guard lock(handedMutex_);
-    picture = handed_;
-  }
-  const std::uint32_t counter = fileCounter_;
-  const std::string bmpPath = bufferBmpPath(bufferFolder_, sessionMode_, counter);
-  if (!picture || picture->empty() || !writeBmp(bmpPath, *picture).ok) {
-    // Dropped; motion mode goes on with the next strip.
-    stripReady_ = 0;
-    workerRunning_ = 0;
-    return;
-  }
-  lastWrittenCounter_ = counter;
-
-  JpegConversionStep::Outcome outcome = conversion_.run(
-      bmpPath, host_.jpegQuality(), counter, {stripReady_, uploadPending_, workerRunning_});
-  {
-    std::lock_guard lock(handedMutex_);
-    currentJpegPath_ = outcome.jpegPath;
-  }
-  // A picture that could not be converted is dropped and keeps its number.
-  if (outcome.handedOn()) fileCounter_.fetch_add(1);
+void FramePipeline::setJpegQuality(int quality) {
+  KARONE_CHECK_THREAD(owner_);
+  jpegQuality_ = quality;
 }
 
 }  // namespace karone

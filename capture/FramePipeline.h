@@ -3,50 +3,59 @@
 // It takes frames from a capture graph on timer ticks, composes them into a
 // strip (motion mode: framesPerStrip frames side by side, oldest left) or a
 // single picture (still mode), and has its writer thread store the finished
-// picture as a BMP in the buffer folder, convert it to JPEG and hand the
-// JPEG to its host for upload. At most one picture is in flight: after a
-// hand-off no further strip is offered until the host confirms the upload
-// with ClearUploadFlags().
+// picture as a BMP in the buffer folder and convert it to JPEG; the JPEG is
+// then offered to the owner for upload (PictureReady). At most one picture
+// is in flight: after a PictureReady no further strip is offered until the
+// owner confirms the upload with ClearUploadFlags().
 //
 // The pipeline runs its own two timers through the given TimerService: the
 // motion timer (every 1000 / framesPerSecond ms) and the still countdown
 // (every second), started by StartCapture and stopped by StopCapture.
 // Still mode reads the time from the Clock given at construction.
 //
-// Threads: every operation runs on the owner's thread (the window thread),
-// except that the writer thread calls the host's handOff() and
-// jpegQuality(), and ClearUploadFlags() / ClearStopping() / workerIdle() may
-// be called from any thread. The writer works on a private copy of the
-// finished picture, so composing the next strip never races with writing.
-// The destructor stops the writer thread after its current picture.
-#include <atomic>
+// Threads: everything runs on the owner's thread, the thread of the
+// TaskRunner given at construction (the window thread), and the host hears
+// of everything there. Only the writing crosses threads: releasing a
+// picture posts one task to the writer thread carrying everything it needs
+// by value (its own copy of the picture, its file name and number, the JPEG
+// quality in force), and the writer posts what became of it back to the
+// owner's thread. The destructor stops the writer after its current
+// picture; nothing reaches the host after the pipeline is gone.
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "capture/CaptureDefaults.h"
 #include "capture/FrameSource.h"
 #include "capture/JpegConversionStep.h"
 #include "capture/JpegEncoder.h"
 #include "capture/Picture.h"
 #include "capture/PipelineHost.h"
-#include "platform/threads/CountingSemaphore.h"
-#include "platform/threads/WorkerThread.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
+#include "platform/TaskRunner.h"
 #include "platform/Timers.h"
+#include "platform/threads/TaskThread.h"
 
 namespace karone {
+
+// What a capture session takes of the operator's settings when it starts.
+struct CaptureSessionSettings {
+  int mode = 0;                       // 0 motion, 1 still (iCaptureMode)
+  int stillPeriodSeconds = 0;         // still mode: the time between pictures
+  bool autoShutAndReconnect = false;  // bAutoShutAndRecon: notices before each still
+};
 
 class FramePipeline {
  public:
   enum class Timer { None, Motion, Still };
 
   struct Options {
-    int framesPerStrip = 6;  // iBufferSize
-    int imageWidth = 320;    // iImageWidth / iImageHeight
-    int imageHeight = 240;
+    int framesPerStrip = kDefaultFramesPerStrip;  // iBufferSize
+    int imageWidth = kDefaultImageWidth;          // iImageWidth / iImageHeight
+    int imageHeight = kDefaultImageHeight;
+    int jpegQuality = kDefaultJpegQuality;        // iCmprQuality
     std::string lastDeviceName;  // strLastCaptureDevice, preferred when set
     std::string bufferFolder;    // empty: paths::bufferDir()
   };
@@ -56,9 +65,10 @@ class FramePipeline {
   static std::vector<std::string> builtInPreferredDevices();
 
   // Enumerates the devices, picks the preferred one (the last match wins)
-  // and starts the writer thread.
-  FramePipeline(FrameSource& graph, PipelineHost& host, Prompter& prompter, const Clock& clock,
-                TimerService& timers, Options options);
+  // and starts the writer thread. `owner` runs the tasks of the owner's
+  // thread and must outlive the pipeline.
+  FramePipeline(FrameSource& graph, TaskRunner& owner, PipelineHost host, Prompter& prompter,
+                const Clock& clock, TimerService& timers, Options options);
   ~FramePipeline();
   FramePipeline(const FramePipeline&) = delete;
   FramePipeline& operator=(const FramePipeline&) = delete;
@@ -74,7 +84,7 @@ class FramePipeline {
 
   // Refused (false) while a session runs, while a stop is pending, while
   // the graph is not running, or when the picture cannot be made.
-  bool StartCapture(bool scheduled);
+  bool StartCapture(bool scheduled, const CaptureSessionSettings& session);
   void StopCapture();
 
   // The ticks of the motion timer (period 1000 / framesPerSecond ms) and of
@@ -85,20 +95,22 @@ class FramePipeline {
   Timer activeTimer() const { return timer_; }
   int timerPeriodMillis() const;
 
-  // The upload of the handed-on JPEG is confirmed: the next strip may go.
+  // The upload of the offered JPEG is confirmed: the next strip may go.
   void ClearUploadFlags();
   // The upload session has ended: a new capture session may start.
   void ClearStopping();
+  // The quality of the pictures released from now on (1..99).
+  void setJpegQuality(int quality);
 
   // State queries.
   bool graphRunning() const { return graph_.running(); }
   bool capturing() const { return capturing_; }
   bool scheduled() const { return scheduled_; }
   bool stopping() const { return stopping_; }
-  // No picture is waiting for the writer or being written.
-  bool workerIdle() const { return pending_ == 0; }
-  bool uploadPending() const { return uploadPending_ != 0; }
-  bool stripReady() const { return stripReady_ != 0; }
+  // No picture is with the writer or on its way back from it.
+  bool workerIdle() const { return !inFlight_; }
+  bool uploadPending() const { return uploadPending_; }
+  bool stripReady() const { return stripReady_; }
   bool locked() const { return locked_; }
   void setLocked(bool locked) { locked_ = locked; }
 
@@ -123,7 +135,7 @@ class FramePipeline {
   std::uint32_t fileCounter() const { return fileCounter_; }
   void setFileCounter(std::uint32_t counter) { fileCounter_ = counter; }
   std::uint32_t lastWrittenCounter() const { return lastWrittenCounter_; }
-  std::string currentJpegPath() const;
+  const std::string& currentJpegPath() const { return currentJpegPath_; }
   const std::string& bufferFolder() const { return bufferFolder_; }
 
   // The picture being composed (strip or still), for tests and previews.
@@ -132,43 +144,61 @@ class FramePipeline {
   const std::vector<Picture>& frameSlots() const { return slots_; }
 
  private:
-  static void writerMain(void* self);
-  void writerLoop();
-  void writeFrame();
+  // One released picture with everything the writer needs.
+  struct WriteJob {
+    Picture picture;
+    std::string bmpPath;
+    std::uint32_t counter = 0;
+    int quality = kDefaultJpegQuality;
+  };
+  // What the writer made of it.
+  struct Written {
+    std::uint32_t counter = 0;
+    bool bmpWritten = false;
+    JpegConversionStep::Outcome jpeg;
+  };
+
+  void tell(PipelineEvent event);
+  bool uploaderIdle() const;
   // Grabs one frame, scaled to the picture size when both dimensions differ.
   bool grabScaled(Picture& frame);
   void grabIntoRing(int index);
   void grabStill();
   void takeStill();
-  // Hands the writer a copy of the finished picture and wakes it once.
+  // Hands the writer a copy of the finished picture.
   void releasePicture();
+  // Writer thread: stores the BMP and converts it.
+  static Written write(const WriteJob& job, const JpegConversionStep& conversion);
+  // Owner's thread: the writer is done with the picture in flight.
+  void onWritten(const Written& written);
   void copyTopLeft(const Picture& frame, Picture& target) const;
   void recompose();
 
   FrameSource& graph_;
-  PipelineHost& host_;
+  TaskRunner& owner_;
+  PipelineHost host_;
   Prompter& prompter_;
   const Clock& clock_;
 
-  // Window thread.
   int grabbedWidth_ = 0;
   int grabbedHeight_ = 0;
   int bitsPerPixel_ = 24;
-  int imageWidth_ = 320;
-  int imageHeight_ = 240;
+  int imageWidth_ = kDefaultImageWidth;
+  int imageHeight_ = kDefaultImageHeight;
   int deviceIndex_ = -1;
   int videoSource_ = -1;
   std::vector<std::string> deviceNames_;
   std::vector<Picture> slots_;
   Picture output_;
   int framesPerSecond_ = 1;
-  int framesPerStrip_ = 6;
+  int framesPerStrip_ = kDefaultFramesPerStrip;
+  int jpegQuality_ = kDefaultJpegQuality;
   int frameIndex_ = 1;
   bool firstPass_ = true;
   bool scheduled_ = false;
   bool locked_ = false;
   Timer timer_ = Timer::None;
-  int stillPeriod_ = 0;
+  CaptureSessionSettings session_;
   Seconds lastShot_ = 0;
   Seconds nextShot_ = 0;
   bool fiveMinuteNoticeGiven_ = false;
@@ -176,27 +206,23 @@ class FramePipeline {
   std::string lastDeviceName_;
   std::string bufferFolder_;
 
-  // Shared with the writer thread.
-  std::atomic<bool> capturing_{false};
-  std::atomic<bool> stopping_{false};
-  std::atomic<int> stripReady_{0};
-  std::atomic<int> uploadPending_{0};
-  std::atomic<int> workerRunning_{0};
-  std::atomic<int> pending_{0};  // pictures released and not yet written
-  std::atomic<int> sessionMode_{0};
-  std::atomic<std::uint32_t> fileCounter_{0};
-  std::atomic<std::uint32_t> lastWrittenCounter_{0};
-  std::atomic<bool> quit_{false};
-  mutable std::mutex handedMutex_;  // guards handed_ and currentJpegPath_
-  std::shared_ptr<const Picture> handed_;
+  bool capturing_ = false;
+  bool stopping_ = false;
+  bool stripReady_ = false;     // a full strip waits to be released
+  bool released_ = false;       // a strip went out and is neither confirmed nor dropped
+  bool inFlight_ = false;       // a picture is with the writer or on its way back
+  bool uploadPending_ = false;  // the last JPEG offered is not yet confirmed
+  std::uint32_t fileCounter_ = 0;
+  std::uint32_t lastWrittenCounter_ = 0;
   std::string currentJpegPath_;
 
   std::unique_ptr<karone::Timer> motionTimer_;
   std::unique_ptr<karone::Timer> stillTimer_;
   JpegEncoder encoder_;
-  JpegConversionStep conversion_;
-  CountingSemaphore wakeUp_;
-  std::unique_ptr<WorkerThread> worker_;
+  const JpegConversionStep conversion_{encoder_};
+  // What the writer posts back runs only while this lives.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  TaskThread writer_{"capture-writer"};  // last: stopped first
 };
 
 }  // namespace karone

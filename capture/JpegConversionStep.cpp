@@ -4,11 +4,8 @@
 
 namespace karone {
 
-JpegConversionStep::JpegConversionStep(const JpegEncoder& encoder, HandOff handOff)
-    : encoder_(encoder), handOff_(std::move(handOff)) {}
-
-JpegConversionStep::Outcome JpegConversionStep::run(const std::string& bmpPath, int quality,
-                                                    std::uint32_t fileCounter, Flags flags) {
+JpegConversionStep::Outcome JpegConversionStep::run(const std::string& bmpPath,
+                                                    int quality) const {
   Outcome outcome;
   outcome.jpegPath = JpegEncoder::jpegPathFor(bmpPath);
   if (outcome.jpegPath == bmpPath) {
@@ -18,14 +15,6 @@ JpegConversionStep::Outcome JpegConversionStep::run(const std::string& bmpPath, 
     outcome.convert = encoder_.Convert(bmpPath, outcome.jpegPath, quality);
   }
   ::unlink(bmpPath.c_str());
-  if (!outcome.convert.ok()) {
-    flags.stripReady = 0;
-    flags.workerRunning = 0;
-    return outcome;
-  }
-  flags.uploadPending = 1;
-  flags.stripReady = 0;
-  if (handOff_) handOff_(outcome.jpegPath, fileCounter);
   return outcome;
 }
 

@@ -82,6 +82,68 @@ class Files {
   std::FILE* jpeg = nullptr;
 };
 
+// Sets the library up with an error manager that jumps back here, RGB
+// input, its defaults, optimised Huffman tables and the quality; false when
+// the library raised an error (the message is then in err.message).
+bool setUpCompressor(jpeg_compress_struct& cinfo, ErrorManager& err, int quality) {
+  std::memset(&cinfo, 0, sizeof cinfo);
+  cinfo.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = jumpBack;
+  err.pub.output_message = dropMessage;
+  err.message[0] = '\0';
+  return guarded(err, [&] {
+    jpeg_create_compress(&cinfo);
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    err.pub.trace_level = 0;
+    cinfo.optimize_coding = TRUE;
+    jpeg_set_quality(&cinfo, quality, FALSE);
+  });
+}
+
+// Compresses the pixel area of the BMP open as fd into the JPEG file: read
+// in batches of rows from the top of the picture (the end of the file)
+// down, each row turned into red-green-blue on the way. False when the
+// library raised an error; readErrno is set (>= 0) when a read failed
+// part-way, and the compression is then left unfinished.
+bool compressPixels(jpeg_compress_struct& cinfo, ErrorManager& err, int fd, const BmpLayout& bmp,
+                    std::FILE* jpeg, int& readErrno) {
+  std::vector<std::uint8_t> stored(bmp.rowBytes * kRowsPerBatch);
+  const std::size_t rgbStride = 3 * static_cast<std::size_t>(bmp.width);
+  std::vector<std::uint8_t> rgb(rgbStride * kRowsPerBatch);
+  std::uint8_t* storedData = stored.data();
+  std::uint8_t* rgbData = rgb.data();
+  return guarded(err, [&] {
+    cinfo.image_width = static_cast<JDIMENSION>(bmp.width);
+    cinfo.image_height = static_cast<JDIMENSION>(bmp.height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    cinfo.data_precision = 8;
+    jpeg_default_colorspace(&cinfo);
+    jpeg_stdio_dest(&cinfo, jpeg);
+    jpeg_start_compress(&cinfo, TRUE);
+    JSAMPROW rows[kRowsPerBatch];
+    for (int i = 0; i < kRowsPerBatch; ++i) rows[i] = rgbData + i * rgbStride;
+    while (cinfo.next_scanline < cinfo.image_height) {
+      const int top = static_cast<int>(cinfo.next_scanline);
+      const int count = std::min(kRowsPerBatch, bmp.height - top);
+      // Stored rows height-top-count .. height-1-top, bottom-most first.
+      const auto first = static_cast<std::uint64_t>(bmp.height - top - count);
+      if (!readAt(fd, storedData, bmp.rowBytes * static_cast<std::size_t>(count),
+                  bmp.pixelOffset + first * bmp.rowBytes)) {
+        readErrno = errno;
+        return;
+      }
+      for (int i = 0; i < count; ++i) {
+        bmp.toRgb(storedData + static_cast<std::size_t>(count - 1 - i) * bmp.rowBytes,
+                  rgbData + i * rgbStride);
+      }
+      jpeg_write_scanlines(&cinfo, rows, static_cast<JDIMENSION>(count));
+    }
+    jpeg_finish_compress(&cinfo);
+  });
+}
+
 }  // namespace
 
 std::string JpegEncoder::jpegPathFor(const std::string& bmpPath) {
@@ -96,20 +158,7 @@ ConvertResult JpegEncoder::Convert(const std::string& bmpPath, const std::string
                                    int quality) const {
   ErrorManager err;
   jpeg_compress_struct cinfo;
-  std::memset(&cinfo, 0, sizeof cinfo);
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = jumpBack;
-  err.pub.output_message = dropMessage;
-  err.message[0] = '\0';
-
-  if (!guarded(err, [&] {
-        jpeg_create_compress(&cinfo);
-        cinfo.in_color_space = JCS_RGB;
-        jpeg_set_defaults(&cinfo);
-        err.pub.trace_level = 0;
-        cinfo.optimize_coding = TRUE;
-        jpeg_set_quality(&cinfo, quality, FALSE);
-      })) {
+  if (!setUpCompressor(cinfo, err, quality)) {
     jpeg_destroy_compress(&cinfo);
     return {JpegResult::Failed, err.message};
   }
@@ -136,9 +185,7 @@ ConvertResult JpegEncoder::Convert(const std::string& bmpPath, const std::string
     return result;
   };
 
-  // The headers first; then the pixel area is read in batches of rows from
-  // the top of the picture (the end of the file) down, each row turned into
-  // red-green-blue on the way.
+  // The headers first, then the pixel area.
   const int fd = ::fileno(files.bmp);
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -151,44 +198,9 @@ ConvertResult JpegEncoder::Convert(const std::string& bmpPath, const std::string
   }
   const BmpHeaderResult header = parseBmpHeader(head, fileSize);
   if (!header.ok()) return fail({JpegResult::Failed, header.error + " (" + bmpPath + ")"});
-  const BmpLayout& bmp = header.layout;
 
-  std::vector<std::uint8_t> stored(bmp.rowBytes * kRowsPerBatch);
-  const std::size_t rgbStride = 3 * static_cast<std::size_t>(bmp.width);
-  std::vector<std::uint8_t> rgb(rgbStride * kRowsPerBatch);
-  std::uint8_t* storedData = stored.data();
-  std::uint8_t* rgbData = rgb.data();
-  int readErrno = -1;  // set when a read fails part-way
-
-  if (!guarded(err, [&] {
-        cinfo.image_width = static_cast<JDIMENSION>(bmp.width);
-        cinfo.image_height = static_cast<JDIMENSION>(bmp.height);
-        cinfo.input_components = 3;
-        cinfo.in_color_space = JCS_RGB;
-        cinfo.data_precision = 8;
-        jpeg_default_colorspace(&cinfo);
-        jpeg_stdio_dest(&cinfo, files.jpeg);
-        jpeg_start_compress(&cinfo, TRUE);
-        JSAMPROW rows[kRowsPerBatch];
-        for (int i = 0; i < kRowsPerBatch; ++i) rows[i] = rgbData + i * rgbStride;
-        while (cinfo.next_scanline < cinfo.image_height) {
-          const int top = static_cast<int>(cinfo.next_scanline);
-          const int count = std::min(kRowsPerBatch, bmp.height - top);
-          // Stored rows height-top-count .. height-1-top, bottom-most first.
-          const auto first = static_cast<std::uint64_t>(bmp.height - top - count);
-          if (!readAt(fd, storedData, bmp.rowBytes * static_cast<std::size_t>(count),
-                      bmp.pixelOffset + first * bmp.rowBytes)) {
-            readErrno = errno;
-            return;
-          }
-          for (int i = 0; i < count; ++i) {
-            bmp.toRgb(storedData + static_cast<std::size_t>(count - 1 - i) * bmp.rowBytes,
-                      rgbData + i * rgbStride);
-          }
-          jpeg_write_scanlines(&cinfo, rows, static_cast<JDIMENSION>(count));
-        }
-        jpeg_finish_compress(&cinfo);
-      })) {
+  int readErrno = -1;
+  if (!compressPixels(cinfo, err, fd, header.layout, files.jpeg, readErrno)) {
     return fail({JpegResult::Failed, std::string(err.message) + " (" + jpegPath + ")"});
   }
   if (readErrno >= 0) return fail({JpegResult::Failed, readError(bmpPath, readErrno)});

@@ -1,48 +1,61 @@
 #pragma once
-// What the frame pipeline needs of the window that owns it: the operator's
-// settings as they stand now, the progress bar and status text, the notices
-// before a still picture, the stop notice, the reconnect countdown, the
-// uploader's idle state and the hand-off of each finished JPEG.
+// What the frame pipeline tells its owner, as one stream of typed events,
+// and the one thing it asks: whether the uploader is idle.
 //
-// Threads: handOff() and jpegQuality() are called on the pipeline's writer
-// thread; everything else on the thread that drives the pipeline (the window
-// thread). Implementations must not call back into the pipeline from
-// handOff() except ClearUploadFlags.
+// Threads: both functions are called on the owner's thread only (the thread
+// of the TaskRunner given to the pipeline), never on the writer's. A
+// handler may call back into the pipeline.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <variant>
 
 namespace karone {
 
-class PipelineHost {
- public:
-  virtual ~PipelineHost() = default;
+namespace pipelineevent {
 
-  // 0 motion, 1 still (iCaptureMode).
-  virtual int captureMode() const = 0;
-  // Still period of the session about to start, in seconds.
-  virtual int stillPeriodSeconds() const = 0;
-  // bAutoShutAndRecon.
-  virtual bool autoShutAndReconnect() const = 0;
-  // iCmprQuality, read for every conversion (writer thread).
-  virtual int jpegQuality() const = 0;
+// The progress bar's range and position.
+struct ProgressRange {
+  int low = 0;
+  int high = 0;
+};
+struct ProgressPosition {
+  int position = 0;
+};
+// The capture status line.
+struct StatusText {
+  std::string text;
+};
+// Five and one minute before the next still picture (only with automatic
+// start or in a scheduled session).
+struct FiveMinuteNotice {};
+struct OneMinuteNotice {};
+// The capture session stopped; the owner ends the upload session.
+struct CaptureStopped {};
+struct StopReconnectCountdown {
+  bool announce = false;
+};
+// A JPEG is ready for upload. The owner confirms the upload later with
+// FramePipeline::ClearUploadFlags().
+struct PictureReady {
+  std::string jpegPath;
+  std::uint32_t fileCounter = 0;
+};
 
-  virtual void setProgressRange(int low, int high) = 0;
-  virtual void setProgressPosition(int position) = 0;
-  virtual void setStatusText(const std::string& text) = 0;
+}  // namespace pipelineevent
 
-  // Five and one minute before the next still picture (only with automatic
-  // start or in a scheduled session).
-  virtual void fiveMinuteNotice() = 0;
-  virtual void oneMinuteNotice() = 0;
-  // The capture session stopped; the owner ends the upload session.
-  virtual void captureStopped() = 0;
-  virtual void StopReconnectCountdown(bool announce) = 0;
+using PipelineEvent =
+    std::variant<pipelineevent::ProgressRange, pipelineevent::ProgressPosition,
+                 pipelineevent::StatusText, pipelineevent::FiveMinuteNotice,
+                 pipelineevent::OneMinuteNotice, pipelineevent::CaptureStopped,
+                 pipelineevent::StopReconnectCountdown, pipelineevent::PictureReady>;
 
-  // The uploader has nothing queued or running.
-  virtual bool uploaderIdle() const = 0;
-  // A JPEG is ready for upload (writer thread). The owner confirms the
-  // upload later with FramePipeline::ClearUploadFlags().
-  virtual void handOff(const std::string& jpegPath, std::uint32_t fileCounter) = 0;
+struct PipelineHost {
+  // Every event, in order; null: none is wanted.
+  std::function<void(const PipelineEvent&)> onEvent;
+  // The uploader has nothing queued or running (a still picture waits for
+  // it); null: always idle.
+  std::function<bool()> uploaderIdle;
 };
 
 }  // namespace karone

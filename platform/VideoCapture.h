@@ -15,6 +15,11 @@
 
 namespace karone {
 
+// The friendly name of the built-in test-pattern device, which the GStreamer
+// backend lists first so that the program works without a camera, and which
+// the capture window prefers when no device has been chosen.
+inline constexpr char kTestPatternDeviceName[] = "Karone Test Pattern";
+
 class VideoCapture {
  public:
   virtual ~VideoCapture() = default;

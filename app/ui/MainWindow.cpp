@@ -21,6 +21,7 @@
 #include "app/ui/ProgressDialog.h"
 #include "app/ui/StatusMonitor.h"
 #include "app/ui/SubtitleList.h"
+#include "capture/CaptureDefaults.h"
 #include "capture/ui/CaptureMenuPopup.h"
 #include "capture/ui/ColorComboBox.h"
 #include "capture/ui/PreviewWidget.h"
@@ -39,8 +40,9 @@ constexpr int kHeight = 318;
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+MainWindow::MainWindow(TaskRunner& windowThread, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      windowThread_(windowThread) {
   setObjectName("mainWindow");
   setWindowTitle(qtext(Text::MainTitle));
   setWindowIcon(programIcon());
@@ -96,14 +98,14 @@ void MainWindow::build() {
   QPalette black = previewFrame->palette();
   black.setColor(QPalette::WindowText, Qt::black);
   previewFrame->setPalette(black);
-  preview_ = new PreviewWidget(previewFrame);
+  preview_ = new PreviewWidget(windowThread_, previewFrame);
   preview_->setObjectName("captureWindow");
   preview_->setGeometry(previewFrame->contentsRect());
 
   progressLabel_ = label(qtext(Text::ProgressLabelMotion), "progressLabel", 1075, 18, 128, 36, 8);
   progressBar_ = put(new QProgressBar(this), "progressBar", 1014, 56, 127, 77, 10);
   progressBar_->setTextVisible(false);
-  progressBar_->setRange(0, 6);
+  progressBar_->setRange(0, kDefaultFramesPerStrip);
   progressBar_->setValue(0);
   label(qtext(Text::MainStatusLabel), "statusLabel", 0, 18, 139, 29, 10);
   captureStatus_ = label(QStringLiteral(" "), "captureStatus", 1015, 56, 138, 77, 10);

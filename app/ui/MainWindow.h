@@ -41,6 +41,7 @@ class ExitWaitDialog;
 class PreviewSink;
 class PreviewWidget;
 class ProgressDialog;
+class TaskRunner;
 class StatusMonitor;
 class SubtitleList;
 
@@ -48,7 +49,9 @@ class MainWindow final : public QWidget, public MainView {
   Q_OBJECT
 
  public:
-  explicit MainWindow(QWidget* parent = nullptr);
+  // `windowThread`: the task runner of the window thread (the preview's
+  // repaints are posted to it); it outlives the window.
+  explicit MainWindow(TaskRunner& windowThread, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Where clicks go; null: nowhere (nothing is forwarded).
@@ -107,6 +110,7 @@ class MainWindow final : public QWidget, public MainView {
   void showCaptureMenu(const QPoint& globalPosition);
   void requestClose();
 
+  TaskRunner& windowThread_;
   MainCommands* commands_ = nullptr;
   bool compact_ = false;
   bool closeAllowed_ = false;

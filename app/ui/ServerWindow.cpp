@@ -17,7 +17,8 @@ namespace karone {
 // In the order they are made; each refers only to those above it.
 struct ServerWindow::Parts {
   explicit Parts(const ServerWindowOptions& options)
-      : prompter(runner, &window),
+      : window(runner),
+        prompter(runner, &window),
         client(options.ftp),
         camera(options.capture),
         dialup(createSystemDialupService()),

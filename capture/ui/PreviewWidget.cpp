@@ -2,14 +2,14 @@
 
 #include <QContextMenuEvent>
 #include <QImage>
-#include <QMetaObject>
 #include <QPainter>
 #include <cstring>
 #include <utility>
 
 namespace karone {
 
-PreviewWidget::PreviewWidget(QWidget* parent) : QWidget(parent) {
+PreviewWidget::PreviewWidget(TaskRunner& windowThread, QWidget* parent)
+    : QWidget(parent), windowThread_(windowThread), self_(this) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAutoFillBackground(false);
 }
@@ -37,7 +37,9 @@ void PreviewWidget::presentFrame(const FrameView& frame) {
   ++presented_;
   if (!repaintAsked_.exchange(true)) {
     ++requested_;
-    QMetaObject::invokeMethod(this, &PreviewWidget::repaintNow, Qt::QueuedConnection);
+    windowThread_.post([self = self_] {
+      if (self) self->repaintNow();  // unless the widget has gone meanwhile
+    });
   }
 }
 

@@ -7,14 +7,16 @@
 // The device's streaming thread calls presentFrame for every frame. It only
 // copies the frame into the one pending buffer (under a lock that the window
 // thread holds just long enough to swap buffers) and, unless a repaint is
-// already on its way, asks for one. So repaints coalesce, the streaming
-// thread never waits for painting, a painted picture is always one whole
-// frame, and frames the window had no time for are simply replaced.
+// already on its way, posts one to the window thread's task runner. So
+// repaints coalesce, the streaming thread never waits for painting, a
+// painted picture is always one whole frame, and frames the window had no
+// time for are simply replaced.
 //
 // Threads: presentFrame on the streaming thread; everything else on the
 // window thread. The device must be stopped (no presentFrame running or to
 // come) before the widget is destroyed.
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <cstdint>
@@ -22,6 +24,7 @@
 
 #include "capture/PreviewScaler.h"
 #include "platform/PreviewSink.h"
+#include "platform/TaskRunner.h"
 #include "platform/VideoFrame.h"
 
 namespace karone {
@@ -30,7 +33,9 @@ class PreviewWidget final : public QWidget, public PreviewSink {
   Q_OBJECT
 
  public:
-  explicit PreviewWidget(QWidget* parent = nullptr);
+  // `windowThread` runs tasks on the thread that owns the widget and
+  // outlives it.
+  explicit PreviewWidget(TaskRunner& windowThread, QWidget* parent = nullptr);
   ~PreviewWidget() override;
 
   void presentFrame(const FrameView& frame) override;
@@ -56,6 +61,8 @@ class PreviewWidget final : public QWidget, public PreviewSink {
  private:
   void repaintNow();
 
+  TaskRunner& windowThread_;
+  const QPointer<PreviewWidget> self_;  // the repaint task's way back
   std::mutex mutex_;
   VideoFrame pending_;  // guarded by mutex_: the newest frame not yet taken
   bool fresh_ = false;  // guarded by mutex_

@@ -13,15 +13,10 @@ GstVideoCapture::GstVideoCapture(GstCaptureOptions options) : options_(options) 
 
 GstVideoCapture::~GstVideoCapture() = default;
 
-const std::string& GstVideoCapture::testPatternName() {
-  static const std::string name = "Karone Test Pattern";
-  return name;
-}
-
 std::optional<std::vector<std::string>> GstVideoCapture::listDevices() {
   if (!ensureGstreamer()) return std::nullopt;
   std::vector<Listed> listed;
-  listed.push_back(Listed{testPatternName(), {}});
+  listed.push_back(Listed{kTestPatternDeviceName, {}});
   if (options_.listCameras) {
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);

@@ -1,6 +1,6 @@
 #pragma once
 // The capture system on GStreamer. The first device is always the built-in
-// test pattern, so that the program works on a machine without a camera: a
+// test pattern (kTestPatternDeviceName), so that the program works on a machine without a camera: a
 // moving picture (640 x 480 by default) with the time of day drawn in, and
 // brightness and contrast from -1000 to 1000. The V4L2 cameras follow, by the
 // display names the GStreamer device monitor gives them.
@@ -35,9 +35,6 @@ class GstVideoCapture final : public VideoCapture {
  public:
   explicit GstVideoCapture(GstCaptureOptions options = {});
   ~GstVideoCapture() override;
-
-  // The friendly name of the built-in test pattern.
-  static const std::string& testPatternName();
 
   std::optional<std::vector<std::string>> listDevices() override;
   std::unique_ptr<VideoDevice> openDevice(int position) override;

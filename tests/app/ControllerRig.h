@@ -39,7 +39,7 @@ struct ControllerRig {
       : zone("Asia/Tokyo") {
     settings.exists = true;
     ScriptedDevice device;
-    device.name = "Karone Test Pattern";
+    device.name = kTestPatternDeviceName;
     device.crossbarInputs = {2, 3, 1};
     device.crossbarOutputs = {12};
     scriptedCapture.addDevice(device);

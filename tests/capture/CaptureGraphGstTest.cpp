@@ -17,7 +17,7 @@ TEST(CaptureGraphOnGstreamer, RunsTheTestPatternAtItsNativeSize) {
   GstVideoCapture system;
   CaptureGraph graph(system);
   ASSERT_TRUE(graph.enumerateDevices());
-  EXPECT_EQ(graph.deviceName(0), GstVideoCapture::testPatternName());
+  EXPECT_EQ(graph.deviceName(0), kTestPatternDeviceName);
   ASSERT_TRUE(graph.bindDevice(0));
   ASSERT_EQ(graph.buildGraph(nullptr), CaptureGraph::kBuildOk) << graph.lastError();
   EXPECT_EQ(graph.frameSize(), (FrameFormat{640, 480, 24}));

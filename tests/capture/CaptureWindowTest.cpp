@@ -5,6 +5,7 @@
 #include "resources/Texts.h"
 #include "tests/doubles/FakeClock.h"
 #include "tests/doubles/FakeTimerQueue.h"
+#include "tests/doubles/ManualTaskRunner.h"
 #include "tests/doubles/RecordingPrompter.h"
 #include "tests/doubles/ScriptedVideoCapture.h"
 #include "tests/support/TempDir.h"
@@ -16,22 +17,18 @@ namespace cm = capturemenu;
 
 std::string t(Text id) { return text(id); }
 
-// The pipeline's needs answered plainly; the window's own calls recorded.
+// The window's calls recorded, and the reconnect countdown stops among the
+// pipeline's events.
 class Host final : public CaptureWindowHost {
  public:
-  int captureMode() const override { return 0; }
-  int stillPeriodSeconds() const override { return 30; }
-  bool autoShutAndReconnect() const override { return false; }
-  int jpegQuality() const override { return 25; }
-  void setProgressRange(int, int) override {}
-  void setProgressPosition(int) override {}
-  void setStatusText(const std::string&) override {}
-  void fiveMinuteNotice() override {}
-  void oneMinuteNotice() override {}
-  void captureStopped() override {}
-  void StopReconnectCountdown(bool announce) override { reconnectStops.push_back(announce); }
-  bool uploaderIdle() const override { return true; }
-  void handOff(const std::string&, std::uint32_t) override {}
+  PipelineHost pipelineHost() {
+    PipelineHost host;
+    host.onEvent = [this](const PipelineEvent& event) {
+      if (const auto* stop = std::get_if<pipelineevent::StopReconnectCountdown>(&event))
+        reconnectStops.push_back(stop->announce);
+    };
+    return host;
+  }
   void openCaptureSettings() override { ++captureSettings; }
   void openColourSettings(VideoProcAmp&) override { ++colourSettings; }
   void openAbout() override { ++about; }
@@ -50,8 +47,8 @@ struct Rig {
     FramePipeline::Options options;
     options.bufferFolder = dir.path();
     options.lastDeviceName = std::move(lastDevice);
-    window = std::make_unique<CaptureWindow>(system, host, prompter, clock, timers, nullptr,
-                                             options);
+    window = std::make_unique<CaptureWindow>(system, runner, host, host.pipelineHost(), prompter,
+                                             clock, timers, nullptr, options);
   }
   const CaptureMenuItem* item(const CaptureMenu& menu, const std::string& text) {
     for (const auto& i : menu.items)
@@ -61,6 +58,7 @@ struct Rig {
 
   testing::TempDir dir;
   ScriptedVideoCapture system;
+  ManualTaskRunner runner;
   Host host;
   RecordingPrompter prompter;
   FakeClock clock;
@@ -77,7 +75,7 @@ ScriptedDevice device(const std::string& name, std::vector<int> inputs = {}) {
 }
 
 TEST(CaptureWindowMenu, ShowsTheDevicesStateAndFollowsThePreview) {
-  Rig rig({device("USB Camera"), device("Karone Test Pattern", {2, 3, 1})});
+  Rig rig({device("USB Camera"), device(kTestPatternDeviceName, {2, 3, 1})});
   CaptureMenu menu = rig.window->menu();
   ASSERT_EQ(menu.items.size(), 8u);
   EXPECT_EQ(menu.items[0].command, cm::kPreview);
@@ -121,7 +119,7 @@ TEST(CaptureWindowMenu, ShowsTheDevicesStateAndFollowsThePreview) {
 }
 
 TEST(CaptureWindowMenu, LockedOrCapturingGreysTheCommandsThatWouldChangeTheSession) {
-  Rig rig({device("Karone Test Pattern")});
+  Rig rig({device(kTestPatternDeviceName)});
   rig.window->pipeline().setLocked(true);
   CaptureMenu menu = rig.window->menu();
   EXPECT_FALSE(menu.items[0].enabled);
@@ -148,7 +146,7 @@ TEST(CaptureWindowMenu, LockedOrCapturingGreysTheCommandsThatWouldChangeTheSessi
 
 TEST(CaptureWindowMenu, VideoSourcesWithoutNamesOrWithoutInputs) {
   {
-    Rig rig({device("Karone Test Pattern", {6, 9})});
+    Rig rig({device(kTestPatternDeviceName, {6, 9})});
     const CaptureMenu menu = rig.window->menu();
     const CaptureMenuItem* sources = rig.item(menu, t(Text::MenuVideoSource));
     ASSERT_NE(sources, nullptr);
@@ -156,7 +154,7 @@ TEST(CaptureWindowMenu, VideoSourcesWithoutNamesOrWithoutInputs) {
     EXPECT_EQ(rig.window->pipeline().videoSource(), 6);
   }
   {
-    Rig rig({device("Karone Test Pattern")});
+    Rig rig({device(kTestPatternDeviceName)});
     rig.window->pipeline().setVideoSource(3);
     CaptureMenu menu = rig.window->menu();
     EXPECT_FALSE(rig.item(menu, t(Text::MenuVideoSource))->enabled);
@@ -184,7 +182,7 @@ TEST(CaptureWindowMenu, AnUnknownCameraCanBeChosenAndIsPreferredNextTime) {
 }
 
 TEST(CaptureWindowMenu, PreviewFailuresWarnAndSayWhy) {
-  ScriptedDevice broken = device("Karone Test Pattern");
+  ScriptedDevice broken = device(kTestPatternDeviceName);
   broken.failsToStart = true;
   Rig rig({broken});
   rig.window->onMenuCommand(cm::kPreview);
@@ -194,7 +192,7 @@ TEST(CaptureWindowMenu, PreviewFailuresWarnAndSayWhy) {
   EXPECT_EQ(rig.prompter.prompts()[0].caption, t(Text::DeviceNotFoundCaption));
   EXPECT_EQ(rig.host.lines.size(), 1u) << "the reason in the status monitor";
 
-  ScriptedDevice noGrabber = device("Karone Test Pattern");
+  ScriptedDevice noGrabber = device(kTestPatternDeviceName);
   noGrabber.grabberMissing = true;
   Rig second({noGrabber});
   second.window->onMenuCommand(cm::kPreview);

@@ -13,6 +13,7 @@
 #include "tests/support/TempDir.h"
 #include "tests/doubles/FakeClock.h"
 #include "tests/doubles/FakeTimerQueue.h"
+#include "tests/doubles/ManualTaskRunner.h"
 #include "tests/doubles/RecordingPrompter.h"
 
 namespace karone {
@@ -30,18 +31,20 @@ FramePipeline::Options inFolder(const std::string& folder, const std::string& la
 TEST(FramePipelineOnGraph, RoutesTheChosenInputOfTheCrossbar) {
   ScriptedVideoCapture system;
   ScriptedDevice camera;
-  camera.name = "Karone Test Pattern";
+  camera.name = kTestPatternDeviceName;
   camera.crossbarInputs = {connector::kComposite, connector::kSVideo, connector::kTuner};
   camera.crossbarOutputs = {connector::kVideoDecoder, connector::kAudioDecoder};
   system.addDevice(camera);
   CaptureGraph graph(system);
   CaptureGraphFrameSource source(graph);
+  ManualTaskRunner runner;
   RecordingPipelineHost host;
   RecordingPrompter prompter;
   FakeClock clock;
   FakeTimerQueue timers(clock);
   karone::testing::TempDir dir;
-  FramePipeline pipeline(source, host, prompter, clock, timers, inFolder(dir.path()));
+  FramePipeline pipeline(source, runner, host.host(), prompter, clock, timers,
+                         inFolder(dir.path()));
   ASSERT_EQ(pipeline.deviceIndex(), 0);
   pipeline.setVideoSource(connector::kSVideo);
   ASSERT_EQ(pipeline.EnableDevice(), 0);
@@ -59,22 +62,23 @@ TEST(FramePipelineOnGraph, DeviceDoubleFramesAreScaledIntoTheStrip) {
   system.addDevice(camera);
   CaptureGraph graph(system);
   CaptureGraphFrameSource source(graph);
+  ManualTaskRunner runner;
   RecordingPipelineHost host;
   RecordingPrompter prompter;
   FakeClock clock;
   FakeTimerQueue timers(clock);
   karone::testing::TempDir dir;
-  FramePipeline pipeline(source, host, prompter, clock, timers,
+  FramePipeline pipeline(source, runner, host.host(), prompter, clock, timers,
                          inFolder(dir.path(), "USB Camera"));
   ASSERT_EQ(pipeline.EnableDevice(), 0);
   pipeline.AllocateSlots(6);
-  ASSERT_TRUE(pipeline.StartCapture(false));
+  ASSERT_TRUE(pipeline.StartCapture(false, {}));
   for (int i = 1; i <= 6; ++i) {
     ASSERT_TRUE(system.produceFrame(static_cast<std::uint8_t>(30 * i), 0, 0));
     pipeline.motionTick();
   }
-  ASSERT_TRUE(host.waitForHandOffs(1));
-  const auto jpeg = testing::decodeJpeg(testing::readFile(host.handOffs()[0].path));
+  ASSERT_TRUE(runner.runUntil([&] { return !host.pictures().empty(); }));
+  const auto jpeg = testing::decodeJpeg(testing::readFile(host.pictures()[0].jpegPath));
   ASSERT_TRUE(jpeg.ok) << jpeg.error;
   ASSERT_EQ(jpeg.width, 1920);
   ASSERT_EQ(jpeg.height, 240);
@@ -84,33 +88,35 @@ TEST(FramePipelineOnGraph, DeviceDoubleFramesAreScaledIntoTheStrip) {
 
 TEST(FramePipelineOnGraph, TestPatternDeviceGivesAStripOfSixDifferentFrames) {
   EXPECT_EQ(FramePipeline::builtInPreferredDevices(),
-            std::vector<std::string>{GstVideoCapture::testPatternName()});
+            std::vector<std::string>{kTestPatternDeviceName});
   GstCaptureOptions options;
   options.listCameras = false;
   options.testPattern.deterministic = true;
   GstVideoCapture system(options);
   CaptureGraph graph(system);
   CaptureGraphFrameSource source(graph);
+  ManualTaskRunner runner;
   RecordingPipelineHost host;
   RecordingPrompter prompter;
   FakeClock clock;
   FakeTimerQueue timers(clock);
   karone::testing::TempDir dir;
-  FramePipeline pipeline(source, host, prompter, clock, timers, inFolder(dir.path()));
+  FramePipeline pipeline(source, runner, host.host(), prompter, clock, timers,
+                         inFolder(dir.path()));
   ASSERT_EQ(pipeline.deviceIndex(), 0);
   ASSERT_EQ(pipeline.EnableDevice(), 0) << graph.lastError();
   pipeline.AllocateSlots(6);
-  ASSERT_TRUE(pipeline.StartCapture(false));
+  ASSERT_TRUE(pipeline.StartCapture(false, {}));
   for (int i = 1; i <= 6; ++i) {
     // A new frame for every tick: the pattern moves from frame to frame.
     ASSERT_TRUE(graph.waitForFrames(static_cast<std::uint64_t>(2 * i + 1),
                                     std::chrono::seconds(10)));
     pipeline.motionTick();
   }
-  ASSERT_TRUE(host.waitForHandOffs(1));
-  const auto handOff = host.handOffs()[0];
-  EXPECT_EQ(handOff.path, dir.path() + "/motion_img_00000000.jpg");
-  const auto jpeg = testing::decodeJpeg(testing::readFile(handOff.path));
+  ASSERT_TRUE(runner.runUntil([&] { return !host.pictures().empty(); }));
+  const std::string jpegPath = host.pictures()[0].jpegPath;
+  EXPECT_EQ(jpegPath, dir.path() + "/motion_img_00000000.jpg");
+  const auto jpeg = testing::decodeJpeg(testing::readFile(jpegPath));
   ASSERT_TRUE(jpeg.ok) << jpeg.error;
   EXPECT_EQ(jpeg.width, 1920);
   EXPECT_EQ(jpeg.height, 240);

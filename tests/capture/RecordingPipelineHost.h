@@ -1,91 +1,55 @@
 #pragma once
-// A PipelineHost that records what the pipeline tells it and lets a test
-// wait, with a time limit, for the writer thread's hand-offs. Settings are
-// plain fields the test sets before the call that reads them.
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
+// A recording of what the frame pipeline tells its owner, with the
+// uploader's idle state as a plain field. Everything runs on the test's
+// thread, the owner's: the writer's results arrive when the test drains its
+// task runner.
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
+#include <variant>
 #include <vector>
 
 #include "capture/PipelineHost.h"
 
 namespace karone::testing {
 
-class RecordingPipelineHost final : public PipelineHost {
- public:
-  struct HandOff {
-    std::string path;
-    std::uint32_t counter;
-  };
+struct RecordingPipelineHost {
+  std::vector<PipelineEvent> events;
+  bool idle = true;
+  // Runs after each PictureReady has been recorded.
+  std::function<void(const pipelineevent::PictureReady&)> onPicture;
 
-  int mode = 0;
-  int stillPeriod = 45;
-  bool autoShut = false;
-  int quality = 25;
-  std::atomic<bool> idle{true};
-  // Runs on the writer thread inside handOff (after recording it).
-  std::function<void(const HandOff&)> onHandOff;
-
-  int captureMode() const override { return mode; }
-  int stillPeriodSeconds() const override { return stillPeriod; }
-  bool autoShutAndReconnect() const override { return autoShut; }
-  int jpegQuality() const override { return quality; }
-  void setProgressRange(int low, int high) override { progressRange = {low, high}; }
-  void setProgressPosition(int position) override { progress.push_back(position); }
-  void setStatusText(const std::string& text) override { statusTexts.push_back(text); }
-  void fiveMinuteNotice() override { ++fiveMinuteNotices; }
-  void oneMinuteNotice() override { ++oneMinuteNotices; }
-  void captureStopped() override { ++stopNotices; }
-  void StopReconnectCountdown(bool announce) override { reconnectStops.push_back(announce); }
-  bool uploaderIdle() const override { return idle; }
-
-  void handOff(const std::string& jpegPath, std::uint32_t fileCounter) override {
-    HandOff entry{jpegPath, fileCounter};
-    {
-      std::lock_guard lock(mutex_);
-      handOffs_.push_back(entry);
-    }
-    changed_.notify_all();
-    if (onHandOff) onHandOff(entry);
+  PipelineHost host() {
+    return {[this](const PipelineEvent& event) {
+              events.push_back(event);
+              const auto* ready = std::get_if<pipelineevent::PictureReady>(&event);
+              if (ready != nullptr && onPicture) onPicture(*ready);
+            },
+            [this] { return idle; }};
   }
 
-  std::vector<HandOff> handOffs() const {
-    std::lock_guard lock(mutex_);
-    return handOffs_;
+  template <typename Event>
+  std::vector<Event> all() const {
+    std::vector<Event> found;
+    for (const PipelineEvent& event : events)
+      if (const auto* e = std::get_if<Event>(&event)) found.push_back(*e);
+    return found;
   }
-  // True when at least n hand-offs arrived within the time limit.
-  bool waitForHandOffs(size_t n, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, limit, [&] { return handOffs_.size() >= n; });
+  template <typename Event>
+  int count() const {
+    return static_cast<int>(all<Event>().size());
   }
-
-  std::pair<int, int> progressRange{-1, -1};
-  std::vector<int> progress;
-  std::vector<std::string> statusTexts;
-  int fiveMinuteNotices = 0;
-  int oneMinuteNotices = 0;
-  int stopNotices = 0;
-  std::vector<bool> reconnectStops;
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<HandOff> handOffs_;
+  std::vector<pipelineevent::PictureReady> pictures() const {
+    return all<pipelineevent::PictureReady>();
+  }
+  std::vector<int> progress() const {
+    std::vector<int> positions;
+    for (const auto& e : all<pipelineevent::ProgressPosition>()) positions.push_back(e.position);
+    return positions;
+  }
+  std::string lastStatus() const {
+    const auto texts = all<pipelineevent::StatusText>();
+    return texts.empty() ? std::string() : texts.back().text;
+  }
 };
-
-// Polls a condition until it holds or the time limit passes.
-inline bool waitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::yield();
-  }
-  return true;
-}
 
 }  // namespace karone::testing

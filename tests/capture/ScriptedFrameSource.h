@@ -6,15 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "capture/CaptureDefaults.h"
 #include "capture/FrameSource.h"
+#include "platform/VideoCapture.h"
 
 namespace karone::testing {
 
 class ScriptedFrameSource final : public FrameSource {
  public:
-  std::vector<std::string> devices{"Karone Test Pattern"};
-  int width = 320;
-  int height = 240;
+  std::vector<std::string> devices{kTestPatternDeviceName};
+  int width = kDefaultImageWidth;  // frames need no scaling
+  int height = kDefaultImageHeight;
   bool failBind = false;
   int buildResult = 0;
   bool failGrab = false;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/VideoCapture.h"
 #include "resources/Texts.h"
 #include "tests/support/TempDir.h"
 
@@ -69,7 +70,8 @@ TEST(KaroneCapture, ListsTheTestPatternDevice) {
   testing::ScopedProgramDirs dirs;
   ToolRun run = runTool("--list");
   EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.output.find("0: Karone Test Pattern\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(std::string("0: ") + kTestPatternDeviceName + "\n"), std::string::npos)
+      << run.output;
   EXPECT_NE(run.output.find("brightness and contrast: yes"), std::string::npos) << run.output;
 }
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "capture/FramePipeline.h"
@@ -10,7 +11,15 @@
 
 namespace karone {
 
-void ToolHost::handOff(const std::string& jpegPath, std::uint32_t) {
+PipelineHost ToolHost::host() {
+  PipelineHost host;
+  host.onEvent = [this](const PipelineEvent& event) {
+    if (const auto* ready = std::get_if<pipelineevent::PictureReady>(&event)) keep(ready->jpegPath);
+  };
+  return host;
+}
+
+void ToolHost::keep(const std::string& jpegPath) {
   const std::string name = jpegPath.substr(jpegPath.rfind('/') + 1);
   const std::string target = outDir_ + "/" + name;
   std::string bytes;
@@ -24,14 +33,12 @@ void ToolHost::handOff(const std::string& jpegPath, std::uint32_t) {
   }
   if (result.ok) result = writeFileAtomically(target, bytes);
   ::unlink(jpegPath.c_str());
-  {
-    std::lock_guard lock(printMutex_);
-    if (result.ok) {
-      std::printf("%s\n", formatText(Text::CaptureToolWritten, target.c_str()).c_str());
-      std::fflush(stdout);
-    } else {
-      std::fprintf(stderr, "%s\n", formatText(Text::CaptureToolCopyFailed, result.error.c_str()).c_str());
-    }
+  if (result.ok) {
+    std::printf("%s\n", formatText(Text::CaptureToolWritten, target.c_str()).c_str());
+    std::fflush(stdout);
+  } else {
+    std::fprintf(stderr, "%s\n",
+                 formatText(Text::CaptureToolCopyFailed, result.error.c_str()).c_str());
   }
   (result.ok ? written_ : failed_) += 1;
   // Nothing is uploaded here: the picture is confirmed at once.

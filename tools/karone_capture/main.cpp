@@ -20,12 +20,12 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/AppSettings.h"
 #include "app/SettingsStore.h"
 #include "capture/CaptureGraph.h"
+#include "capture/CaptureDefaults.h"
 #include "capture/CaptureGraphFrameSource.h"
 #include "capture/FramePipeline.h"
 #include "platform/Clock.h"
@@ -197,18 +197,21 @@ int run(const Arguments& args) {
 
   const int mode = args.mode.value_or(settings.iCaptureMode == 1 ? 1 : 0);
   int quality = args.quality.value_or(settings.iCmprQuality);
-  if (quality < 1 || quality > 99) quality = 25;
+  if (quality < 1 || quality > 99) quality = kDefaultJpegQuality;
   int stillPeriod = stillIntervalSeconds(settings.iStillCaptType, settings.iStillCaptTypeIndex);
   if (stillPeriod <= 0) stillPeriod = 30;
 
   FramePipeline::Options options;
   options.framesPerStrip =
-      settings.iBufferSize >= 1 && settings.iBufferSize <= 64 ? settings.iBufferSize : 6;
+      settings.iBufferSize >= 1 && settings.iBufferSize <= 64 ? settings.iBufferSize
+                                                             : kDefaultFramesPerStrip;
   std::pair<int, int> size{settings.iImageWidth, settings.iImageHeight};
-  if (size != std::pair{160, 120} && size != std::pair{176, 144}) size = {320, 240};
+  if (size != std::pair{160, 120} && size != std::pair{176, 144})
+    size = {kDefaultImageWidth, kDefaultImageHeight};
   if (args.size) size = *args.size;
   options.imageWidth = size.first;
   options.imageHeight = size.second;
+  options.jpegQuality = quality;
   options.lastDeviceName = settings.strLastCaptureDevice;
   // A folder of its own, so that a running program's buffer files are safe.
   std::string buffer = paths::bufferDir() + "karone-capture-XXXXXX";
@@ -218,13 +221,14 @@ int run(const Arguments& args) {
   }
   options.bufferFolder = buffer;
 
-  ToolHost host(args.out, mode, stillPeriod, quality);
+  ToolHost host(args.out);
   StderrPrompter prompter;
   CaptureGraphFrameSource source(graph);
   int status = kExitOk;
   {
     EventLoop loop;
-    FramePipeline pipeline(source, host, prompter, SystemClock::instance(), loop, options);
+    FramePipeline pipeline(source, loop, host.host(), prompter, SystemClock::instance(), loop,
+                           options);
     host.attach(&pipeline);
     if (args.device) {
       pipeline.setDeviceIndex(findDevice(pipeline.deviceNames(), *args.device));
@@ -251,7 +255,7 @@ int run(const Arguments& args) {
       graph.waitForFrames(2, std::chrono::seconds(5));
       pipeline.setFramesPerSecond(kFramesPerSecond);
       pipeline.AllocateSlots(options.framesPerStrip);
-      if (!pipeline.StartCapture(false)) {
+      if (!pipeline.StartCapture(false, {mode, stillPeriod, false})) {
         printLine(stderr, formatText(Text::CaptureToolCannotStart, deviceName.c_str()));
         status = kExitDevice;
       }
@@ -271,11 +275,14 @@ int run(const Arguments& args) {
         status = kExitDevice;  // a frame could not be taken; the warning says so
       }
       pipeline.StopCapture();
+      watch->stop();
       // The writer finishes the picture it has (bounded: it never waits on
-      // anything but the disk).
-      const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-      while (!pipeline.workerIdle() && std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(milliseconds(10));
+      // anything but the disk) and the loop takes what became of it.
+      auto settled = loop.createTimer([&] {
+        if (pipeline.workerIdle()) loop.quit();
+      });
+      settled->start(10);
+      loop.run(std::chrono::seconds(30));
     }
     pipeline.disableDevice();
   }  // the writer thread ends here

@@ -30,6 +30,7 @@
 #include "app/ui/SubtitleList.h"
 #include "capture/ui/PreviewWidget.h"
 #include "platform/ui/DialogUnits.h"
+#include "platform/ui/QtTaskRunner.h"
 #include "tests/app/ui/RecordingMainCommands.h"
 #include "tests/support/ui/LayoutCheck.h"
 #include "tests/support/ui/UiDriving.h"
@@ -70,7 +71,8 @@ class MainWindowTest : public ::testing::Test {
   }
 
   RecordingMainCommands commands_;
-  MainWindow window_;
+  QtTaskRunner runner_;
+  MainWindow window_{runner_};
 };
 
 // A double click as the window system delivers it: press, release, double
@@ -408,7 +410,7 @@ TEST_F(MainWindowTest, EscOkAndCloseRequestsCloseOnlyWhenTheControllerSaysSo) {
   EXPECT_FALSE(window_.isVisible());
 
   // The controller closes it when everything is saved, without being asked.
-  MainWindow other;
+  MainWindow other(runner_);
   RecordingMainCommands refusing;
   other.setCommands(&refusing);
   other.show();

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/ui/QtTaskRunner.h"
 #include "tests/support/ui/UiDriving.h"
 
 namespace karone {
@@ -40,7 +41,8 @@ struct SolidFrame {
 };
 
 TEST(PreviewWidget, PaintsTheFrameScaledToFitWithItsProportionsKept) {
-  PreviewWidget preview;
+  QtTaskRunner windowThread;
+  PreviewWidget preview(windowThread);
   preview.resize(146, 147);
   preview.show();
   SolidFrame red(64, 48, 0, 0, 255);
@@ -66,7 +68,8 @@ TEST(PreviewWidget, PaintsTheFrameScaledToFitWithItsProportionsKept) {
 }
 
 TEST(PreviewWidget, RepaintsCoalesceAndEveryPaintedPictureIsOneWholeFrame) {
-  PreviewWidget preview;
+  QtTaskRunner windowThread;
+  PreviewWidget preview(windowThread);
   preview.resize(120, 90);
   preview.show();
   // Two frames that differ in every byte: a picture mixing them is torn.
@@ -101,8 +104,21 @@ TEST(PreviewWidget, RepaintsCoalesceAndEveryPaintedPictureIsOneWholeFrame) {
   EXPECT_EQ(preview.grab().toImage().pixelColor(60, 45), QColor(0xE0, 0xE0, 0xE0));  // the last
 }
 
+TEST(PreviewWidget, ARepaintPostedForAWidgetThatHasGoneIsDropped) {
+  QtTaskRunner windowThread;
+  SolidFrame red(64, 48, 0, 0, 255);
+  {
+    PreviewWidget preview(windowThread);
+    std::thread streaming([&] { preview.presentFrame(red.view()); });
+    streaming.join();
+    EXPECT_EQ(preview.repaintsRequested(), 1u);
+  }
+  QApplication::processEvents();  // runs the repaint task; it must find no widget
+}
+
 TEST(PreviewWidget, TheRightButtonAsksForTheMenuAtTheScreenPosition) {
-  PreviewWidget preview;
+  QtTaskRunner windowThread;
+  PreviewWidget preview(windowThread);
   preview.resize(100, 100);
   QSignalSpy spy(&preview, &PreviewWidget::contextMenuRequested);
   QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 20), QPoint(310, 420));

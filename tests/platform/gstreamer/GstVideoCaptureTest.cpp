@@ -31,7 +31,7 @@ GstCaptureOptions smallDeterministic(int fps = 60) {
 
 std::unique_ptr<VideoDevice> openTestPattern(GstVideoCapture& system) {
   auto names = system.listDevices();
-  if (!names || names->empty() || names->front() != GstVideoCapture::testPatternName()) {
+  if (!names || names->empty() || names->front() != kTestPatternDeviceName) {
     return nullptr;
   }
   return system.openDevice(0);
@@ -89,7 +89,7 @@ TEST(GstVideoCapture, ListsTheTestPatternFirstAndBindsOnlyListedPositions) {
   auto names = system.listDevices();
   ASSERT_TRUE(names);
   ASSERT_FALSE(names->empty());
-  EXPECT_EQ(names->front(), GstVideoCapture::testPatternName());
+  EXPECT_EQ(names->front(), kTestPatternDeviceName);
   EXPECT_TRUE(system.openDevice(0));
   EXPECT_FALSE(system.openDevice(-1));
   EXPECT_FALSE(system.openDevice(static_cast<int>(names->size())));

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "capture/CaptureDefaults.h"
+#include "platform/CaptureDefaults.h"
 
 namespace karone {
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "app/WorkingSettings.h"
 #include "platform/BufferFileNames.h"
 #include "platform/Paths.h"
 #include "resources/Texts.h"
@@ -128,15 +129,7 @@ void RunController::buildParts(const AppSettings& values) {
 }
 
 void RunController::applySettings(const AppSettings& values) {
-  working_.mode = values.iCaptureMode;
-  working_.frameRate = 1;  // whatever iCaptureFPS holds
-  working_.framesPerStrip = values.iBufferSize;
-  working_.quality = values.iCmprQuality;
-  working_.stillUnit = values.iStillCaptType;
-  working_.stillIndex = values.iStillCaptTypeIndex;
-  working_.keepOldImages = values.bBackupPrevImage != 0;
-  working_.autoReconnect = values.bAutoShutAndRecon != 0;
-  working_.autoReconnectProfile = values.strSRFTPProfile;
+  working_ = workingSettingsFrom(values);
   caption_.reset(values.iIndexFrgSubtitleColor);
   view_.setProgressLabel(
       text(working_.mode == 1 ? Text::ProgressLabelStill : Text::ProgressLabelMotion));
@@ -432,31 +425,10 @@ bool RunController::profileUsesDialup(const std::string& profileName) {
 
 // --- Exit ---
 
-AppSettings RunController::settingsAtClose() const {
-  AppSettings v;
-  v.iLastSelSiteInfoIndex = profiles_->selectedLine();
-  v.iCaptureMode = working_.mode;
-  v.iCaptureFPS = working_.frameRate;
-  v.iCmprQuality = working_.quality;
-  v.iBufferSize = working_.framesPerStrip;
-  v.iStillCaptType = working_.stillUnit;
-  v.iStillCaptTypeIndex = working_.stillIndex;
-  v.bBackupPrevImage = working_.keepOldImages ? 1 : 0;
-  v.bAutoShutAndRecon = working_.autoReconnect ? 1 : 0;
-  v.strSRFTPProfile = working_.autoReconnectProfile;
-  const FramePipeline& p = capture_->pipeline();
-  v.iImageWidth = p.imageWidth();
-  v.iImageHeight = p.imageHeight();
-  v.iVideoSource = p.videoSource();
-  v.dwUniqueRunningNum = static_cast<std::int32_t>(p.fileCounter());
-  v.strLastCaptureDevice = capture_->lastDeviceName();
-  v.iIndexFrgSubtitleColor = caption_.colourIndex();
-  return v;
-}
-
 void RunController::saveAndClose() {
   monitor_->stop();
-  settings_.Set(settingsAtClose());
+  settings_.Set(settingsAtClose({working_, capture_->pipeline(), profiles_->selectedLine(),
+                                 capture_->lastDeviceName(), caption_.colourIndex()}));
   settings_.Save();
   // The uploader's worker ends; the data store is written.
   bridge_.detach();

@@ -219,7 +219,6 @@ class RunController final : public MainCommands,
   void stopSending();
   void sendPicture(const std::string& jpegPath, std::uint32_t fileCounter);
   void saveAndClose();
-  AppSettings settingsAtClose() const;
 
   const Clock& clock_;
   Prompter& prompter_;

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "capture/CaptureDefaults.h"
+#include "platform/CaptureDefaults.h"
 #include "platform/TextCodec.h"
 #include "resources/Texts.h"
 

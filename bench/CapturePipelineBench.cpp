@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "capture/CaptureGraph.h"
-#include "capture/CaptureDefaults.h"
+#include "platform/CaptureDefaults.h"
 #include "capture/CaptureGraphFrameSource.h"
 #include "capture/FramePipeline.h"
 #include "platform/PreviewSink.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench/CameraPicture.h"
-#include "capture/CaptureDefaults.h"
+#include "platform/CaptureDefaults.h"
 #include "capture/ImageScaler.h"
 
 namespace karone::bench {

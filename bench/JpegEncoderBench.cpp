@@ -18,7 +18,7 @@
 
 #include "bench/CameraPicture.h"
 #include "capture/BmpFormat.h"
-#include "capture/CaptureDefaults.h"
+#include "platform/CaptureDefaults.h"
 #include "capture/JpegEncoder.h"
 
 namespace karone::bench {

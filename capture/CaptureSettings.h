@@ -7,7 +7,7 @@
 // A plain value; any thread.
 #include <string>
 
-#include "capture/CaptureDefaults.h"
+#include "platform/CaptureDefaults.h"
 
 namespace karone {
 

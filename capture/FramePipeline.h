@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/CaptureDefaults.h"
+#include "platform/CaptureDefaults.h"
 #include "capture/FrameSource.h"
 #include "capture/JpegConversionStep.h"
 #include "capture/JpegEncoder.h"

@@ -11,10 +11,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/CaptureDefaults.h"
+
 namespace karone {
 
 struct StatusPageValues {
-  int framesPerStrip = 6;
+  int framesPerStrip = kDefaultFramesPerStrip;
   std::string currentFrame;  // remote name of the strip just published
   int framesPerSecond = 1;
   std::string caption;  // UTF-8

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/CaptureDefaults.h"
+
 namespace karone {
 
 struct Caption {
@@ -23,7 +25,7 @@ struct UploadContext {
   int captureMode = 0;  // 0 motion, 1 still
   // The profile's buffer clip count, or -1 when the profile keeps its buffer.
   int bufferClipLimit = 10;
-  int framesPerStrip = 6;
+  int framesPerStrip = kDefaultFramesPerStrip;
   int framesPerSecond = 1;
   Caption caption;
 

@@ -21,7 +21,7 @@
 #include "app/ui/ProgressDialog.h"
 #include "app/ui/StatusMonitor.h"
 #include "app/ui/SubtitleList.h"
-#include "capture/CaptureDefaults.h"
+#include "platform/CaptureDefaults.h"
 #include "capture/ui/CaptureMenuPopup.h"
 #include "capture/ui/ColorComboBox.h"
 #include "capture/ui/PreviewWidget.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/CaptureDefaults.h"
+#include "platform/CaptureDefaults.h"
 #include "capture/FrameSource.h"
 #include "platform/VideoCapture.h"
 

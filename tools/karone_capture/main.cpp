@@ -25,7 +25,7 @@
 #include "app/AppSettings.h"
 #include "app/SettingsStore.h"
 #include "capture/CaptureGraph.h"
-#include "capture/CaptureDefaults.h"
+#include "platform/CaptureDefaults.h"
 #include "capture/CaptureGraphFrameSource.h"
 #include "capture/FramePipeline.h"
 #include "platform/Clock.h"

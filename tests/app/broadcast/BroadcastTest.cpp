@@ -91,6 +91,7 @@ TEST(Broadcast, ManualRunPublishesStripsInOrderAndEndsWithTheStoppedPage) {
   c.captionEntered("テスト放送");
   c.connectDisconnect();
   ASSERT_TRUE(b.secondsUntil([&] { return c.connected(); }));
+  b.rig.settle();  // the session is open before the worker has said it is ready
   EXPECT_TRUE(b.rig.view.saw(t(Text::FtpReady)));
   b.rig.seconds(1);
   EXPECT_EQ(b.rig.view.connectCaption, t(Text::Disconnect));

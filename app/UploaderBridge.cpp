@@ -3,16 +3,9 @@
 #include <optional>
 #include <variant>
 
+#include "platform/Overloaded.h"
+
 namespace karone {
-namespace {
-
-// One visitor made of the lambdas given, one per event.
-template <typename... Handlers>
-struct Overloaded : Handlers... {
-  using Handlers::operator()...;
-};
-
-}  // namespace
 
 UploaderBridge::UploaderBridge(TaskRunner& runner, MainView& view, Prompter& prompter,
                                const RunSnapshot& snapshot, UploaderEvents& events)

@@ -2,15 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/Overloaded.h"
+
 namespace karone {
-namespace {
-
-template <typename... Handlers>
-struct Overloaded : Handlers... {
-  using Handlers::operator()...;
-};
-
-}  // namespace
 
 std::function<void(UploaderEvent)> RecordingUploaderSink::eventSink() {
   return [this](UploaderEvent event) { record(std::move(event)); };

@@ -145,6 +145,9 @@ TEST(RunControllerReconnect, CountsDownReconnectsAtOneAndRestartsAfterAFailure) 
   rig.settle();
   ASSERT_FALSE(c.connected());
 
+  // The preview runs, as it does after capture has stopped: the start
+  // after the timed reconnect needs no pause for it.
+  c.captureWindow().togglePreview();
   c.StartReconnectCountdown();
   rig.settle();
   EXPECT_TRUE(rig.view.saw(formatText(Text::ReconnectCountdown, 15)));

@@ -1,7 +1,8 @@
 #pragma once
 // The main view of the headless program: the status monitor's lines go to
 // standard output, one line each, as they are shown; nothing else is drawn.
-// closeWindow() ends the program's loop.
+// closeWindow() ends the program's loop; each line is also handed to an
+// optional watcher (the service status).
 //
 // Threads: the loop's thread.
 #include <functional>
@@ -17,7 +18,13 @@ class ConsoleView final : public MainView {
   ConsoleView(std::ostream& out, std::function<void()> onClose)
       : out_(out), onClose_(std::move(onClose)) {}
 
-  void appendStatusLine(const std::string& line) override { out_ << line << std::endl; }
+  void appendStatusLine(const std::string& line) override {
+    out_ << line << std::endl;
+    if (onLine_) onLine_(line);
+  }
+  void setLineWatcher(std::function<void(const std::string&)> onLine) {
+    onLine_ = std::move(onLine);
+  }
   void closeWindow() override {
     closed_ = true;
     if (onClose_) onClose_();
@@ -51,6 +58,7 @@ class ConsoleView final : public MainView {
  private:
   std::ostream& out_;
   std::function<void()> onClose_;
+  std::function<void(const std::string&)> onLine_;
   bool closed_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include "app/RunController.h"
 #include "app/headless/ConsoleView.h"
 #include "app/headless/HeadlessPrompter.h"
+#include "app/headless/ServiceStatus.h"
 #include "platform/EventLoop.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
@@ -80,13 +81,16 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
   // included: the request waits in the loop until it runs.
   EventLoop loop;
   RunController* running = nullptr;
+  ServiceStatus* service = nullptr;
   bool exiting = false;
   SignalWatcher signals(loop, [&](int) {
     if (exiting || running == nullptr) return;
     exiting = true;
     out << text(Text::ServerSignal) << std::endl;
+    if (service) service->stopping();
     running->exitStoppingCapture();
   });
+  const SystemdNotifier notifier = SystemdNotifier::fromEnvironment();
   const std::string dataFolder = paths::dataDir();
   InstanceLock lock(dataFolder, "karone-server --headless");
   if (!lock.held()) {
@@ -117,6 +121,9 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
   parts.startupNotes = {dialup.reason};
   RunController controller(parts);
   running = &controller;
+  ServiceStatus status(notifier, loop, controller);
+  service = &status;
+  view.setLineWatcher(status.lineWatcher());
   controller.start();
 
   bool failed = false;
@@ -124,6 +131,7 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     err << message << "\n";
     failed = true;
     exiting = true;
+    status.stopping();
     controller.exitCommand();
   });
   AutoStart::Options start;
@@ -135,6 +143,7 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     err << failure.message << "\n";
     return failure.status;
   }
+  status.ready();
 
   loop.run();
   return failed ? 1 : 0;

@@ -3,6 +3,8 @@
 // the project's FTP test server on 127.0.0.1, ended by signals.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,6 +75,44 @@ class Server {
   int status_ = -1;
 };
 
+// The service manager's end of the notification socket: a datagram socket
+// in a folder of the test's own, named in NOTIFY_SOCKET for the programs the
+// test starts while it lives.
+class NotifySocket {
+ public:
+  explicit NotifySocket(const std::string& path) : path_(path) {
+    fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof(address.sun_path) - 1);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    ::setenv("NOTIFY_SOCKET", path.c_str(), 1);
+    ::setenv("WATCHDOG_USEC", "1000000", 1);
+  }
+  ~NotifySocket() {
+    ::unsetenv("NOTIFY_SOCKET");
+    ::unsetenv("WATCHDOG_USEC");
+    ::close(fd_);
+  }
+  // Every message received so far, in order.
+  const std::vector<std::string>& messages() {
+    char buffer[4096];
+    for (ssize_t n; (n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0;)
+      messages_.emplace_back(buffer, static_cast<std::size_t>(n));
+    return messages_;
+  }
+  bool received(const std::string& part) {
+    for (const std::string& m : messages())
+      if (m.find(part) != std::string::npos) return true;
+    return false;
+  }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  std::vector<std::string> messages_;
+};
+
 struct Rig {
   Rig() {
     ProfileInfo p;
@@ -106,8 +147,15 @@ struct Rig {
 TEST(HeadlessServer, BroadcastsAndEndsInOrderOnSigterm) {
   Rig rig;
   ASSERT_TRUE(rig.server.started()) << rig.server.error();
+  auto manager = std::make_unique<NotifySocket>(rig.dirs.root().file("notify"));
   Server server({"--headless", "--ftp-timeout", "3"}, rig.dirs.root().file("out.txt"));
-  ASSERT_TRUE(rig.waitFor([&] { return rig.strips() >= 1; }, 40s)) << rig.output();
+  ASSERT_TRUE(rig.waitFor([&] { return manager->received("READY=1") && rig.strips() >= 1; }, 40s))
+      << rig.output();
+  // Under a service manager: ready once started, a status line that says
+  // what it does, and the watchdog's pings from the controller's thread.
+  EXPECT_TRUE(rig.waitFor([&] { return manager->received("sending to live (127.0.0.1)"); }, 10s));
+  EXPECT_TRUE(manager->received("READY=1\nSTATUS="));
+  EXPECT_TRUE(rig.waitFor([&] { return manager->received("WATCHDOG=1"); }, 5s));
   // The page follows its strip onto the server.
   EXPECT_TRUE(rig.waitFor([&] { return rig.page().find("ServRun=1") != std::string::npos; }, 10s))
       << rig.page();
@@ -126,6 +174,8 @@ TEST(HeadlessServer, BroadcastsAndEndsInOrderOnSigterm) {
 
   server.signal(SIGTERM);
   EXPECT_EQ(server.waitForExit(40s), 0) << rig.output();
+  EXPECT_TRUE(manager->received("STOPPING=1\nSTATUS=ending the broadcast"));
+  manager.reset();
   EXPECT_NE(rig.page().find("ServRun=0"), std::string::npos);
   EXPECT_EQ(rig.strips(), 0) << "the session ended on the server";
   // Settings saved at the end, the running number among them.

@@ -232,7 +232,7 @@ void RunController::captionEntered(const std::string& text) {
   thread_.step([&] { caption_.entered(text); });
 }
 void RunController::clearCaption() { thread_.step([&] { caption_.clear(); }); }
-bool RunController::captionEntryPressed() { return caption_.entryPressed(); }
+bool RunController::captionEntryUsed() { return caption_.entryUsed(); }
 
 CaptureMenu RunController::captureMenu() { return capture_->menu(); }
 void RunController::captureMenuCommand(int command) {

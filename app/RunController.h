@@ -140,7 +140,7 @@ class RunController final : public MainCommands,
   void captionColourChanged(int index) override;
   void captionEntered(const std::string& text) override;
   void clearCaption() override;
-  bool captionEntryPressed() override;
+  bool captionEntryUsed() override;
   CaptureMenu captureMenu() override;
   void captureMenuCommand(int command) override;
   bool closeRequested() override;

@@ -229,8 +229,8 @@ void MainWindow::connectControls() {
   connect(captionEdit_, &CaptionEdit::entered, this, [this](const QString& caption) {
     if (commands_ != nullptr) commands_->captionEntered(caption.toStdString());
   });
-  connect(captionEdit_, &CaptionEdit::pressed, this, [this] {
-    if (commands_ != nullptr && commands_->captionEntryPressed()) captionEdit_->clear();
+  connect(captionEdit_, &CaptionEdit::used, this, [this] {
+    if (commands_ != nullptr && commands_->captionEntryUsed()) captionEdit_->clear();
   });
 }
 

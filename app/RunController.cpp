@@ -1,5 +1,7 @@
 #include "app/RunController.h"
 
+#include <algorithm>
+
 #include <unistd.h>
 
 #include "platform/BufferFileNames.h"
@@ -95,7 +97,11 @@ void RunController::start() {
     store_.load();
     profiles_->fill({});
     log_.OpenLog();
-    for (const std::string& note : parts_.startupNotes) ShowStatus(note);
+    const std::vector<ProfileInfo> profiles = store_.profiles();
+    if (std::any_of(profiles.begin(), profiles.end(),
+                    [](const ProfileInfo& p) { return p.useDialup != 0; })) {
+      for (const std::string& note : parts_.dialupNotes) ShowStatus(note);
+    }
     const int line = values.iLastSelSiteInfoIndex;
     profiles_->selectLineShown(line >= 0 && line < static_cast<int>(profileLines().size()) ? line
                                                                                            : -1);

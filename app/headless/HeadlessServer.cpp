@@ -114,7 +114,7 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
 
   RunController::Parts parts(loop, loop, SystemClock::instance(), prompter, dialogs, view, client,
                              camera, *dialup.service, settings);
-  parts.startupNotes = {dialup.reason};
+  parts.dialupNotes = {dialup.reason};
   RunController controller(parts);
   running = &controller;
   controller.start();

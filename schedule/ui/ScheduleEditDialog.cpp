@@ -68,9 +68,8 @@ LocalDate toLocalDate(Seconds instant) {
 }  // namespace
 
 ScheduleEditDialog::ScheduleEditDialog(SchedulerContext& context, const std::string& caption,
-                                       const std::optional<ScheduleInfo>& entry, QWidget* parent,
-                                       const QLocale& locale)
-    : QDialog(parent), context_(context), caption_(caption), locale_(locale) {
+                                       const std::optional<ScheduleInfo>& entry, QWidget* parent)
+    : QDialog(parent), context_(context), caption_(caption) {
   setObjectName("scheduleEditDialog");
   setWindowTitle(qs(caption));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -114,16 +113,16 @@ void ScheduleEditDialog::build() {
 
   auto datePicker = [&](const char* name, int id, int y) {
     auto* picker = b.put(new QDateEdit(this), name, id, 61, y, 57, 12);
-    picker->setLocale(locale_);
-    picker->setDisplayFormat(shortDateFormat(locale_));
+    picker->setLocale(windowLocale());
+    picker->setDisplayFormat(shortDateFormat());
     picker->setDateRange(kFirstDate, kLastDate);
     picker->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return picker;
   };
   auto timePicker = [&](const char* name, int id, int y) {
     auto* picker = b.put(new QTimeEdit(this), name, id, 61, y, 57, 14);
-    picker->setLocale(locale_);
-    picker->setDisplayFormat(shortTimeFormat(locale_));
+    picker->setLocale(windowLocale());
+    picker->setDisplayFormat(shortTimeFormat());
     picker->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return picker;
   };

@@ -41,16 +41,16 @@ std::vector<int> columnWidths() {
   return widths;
 }
 
-QString dayText(const ScheduleInfo& entry, Seconds instant, const QLocale& locale) {
+QString dayText(const ScheduleInfo& entry, Seconds instant) {
   const std::optional<std::string> every = scheduleDayName(entry, instant);
-  return every ? qs(*every) : shortDateText(instant, locale);
+  return every ? qs(*every) : shortDateText(instant);
 }
 
 }  // namespace
 
 SchedulerDialog::SchedulerDialog(SchedulerContext& context, TimerService& timers,
-                                 QWidget* parent, const QLocale& locale)
-    : QDialog(parent), context_(context), locale_(locale) {
+                                 QWidget* parent)
+    : QDialog(parent), context_(context) {
   setObjectName("schedulerDialog");
   setWindowTitle(qtext(Text::SchedulerTitle));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -131,10 +131,10 @@ void SchedulerDialog::rebuild() {
         QStringLiteral(" "));
     list_->setItem(row, ModeColumn, mode);
     const QString cells[] = {qs(entry.name),
-                             dayText(entry, entry.start, locale_),
-                             shortTimeText(entry.start, locale_),
-                             dayText(entry, entry.end, locale_),
-                             shortTimeText(entry.end, locale_),
+                             dayText(entry, entry.start),
+                             shortTimeText(entry.start),
+                             dayText(entry, entry.end),
+                             shortTimeText(entry.end),
                              QStringLiteral(" ")};
     for (int c = NameColumn; c < ColumnCount; ++c) {
       list_->setItem(row, c, new QTableWidgetItem(cells[c - NameColumn]));
@@ -175,12 +175,12 @@ void SchedulerDialog::showInfo() {
   const std::optional<std::string> name = selectedName();
   ScheduleInfo entry;
   if (!name || !context_.dataStore().findSchedule(*name, entry)) return;
-  ScheduleInfoDialog dialog(entry, this, locale_);
+  ScheduleInfoDialog dialog(entry, this);
   dialog.exec();
 }
 
 void SchedulerDialog::addEntry() {
-  ScheduleEditDialog dialog(context_, text(Text::ScheduleAddTitle), std::nullopt, this, locale_);
+  ScheduleEditDialog dialog(context_, text(Text::ScheduleAddTitle), std::nullopt, this);
   if (dialog.exec() != QDialog::Accepted) return;
   context_.dataStore().addSchedule(dialog.entry());
   rebuild();
@@ -190,7 +190,7 @@ void SchedulerDialog::modifyEntry() {
   const std::optional<std::string> name = selectedName();
   ScheduleInfo entry;
   if (!name || !context_.dataStore().findSchedule(*name, entry)) return;
-  ScheduleEditDialog dialog(context_, text(Text::ScheduleModifyTitle), entry, this, locale_);
+  ScheduleEditDialog dialog(context_, text(Text::ScheduleModifyTitle), entry, this);
   if (dialog.exec() != QDialog::Accepted) return;
   context_.dataStore().modifySchedule(entry.name, dialog.entry());
   rebuild();

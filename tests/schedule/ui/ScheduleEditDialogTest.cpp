@@ -41,7 +41,7 @@ class ScheduleEditDialogTest : public ::testing::Test {
 
   std::unique_ptr<ScheduleEditDialog> open(const std::optional<ScheduleInfo>& entry = {}) {
     auto dialog = std::make_unique<ScheduleEditDialog>(
-        context_, entry ? "スケジュール修正" : "スケジュール追加", entry, nullptr, japanese_);
+        context_, entry ? "スケジュール修正" : "スケジュール追加", entry, nullptr);
     dialog->show();
     return dialog;
   }
@@ -64,7 +64,6 @@ class ScheduleEditDialogTest : public ::testing::Test {
   }
 
   testing::ScopedTimeZone zone_{"JST-9"};
-  const QLocale japanese_{QLocale::Japanese, QLocale::Japan};
   FakeSchedulerContext context_{kTuesday0900};
 };
 

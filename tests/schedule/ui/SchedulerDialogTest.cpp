@@ -64,7 +64,7 @@ class SchedulerDialogTest : public ::testing::Test {
                             kTuesday0900 + 12 * kHour));
   }
   std::unique_ptr<SchedulerDialog> open() {
-    auto dialog = std::make_unique<SchedulerDialog>(context_, timers_, nullptr, japanese_);
+    auto dialog = std::make_unique<SchedulerDialog>(context_, timers_, nullptr);
     dialog->show();
     return dialog;
   }
@@ -89,7 +89,6 @@ class SchedulerDialogTest : public ::testing::Test {
   }
 
   testing::ScopedTimeZone zone_{"JST-9"};
-  const QLocale japanese_{QLocale::Japanese, QLocale::Japan};
   FakeSchedulerContext context_{kTuesday0900};
   FakeTimerQueue timers_{context_.fakeClock()};
 };
@@ -250,7 +249,7 @@ TEST(SchedulerDialogOnFile, AnAddedEntryIsInTheDataFileAsEntered) {
   camera.name = "camera";
   context.dataStore().addProfile(camera);
   FakeTimerQueue timers(context.fakeClock());
-  SchedulerDialog dialog(context, timers, nullptr, QLocale(QLocale::Japanese, QLocale::Japan));
+  SchedulerDialog dialog(context, timers, nullptr);
   dialog.show();
 
   QString title;

@@ -16,6 +16,7 @@
 #include "platform/Prompter.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/QtText.h"
+#include "platform/ui/SectionClick.h"
 #include "platform/ui/ReadOnlySpinBox.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
@@ -117,6 +118,7 @@ void ScheduleEditDialog::build() {
     picker->setDisplayFormat(shortDateFormat());
     picker->setDateRange(kFirstDate, kLastDate);
     picker->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    selectSectionOnClick(*picker);
     return picker;
   };
   auto timePicker = [&](const char* name, int id, int y) {
@@ -124,6 +126,7 @@ void ScheduleEditDialog::build() {
     picker->setLocale(windowLocale());
     picker->setDisplayFormat(shortTimeFormat());
     picker->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    selectSectionOnClick(*picker);
     return picker;
   };
   auto weekdayList = [&](const char* name, int id, int y, int listHeight) {

@@ -1,9 +1,12 @@
 #include "schedule/ui/SchedulerDialog.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
+#include <QStyle>
 #include <QTableWidget>
 
 #include "platform/Prompter.h"
@@ -84,6 +87,15 @@ void SchedulerDialog::build() {
   header->setMinimumSectionSize(1);
   const std::vector<int> widths = columnWidths();
   for (int c = 0; c < ColumnCount; ++c) list_->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+  // The status column shows each of its words whole, whatever the font.
+  const int cellMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1;
+  int statusWidth = list_->columnWidth(StatusColumn);
+  for (Text status : {Text::ScheduleStatusRunning, Text::ScheduleStatusOnTime,
+                      Text::ScheduleStatusInvalid}) {
+    statusWidth = std::max(statusWidth,
+                           list_->fontMetrics().horizontalAdvance(qtext(status)) + 2 * cellMargin + 2);
+  }
+  list_->setColumnWidth(StatusColumn, statusWidth);
   list_->verticalHeader()->hide();
   list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
   list_->setShowGrid(true);

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTableView>
 #include <QTreeView>
 #include <QWidget>
 
@@ -105,6 +106,28 @@ void checkText(const QWidget& w, std::vector<std::string>& problems) {
         box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
     const QSize need = textSize(metrics, box->title());
     if (!box->rect().contains(label) || tooBig(need, label)) report(need, label);
+    return;
+  }
+  if (auto* table = qobject_cast<const QTableView*>(&w)) {
+    // Every cell's text within its column, with the margins the item
+    // delegate draws it with (icons are the column's own business).
+    const QAbstractItemModel* model = table->model();
+    const QFontMetrics cellMetrics(table->font());
+    const int margin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    for (int column = 0; model != nullptr && column < model->columnCount(); ++column) {
+      if (table->isColumnHidden(column)) continue;
+      for (int row = 0; row < model->rowCount(); ++row) {
+        const QString cell = model->index(row, column).data(Qt::DisplayRole).toString();
+        if (cell.trimmed().isEmpty()) continue;
+        const int need = cellMetrics.horizontalAdvance(cell) + 2 * margin;
+        if (need > table->columnWidth(column)) {
+          problems.push_back("cell text does not fit: " + describe(w) + " row " +
+                             std::to_string(row) + " column " + std::to_string(column) + " \"" +
+                             cell.toStdString() + "\" needs " + std::to_string(need) + ", has " +
+                             std::to_string(table->columnWidth(column)));
+        }
+      }
+    }
     return;
   }
   if (auto* view = qobject_cast<const QTreeView*>(&w)) {

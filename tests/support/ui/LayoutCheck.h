@@ -1,9 +1,10 @@
 #pragma once
 // Checks a laid-out window the way a reviewer looks at it: every control
 // lies inside the window, every control's text fits the control (labels,
-// buttons, group box titles, list headers), and no two controls overlap
-// unless the layout places them so on purpose (group boxes and plain frames
-// surround other controls and are only checked for their own text).
+// buttons, group box titles, list headers, table cells), and no two
+// controls overlap unless the layout places them so on purpose (group boxes
+// and plain frames surround other controls and are only checked for their
+// own text).
 //
 // Controls are the visible widgets of the window, looked for among its
 // children and inside group boxes and plain frames; the inner parts of a

@@ -14,6 +14,8 @@
 #include <QTreeView>
 #include <QWidget>
 
+#include "platform/ui/DialogStyle.h"
+
 namespace karone::testing {
 namespace {
 
@@ -163,6 +165,44 @@ std::vector<std::string> layoutProblems(const QWidget& window, const AllowedOver
   for (const QWidget* w : controls) {
     if (!bounds.contains(inWindow(window, *w))) problems.push_back("outside the window: " + describe(*w));
     checkText(*w, problems);
+  }
+  // A group box's title and frame line are drawn where the style puts them;
+  // any other control lies wholly inside the frame or clear of it and its
+  // title.
+  for (const QWidget* w : containers) {
+    auto* box = qobject_cast<const QGroupBox*>(w);
+    if (box == nullptr) continue;
+    if (qobject_cast<const DialogStyle*>(box->style()) == nullptr) {
+      // Other styles may report one frame and draw another.
+      problems.push_back("not in the dialog style: " + describe(*box));
+      continue;
+    }
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QPoint at = box->mapTo(&window, QPoint(0, 0));
+    const QRect frame =
+        box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, box)
+            .translated(at);
+    const QRect title =
+        box->title().isEmpty()
+            ? QRect()
+            : box->style()
+                  ->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box)
+                  .translated(at);
+    auto check = [&](const QWidget& other) {
+      if (&other == w) return;
+      const QRect r = inWindow(window, other);
+      if (r.contains(inWindow(window, *box))) return;  // around the box
+      if (title.isValid() && r.intersects(title)) {
+        problems.push_back("on the title of " + describe(*box) + ": " + describe(other));
+      } else if (r.intersects(frame) && !frame.adjusted(1, 1, -1, -1).contains(r)) {
+        problems.push_back("crosses the frame of " + describe(*box) + ": " + describe(other));
+      }
+    };
+    for (const QWidget* other : controls) check(*other);
+    for (const QWidget* other : containers) check(*other);
   }
   for (std::size_t i = 0; i < controls.size(); ++i) {
     for (std::size_t j = i + 1; j < controls.size(); ++j) {

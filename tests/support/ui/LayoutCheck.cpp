@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include "platform/ui/DialogStyle.h"
+#include "platform/ui/TitleWidth.h"
 
 namespace karone::testing {
 namespace {
@@ -157,6 +158,12 @@ std::vector<std::string> layoutProblems(const QWidget& window, const AllowedOver
   std::vector<const QWidget*> containers;
   collect(window, window, controls, containers);
 
+  if (window.isWindow() && !window.windowTitle().isEmpty() &&
+      window.width() < widthForTitle(window.windowTitle())) {
+    problems.push_back("title does not fit: \"" + window.windowTitle().toStdString() + "\" needs " +
+                       std::to_string(widthForTitle(window.windowTitle())) + ", has " +
+                       std::to_string(window.width()));
+  }
   const QRect bounds = window.rect();
   for (const QWidget* w : containers) {
     if (!bounds.contains(inWindow(window, *w))) problems.push_back("outside the window: " + describe(*w));

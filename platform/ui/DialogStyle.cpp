@@ -1,10 +1,10 @@
 #include "platform/ui/DialogStyle.h"
 
 #include <QPainter>
-#include <QRegion>
-#include <qdrawutil.h>
 #include <QPalette>
+#include <QRegion>
 #include <QStyleOption>
+#include <qdrawutil.h>
 
 namespace karone {
 

@@ -22,7 +22,19 @@ void CaptionState::colourChanged(int index) {
   colourIndex_ = index;
 }
 
+bool CaptionState::isPrompt(const std::string& entered) {
+  const std::string prompt = text(Text::CaptionPrompt);
+  return entered == prompt || entered == textcodec::truncateToCp932(prompt, kCaptionMaxBytes);
+}
+
 void CaptionState::entered(const std::string& entered) {
+  if (promptShown_ || isPrompt(entered)) {
+    // Our own words in the entry, not the operator's: they go, nothing is
+    // added and the broadcast caption stays as it was.
+    promptShown_ = false;
+    view_.setCaptionEntry("");
+    return;
+  }
   text_ = captionFits(entered) ? entered : textcodec::truncateToCp932(entered, kCaptionMaxBytes);
   promptShown_ = false;
   view_.addSubtitleLine(text_, captionColourAt(colourIndex_, view_.systemTextColour()));
@@ -35,7 +47,7 @@ void CaptionState::clear() {
                         captionColourAt(colourIndex_, view_.systemTextColour()));
 }
 
-bool CaptionState::entryPressed() {
+bool CaptionState::entryUsed() {
   if (!promptShown_) return false;
   promptShown_ = false;
   view_.setCaptionEntry("");

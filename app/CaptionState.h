@@ -22,16 +22,22 @@ class CaptionState {
   void reset(int colourIndex);
 
   void colourChanged(int index);
-  // Enter in the entry: longer texts are cut at a character boundary.
+  // Enter in the entry: longer texts are cut at a character boundary. The
+  // prompt is never taken as a caption: Enter while it is still shown only
+  // removes it, and a text that is the prompt (whole or cut to the entry's
+  // limit) is not added.
   void entered(const std::string& text);
   void clear();
-  // A press in the entry: true (once) when the prompt must be removed.
-  bool entryPressed();
+  // The operator's first use of the entry (focus by mouse or keyboard, a
+  // press, a key): true (once) when the prompt must be removed.
+  bool entryUsed();
 
   Caption caption() const;
   int colourIndex() const { return colourIndex_; }
 
  private:
+  static bool isPrompt(const std::string& entered);
+
   MainView& view_;
   std::string text_;
   int colourIndex_ = 0;

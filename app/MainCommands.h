@@ -41,9 +41,10 @@ class MainCommands {
   // Enter in the caption entry, with its text (already within the limit).
   virtual void captionEntered(const std::string& text) = 0;
   virtual void clearCaption() = 0;  // 1093
-  // A press in the caption entry: true when the prompt text is shown and
-  // must be removed now (the first press only).
-  virtual bool captionEntryPressed() = 0;
+  // The caption entry gets focus (mouse or keyboard), is pressed or takes a
+  // key: true when the prompt text is shown and must be removed now (the
+  // first use only).
+  virtual bool captionEntryUsed() = 0;
 
   // --- The capture window's context menu (also from the "設定" button) ---
   // The menu as it is to be shown now; no items: no menu appears.

@@ -1,5 +1,7 @@
 #include "app/RunController.h"
 
+#include <algorithm>
+
 #include <unistd.h>
 
 #include "app/WorkingSettings.h"
@@ -96,7 +98,11 @@ void RunController::start() {
     store_.load();
     profiles_->fill({});
     log_.OpenLog();
-    for (const std::string& note : parts_.startupNotes) ShowStatus(note);
+    const std::vector<ProfileInfo> profiles = store_.profiles();
+    if (std::any_of(profiles.begin(), profiles.end(),
+                    [](const ProfileInfo& p) { return p.useDialup != 0; })) {
+      for (const std::string& note : parts_.dialupNotes) ShowStatus(note);
+    }
     const int line = values.iLastSelSiteInfoIndex;
     profiles_->selectLineShown(line >= 0 && line < static_cast<int>(profileLines().size()) ? line
                                                                                            : -1);
@@ -225,7 +231,7 @@ void RunController::captionEntered(const std::string& text) {
   thread_.step([&] { caption_.entered(text); });
 }
 void RunController::clearCaption() { thread_.step([&] { caption_.clear(); }); }
-bool RunController::captionEntryPressed() { return caption_.entryPressed(); }
+bool RunController::captionEntryUsed() { return caption_.entryUsed(); }
 
 CaptureMenu RunController::captureMenu() { return capture_->menu(); }
 void RunController::captureMenuCommand(int command) {

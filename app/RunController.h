@@ -106,9 +106,10 @@ class RunController final : public MainCommands,
     // The uploader's pauses between reconnection tries (its worker thread);
     // null: real time.
     Sleeper* uploaderSleeper = nullptr;
-    // Lines for the status monitor once the log is open (how the program
-    // found its dial-up service, say).
-    std::vector<std::string> startupNotes;
+    // How the program found its dial-up service, for the status monitor
+    // once the log is open; shown only when a stored profile dials (the
+    // schedules run on the stored profiles), since nobody else needs it.
+    std::vector<std::string> dialupNotes;
   };
 
   explicit RunController(Parts parts);
@@ -140,7 +141,7 @@ class RunController final : public MainCommands,
   void captionColourChanged(int index) override;
   void captionEntered(const std::string& text) override;
   void clearCaption() override;
-  bool captionEntryPressed() override;
+  bool captionEntryUsed() override;
   CaptureMenu captureMenu() override;
   void captureMenuCommand(int command) override;
   bool closeRequested() override;

@@ -114,6 +114,9 @@ class DialupService {
   virtual void hangUp(DialupHandle handle) = 0;
   // The operator-readable text of an error code.
   virtual std::string errorText(int error) = 0;
+  // Why this machine cannot dial at all, operator-readable; nothing when
+  // it can (an empty phone book is not that).
+  virtual std::optional<std::string> unavailableReason() { return std::nullopt; }
 };
 
 // The texts of the codes above, shared by the backends ("unknown error"

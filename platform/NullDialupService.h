@@ -1,15 +1,22 @@
 #pragma once
 // The dial-up service of a machine without dial-up: no connection, no
-// entries, and every dial fails to start with DialupUnavailable. Profiles
+// entries, and every dial fails to start with DialupUnavailable, explained
+// by the reason it was made with (why the machine has no dial-up). Profiles
 // without dial-up work unchanged on it.
 //
-// Stateless; any thread.
+// Immutable; any thread.
+#include <utility>
+
 #include "platform/DialupService.h"
 
 namespace karone {
 
 class NullDialupService final : public DialupService {
  public:
+  // reason: empty for the general "no dial-up here" text.
+  explicit NullDialupService(std::string reason = {})
+      : reason_(reason.empty() ? dialupErrorText(DialupUnavailable) : std::move(reason)) {}
+
   std::vector<DialupConnection> connections() override { return {}; }
   DialupStatus status(DialupHandle) override { return DialupStatus{}; }
   DialupEntries readEntries() override { return {}; }
@@ -20,7 +27,13 @@ class NullDialupService final : public DialupService {
     return DialupStart{DialupUnavailable, kNoDialupHandle};
   }
   void hangUp(DialupHandle) override {}
-  std::string errorText(int error) override { return dialupErrorText(error); }
+  std::string errorText(int error) override {
+    return error == DialupUnavailable ? reason_ : dialupErrorText(error);
+  }
+  std::optional<std::string> unavailableReason() override { return reason_; }
+
+ private:
+  const std::string reason_;
 };
 
 }  // namespace karone

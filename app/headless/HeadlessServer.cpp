@@ -118,7 +118,7 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
 
   RunController::Parts parts(loop, loop, SystemClock::instance(), prompter, dialogs, view, client,
                              camera, *dialup.service, settings);
-  parts.startupNotes = {dialup.reason};
+  parts.dialupNotes = {dialup.reason};
   RunController controller(parts);
   running = &controller;
   ServiceStatus status(notifier, loop, controller);

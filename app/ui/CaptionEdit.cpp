@@ -1,6 +1,7 @@
 #include "app/ui/CaptionEdit.h"
 
 #include <QClipboard>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -40,12 +41,28 @@ QString CaptionEdit::cutToLimit(const QString& text) {
   return QString::fromStdString(textcodec::truncateToCp932(text.toStdString(), kCaptionMaxBytes));
 }
 
+void CaptionEdit::focusInEvent(QFocusEvent* event) {
+  // Focus the window hands back on activation is not the operator's doing.
+  switch (event->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+      emit used();
+      break;
+    default:
+      break;
+  }
+  QLineEdit::focusInEvent(event);
+}
+
 void CaptionEdit::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     emit entered(cutToLimit(text()));
     event->accept();
     return;
   }
+  emit used();
   if (event->matches(QKeySequence::Paste)) {
     pasteWithinLimit();
     event->accept();
@@ -55,7 +72,7 @@ void CaptionEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void CaptionEdit::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) emit pressed();
+  if (event->button() == Qt::LeftButton) emit used();
   QLineEdit::mousePressEvent(event);
 }
 

@@ -5,9 +5,10 @@
 // set from outside (the prompt) is shown as it is, even when longer; nothing
 // can be typed into such a text, but it can be shortened.
 //
-// Enter reports the text, cut to the limit (the prompt, when Enter comes
-// before any click, is reported cut too). A left click reports the press
-// before the edit handles it, so the prompt can be removed first.
+// Enter reports the text, cut to the limit (what becomes of a prompt still
+// shown is the caller's to decide). The operator's use of the entry is
+// reported before the edit handles it, so the prompt can be removed first:
+// focus by mouse, Tab or shortcut, a left press, and any other key.
 //
 // Threads: window thread.
 #include <QLineEdit>
@@ -25,9 +26,10 @@ class CaptionEdit final : public QLineEdit {
 
  signals:
   void entered(const QString& text);
-  void pressed();
+  void used();
 
  protected:
+  void focusInEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 

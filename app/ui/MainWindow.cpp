@@ -27,6 +27,7 @@
 #include "capture/ui/PreviewWidget.h"
 #include "ftp/FtpUploader.h"
 #include "platform/ui/DialogFont.h"
+#include "platform/ui/DialogStyle.h"
 #include "platform/ui/DialogUnits.h"
 #include "platform/ui/QtText.h"
 #include "resources/Texts.h"
@@ -67,8 +68,12 @@ void MainWindow::build() {
     units.place(*widget, x, y, cx, cy);
     return widget;
   };
+  auto* groupStyle = new DialogStyle;
+  groupStyle->setParent(this);
   auto group = [&](Text title, const char* name, int id, int x, int y, int cx, int cy) {
-    return put(new QGroupBox(qtext(title), this), name, id, x, y, cx, cy);
+    auto* box = new QGroupBox(qtext(title), this);
+    box->setStyle(groupStyle);
+    return put(box, name, id, x, y, cx, cy);
   };
   auto label = [&](const QString& text, const char* name, int id, int x, int y, int cx, int cy) {
     return put(new QLabel(text, this), name, id, x, y, cx, cy);
@@ -229,8 +234,8 @@ void MainWindow::connectControls() {
   connect(captionEdit_, &CaptionEdit::entered, this, [this](const QString& caption) {
     if (commands_ != nullptr) commands_->captionEntered(caption.toStdString());
   });
-  connect(captionEdit_, &CaptionEdit::pressed, this, [this] {
-    if (commands_ != nullptr && commands_->captionEntryPressed()) captionEdit_->clear();
+  connect(captionEdit_, &CaptionEdit::used, this, [this] {
+    if (commands_ != nullptr && commands_->captionEntryUsed()) captionEdit_->clear();
   });
 }
 

@@ -43,7 +43,7 @@ ServerWindow::ServerWindow(const ServerWindowOptions& options)
   RunController::Parts parts(p.runner, p.timers, SystemClock::instance(), p.prompter, p.dialogs,
                              p.window, p.client, p.camera, *p.dialup.service, p.settings);
   parts.preview = &p.window.previewSink();
-  parts.startupNotes = {p.dialup.reason};
+  parts.dialupNotes = {p.dialup.reason};
   p.controller.emplace(parts);
   p.window.setCommands(&*p.controller);
 }

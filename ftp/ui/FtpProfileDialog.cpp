@@ -190,8 +190,11 @@ void FtpProfileDialog::applyDialupRule() {
       setDialupControlsEnabled(true);
       return;
     }
-    prompter_.ask(text(Text::DialupNoEntries), text(Text::DialupNoEntriesCaption),
-                  PromptButtons::Ok, PromptIcon::Warning);
+    // A machine that cannot dial at all says why rather than asking for
+    // entries that could not be used.
+    const std::optional<std::string> unavailable = dialup_.unavailableReason();
+    prompter_.ask(unavailable ? *unavailable : std::string(text(Text::DialupNoEntries)),
+                  text(Text::DialupNoEntriesCaption), PromptButtons::Ok, PromptIcon::Warning);
     useDialupBox_->setChecked(false);
   }
   useDialup_ = 0;

@@ -15,9 +15,10 @@ SystemDialupService createSystemDialupService(const NetworkManagerOptions& optio
     chosen.reason = text(Text::NmServiceInUse);
     return chosen;
   }
-  chosen.service = std::make_unique<NullDialupService>();
-  chosen.reason = backend ? std::string(text(Text::NmServiceMissing))
-                          : formatText(Text::NmServiceNoBus, error.c_str());
+  // The bus library's own words are English and name sockets; the
+  // operator is told what it means for them.
+  chosen.reason = text(backend ? Text::NmServiceMissing : Text::NmServiceNoBus);
+  chosen.service = std::make_unique<NullDialupService>(chosen.reason);
   return chosen;
 }
 

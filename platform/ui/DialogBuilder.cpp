@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "platform/ui/DialogFont.h"
+#include "platform/ui/DialogStyle.h"
 #include "platform/ui/ReadOnlySpinBox.h"
 
 namespace karone {
@@ -22,6 +23,16 @@ constexpr int kClosedListHeight = 13;
 QFont fontFor(QWidget& dialog) {
   dialog.setFont(dialogFont());
   return dialog.font();
+}
+
+// One style for the group boxes and lists of a dialog, going with it.
+DialogStyle& styleOf(QWidget& dialog) {
+  auto* style = dialog.findChild<DialogStyle*>(QString(), Qt::FindDirectChildrenOnly);
+  if (style == nullptr) {
+    style = new DialogStyle;
+    style->setParent(&dialog);
+  }
+  return *style;
 }
 
 }  // namespace
@@ -38,7 +49,9 @@ void DialogBuilder::identify(QWidget& widget, const char* name, int id) {
 
 QGroupBox* DialogBuilder::group(const QString& title, const char* name, int id, int x, int y,
                                 int cx, int cy) {
-  return put(new QGroupBox(title, &dialog_), name, id, x, y, cx, cy);
+  auto* box = new QGroupBox(title, &dialog_);
+  box->setStyle(&styleOf(dialog_));
+  return put(box, name, id, x, y, cx, cy);
 }
 
 QLabel* DialogBuilder::label(const QString& text, const char* name, int id, int x, int y, int cx,
@@ -68,7 +81,11 @@ QLineEdit* DialogBuilder::edit(const char* name, int id, int x, int y, int cx, i
 QComboBox* DialogBuilder::dropDownList(const char* name, int id, int x, int y, int cx, int cy) {
   auto* combo = put(new QComboBox(&dialog_), name, id, x, y, cx, cy);
   combo->setEditable(false);
+  combo->setStyle(&styleOf(dialog_));
   combo->resize(combo->width(), std::min(combo->sizeHint().height(), units_.toPixelsY(kClosedListHeight)));
+  // The open list takes the rest of the layout's height, a row a line.
+  const int rows = (units_.toPixelsY(cy) - combo->height()) / std::max(1, combo->fontMetrics().height());
+  combo->setMaxVisibleItems(std::max(rows, 1));
   return combo;
 }
 

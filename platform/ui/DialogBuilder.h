@@ -4,8 +4,10 @@
 // object name, by which the tests find it) and, where the layout numbers
 // it, numbered (the "controlId" property). Group boxes are siblings of the
 // controls they frame; make them first so that the controls lie above.
-// A drop-down list is given the height of its open list in the layouts;
-// the box itself is one line high (at most 13 units).
+// A drop-down list is given the height of its open list in the layouts:
+// the box itself is one line high (at most 13 units) and the open list
+// shows as many rows as the rest of that height holds. Group boxes and
+// lists are drawn in the DialogStyle.
 //
 // Threads: window thread.
 #include <QString>

@@ -2,11 +2,13 @@
 
 #include <memory>
 
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "platform/ui/DialogFont.h"
 #include "platform/ui/QtText.h"
+#include "platform/ui/TitleWidth.h"
 #include "resources/Texts.h"
 
 namespace karone {
@@ -46,6 +48,13 @@ std::unique_ptr<QMessageBox> QtPrompter::makeBox(const std::string& text,
   auto box = std::make_unique<QMessageBox>(iconOf(icon), qs(caption), qs(text),
                                            QMessageBox::NoButton, parent);
   box->setFont(dialogFont());
+  // Wide enough for the window manager to show the whole caption: the box
+  // sizes itself from its layout, so the room goes in as a spacer.
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    grid->addItem(new QSpacerItem(widthForTitle(box->windowTitle()), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   auto add = [&](QMessageBox::StandardButton which, Text label) {
     box->addButton(which)->setText(QString::fromUtf8(karone::text(label)));
   };

@@ -4,6 +4,8 @@
 
 namespace karone {
 
+QLocale windowLocale() { return QLocale(QLocale::Japanese, QLocale::Japan); }
+
 QDate localDate(Seconds instant) {
   const LocalTime local = toLocalTime(instant);
   return QDate(local.year, local.month, local.day);
@@ -14,19 +16,19 @@ QTime localTimeOfDay(Seconds instant) {
   return QTime(local.hour, local.minute);
 }
 
-QString shortDateText(Seconds instant, const QLocale& locale) {
-  return locale.toString(localDate(instant), shortDateFormat(locale));
+QString shortDateText(Seconds instant) {
+  return windowLocale().toString(localDate(instant), shortDateFormat());
 }
 
-QString shortTimeText(Seconds instant, const QLocale& locale) {
-  return locale.toString(localTimeOfDay(instant), shortTimeFormat(locale));
+QString shortTimeText(Seconds instant) {
+  return windowLocale().toString(localTimeOfDay(instant), shortTimeFormat());
 }
 
-QString shortDateFormat(const QLocale& locale) { return locale.dateFormat(QLocale::ShortFormat); }
+QString shortDateFormat() { return windowLocale().dateFormat(QLocale::ShortFormat); }
 
-QString shortTimeFormat(const QLocale& locale) {
-  // Some locales' short time still carries seconds; they are never used.
-  QString format = locale.timeFormat(QLocale::ShortFormat);
+QString shortTimeFormat() {
+  // Seconds are never used, should the short time carry them.
+  QString format = windowLocale().timeFormat(QLocale::ShortFormat);
   static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
   format.remove(seconds);
   return format;

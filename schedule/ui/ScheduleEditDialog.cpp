@@ -16,6 +16,7 @@
 #include "platform/Prompter.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/QtText.h"
+#include "platform/ui/SectionClick.h"
 #include "platform/ui/ReadOnlySpinBox.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
@@ -68,9 +69,8 @@ LocalDate toLocalDate(Seconds instant) {
 }  // namespace
 
 ScheduleEditDialog::ScheduleEditDialog(SchedulerContext& context, const std::string& caption,
-                                       const std::optional<ScheduleInfo>& entry, QWidget* parent,
-                                       const QLocale& locale)
-    : QDialog(parent), context_(context), caption_(caption), locale_(locale) {
+                                       const std::optional<ScheduleInfo>& entry, QWidget* parent)
+    : QDialog(parent), context_(context), caption_(caption) {
   setObjectName("scheduleEditDialog");
   setWindowTitle(qs(caption));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -114,17 +114,19 @@ void ScheduleEditDialog::build() {
 
   auto datePicker = [&](const char* name, int id, int y) {
     auto* picker = b.put(new QDateEdit(this), name, id, 61, y, 57, 12);
-    picker->setLocale(locale_);
-    picker->setDisplayFormat(shortDateFormat(locale_));
+    picker->setLocale(windowLocale());
+    picker->setDisplayFormat(shortDateFormat());
     picker->setDateRange(kFirstDate, kLastDate);
     picker->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    selectSectionOnClick(*picker);
     return picker;
   };
   auto timePicker = [&](const char* name, int id, int y) {
     auto* picker = b.put(new QTimeEdit(this), name, id, 61, y, 57, 14);
-    picker->setLocale(locale_);
-    picker->setDisplayFormat(shortTimeFormat(locale_));
+    picker->setLocale(windowLocale());
+    picker->setDisplayFormat(shortTimeFormat());
     picker->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    selectSectionOnClick(*picker);
     return picker;
   };
   auto weekdayList = [&](const char* name, int id, int y, int listHeight) {

@@ -24,7 +24,6 @@
 //
 // Threads: window thread.
 #include <QDialog>
-#include <QLocale>
 #include <optional>
 #include <string>
 
@@ -49,8 +48,7 @@ class ScheduleEditDialog final : public QDialog {
  public:
   // entry: the entry to change (modify mode); nothing adds a new one.
   ScheduleEditDialog(SchedulerContext& context, const std::string& caption,
-                     const std::optional<ScheduleInfo>& entry, QWidget* parent = nullptr,
-                     const QLocale& locale = QLocale::system());
+                     const std::optional<ScheduleInfo>& entry, QWidget* parent = nullptr);
 
   // After OK: the entry as formed and checked.
   const ScheduleInfo& entry() const { return result_; }
@@ -71,7 +69,6 @@ class ScheduleEditDialog final : public QDialog {
   SchedulerContext& context_;
   const std::string caption_;
   std::optional<std::string> modifiedName_;
-  QLocale locale_;
   // The pickers' own values.
   Seconds startDate_ = 0;
   Seconds startTime_ = 0;

@@ -21,16 +21,15 @@ constexpr int kLabelWidth = 76;
 constexpr int kLabelHeight = 9;
 
 // The day of one of the entry's instants.
-QString dayText(const ScheduleInfo& entry, Seconds instant, const QLocale& locale) {
+QString dayText(const ScheduleInfo& entry, Seconds instant) {
   if (entry.period == PeriodDaily) return QString();
   const std::optional<std::string> every = scheduleDayName(entry, instant);
-  return every ? qs(*every) : shortDateText(instant, locale);
+  return every ? qs(*every) : shortDateText(instant);
 }
 
 }  // namespace
 
-ScheduleInfoDialog::ScheduleInfoDialog(const ScheduleInfo& entry, QWidget* parent,
-                                       const QLocale& locale)
+ScheduleInfoDialog::ScheduleInfoDialog(const ScheduleInfo& entry, QWidget* parent)
     : QDialog(parent) {
   setObjectName("scheduleInfoDialog");
   setWindowTitle(qtext(Text::ScheduleInfoTitle));
@@ -54,13 +53,13 @@ ScheduleInfoDialog::ScheduleInfoDialog(const ScheduleInfo& entry, QWidget* paren
        qs(scheduleSourceName(entry.videoSource))},
       {Text::InfoSizeLabel, "sizeLabel", 78, 1084, "sizeValue", qs(videoSizeName(entry.videoSize))},
       {Text::InfoStartDateLabel, "startDateLabel", 91, 1085, "startDateValue",
-       dayText(entry, entry.start, locale)},
+       dayText(entry, entry.start)},
       {Text::InfoStartTimeLabel, "startTimeLabel", 105, 1086, "startTimeValue",
-       shortTimeText(entry.start, locale)},
+       shortTimeText(entry.start)},
       {Text::InfoEndDateLabel, "endDateLabel", 119, 1087, "endDateValue",
-       dayText(entry, entry.end, locale)},
+       dayText(entry, entry.end)},
       {Text::InfoEndTimeLabel, "endTimeLabel", 133, 1088, "endTimeValue",
-       shortTimeText(entry.end, locale)},
+       shortTimeText(entry.end)},
   };
   for (const auto& row : rows) {
     b.label(qtext(row.label), row.labelName, 0, 7, row.y, kLabelWidth, kLabelHeight);

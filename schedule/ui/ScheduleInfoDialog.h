@@ -8,7 +8,6 @@
 //
 // Threads: window thread.
 #include <QDialog>
-#include <QLocale>
 
 #include "schedule/ScheduleInfo.h"
 
@@ -18,8 +17,7 @@ class ScheduleInfoDialog final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit ScheduleInfoDialog(const ScheduleInfo& entry, QWidget* parent = nullptr,
-                              const QLocale& locale = QLocale::system());
+  explicit ScheduleInfoDialog(const ScheduleInfo& entry, QWidget* parent = nullptr);
 };
 
 }  // namespace karone

@@ -1,9 +1,12 @@
 #include "schedule/ui/SchedulerDialog.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
+#include <QStyle>
 #include <QTableWidget>
 
 #include "platform/Prompter.h"
@@ -41,16 +44,16 @@ std::vector<int> columnWidths() {
   return widths;
 }
 
-QString dayText(const ScheduleInfo& entry, Seconds instant, const QLocale& locale) {
+QString dayText(const ScheduleInfo& entry, Seconds instant) {
   const std::optional<std::string> every = scheduleDayName(entry, instant);
-  return every ? qs(*every) : shortDateText(instant, locale);
+  return every ? qs(*every) : shortDateText(instant);
 }
 
 }  // namespace
 
 SchedulerDialog::SchedulerDialog(SchedulerContext& context, TimerService& timers,
-                                 QWidget* parent, const QLocale& locale)
-    : QDialog(parent), context_(context), locale_(locale) {
+                                 QWidget* parent)
+    : QDialog(parent), context_(context) {
   setObjectName("schedulerDialog");
   setWindowTitle(qtext(Text::SchedulerTitle));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -84,6 +87,15 @@ void SchedulerDialog::build() {
   header->setMinimumSectionSize(1);
   const std::vector<int> widths = columnWidths();
   for (int c = 0; c < ColumnCount; ++c) list_->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+  // The status column shows each of its words whole, whatever the font.
+  const int cellMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1;
+  int statusWidth = list_->columnWidth(StatusColumn);
+  for (Text status : {Text::ScheduleStatusRunning, Text::ScheduleStatusOnTime,
+                      Text::ScheduleStatusInvalid}) {
+    statusWidth = std::max(statusWidth,
+                           list_->fontMetrics().horizontalAdvance(qtext(status)) + 2 * cellMargin + 2);
+  }
+  list_->setColumnWidth(StatusColumn, statusWidth);
   list_->verticalHeader()->hide();
   list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
   list_->setShowGrid(true);
@@ -131,10 +143,10 @@ void SchedulerDialog::rebuild() {
         QStringLiteral(" "));
     list_->setItem(row, ModeColumn, mode);
     const QString cells[] = {qs(entry.name),
-                             dayText(entry, entry.start, locale_),
-                             shortTimeText(entry.start, locale_),
-                             dayText(entry, entry.end, locale_),
-                             shortTimeText(entry.end, locale_),
+                             dayText(entry, entry.start),
+                             shortTimeText(entry.start),
+                             dayText(entry, entry.end),
+                             shortTimeText(entry.end),
                              QStringLiteral(" ")};
     for (int c = NameColumn; c < ColumnCount; ++c) {
       list_->setItem(row, c, new QTableWidgetItem(cells[c - NameColumn]));
@@ -175,12 +187,12 @@ void SchedulerDialog::showInfo() {
   const std::optional<std::string> name = selectedName();
   ScheduleInfo entry;
   if (!name || !context_.dataStore().findSchedule(*name, entry)) return;
-  ScheduleInfoDialog dialog(entry, this, locale_);
+  ScheduleInfoDialog dialog(entry, this);
   dialog.exec();
 }
 
 void SchedulerDialog::addEntry() {
-  ScheduleEditDialog dialog(context_, text(Text::ScheduleAddTitle), std::nullopt, this, locale_);
+  ScheduleEditDialog dialog(context_, text(Text::ScheduleAddTitle), std::nullopt, this);
   if (dialog.exec() != QDialog::Accepted) return;
   context_.dataStore().addSchedule(dialog.entry());
   rebuild();
@@ -190,7 +202,7 @@ void SchedulerDialog::modifyEntry() {
   const std::optional<std::string> name = selectedName();
   ScheduleInfo entry;
   if (!name || !context_.dataStore().findSchedule(*name, entry)) return;
-  ScheduleEditDialog dialog(context_, text(Text::ScheduleModifyTitle), entry, this, locale_);
+  ScheduleEditDialog dialog(context_, text(Text::ScheduleModifyTitle), entry, this);
   if (dialog.exec() != QDialog::Accepted) return;
   context_.dataStore().modifySchedule(entry.name, dialog.entry());
   rebuild();

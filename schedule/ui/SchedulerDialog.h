@@ -18,7 +18,6 @@
 //
 // Threads: window thread.
 #include <QDialog>
-#include <QLocale>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,8 +34,7 @@ class SchedulerDialog final : public QDialog {
   Q_OBJECT
 
  public:
-  SchedulerDialog(SchedulerContext& context, TimerService& timers, QWidget* parent = nullptr,
-                  const QLocale& locale = QLocale::system());
+  SchedulerDialog(SchedulerContext& context, TimerService& timers, QWidget* parent = nullptr);
   ~SchedulerDialog() override;
 
  private:
@@ -52,7 +50,6 @@ class SchedulerDialog final : public QDialog {
   void deleteAllEntries();
 
   SchedulerContext& context_;
-  QLocale locale_;
   QTableWidget* list_ = nullptr;
   std::unique_ptr<Timer> statusTimer_;
 };

@@ -56,8 +56,11 @@ struct ControllerRig {
     std::string mk = "mkdir -p '" + p.bufferFolder + "'";
     (void)std::system(mk.c_str());
     p.uploaderSleeper = &uploaderSleeper;
+    p.dialupNotes = dialupNotes;
     return p;
   }
+
+  std::vector<std::string> dialupNotes;  // given to the controller
 
   // Makes and starts the controller.
   RunController& start() {

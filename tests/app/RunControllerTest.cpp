@@ -42,6 +42,17 @@ TEST(RunControllerStartUp, AppliesTheSettingsAndShowsTheWindowsFirstState) {
   EXPECT_EQ(rig.settings.values.count("bAutoShutAndRecon"), 1u);
 }
 
+TEST(RunControllerStartUp, TheDialupServiceNoteIsShownOnlyWhenAProfileDials) {
+  const std::string note = "ダイアルアップ接続は使用できません";
+  for (bool dials : {false, true}) {
+    ControllerRig rig;
+    rig.store({rig.profile("lan"), rig.profile("mobile", dials)});
+    rig.dialupNotes = {note};
+    rig.start();
+    EXPECT_EQ(rig.view.saw(note), dials) << (dials ? "a profile dials" : "none dials");
+  }
+}
+
 TEST(RunControllerProfiles, AddModifyAndDeleteWithTheirRefusals) {
   ControllerRig rig;
   rig.store({rig.profile("alpha"), rig.profile("beta")},

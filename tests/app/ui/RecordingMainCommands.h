@@ -37,8 +37,8 @@ class RecordingMainCommands final : public MainCommands {
   void captionColourChanged(int index) override { calls.push_back("colour " + std::to_string(index)); }
   void captionEntered(const std::string& text) override { calls.push_back("caption " + text); }
   void clearCaption() override { calls.push_back("clearCaption"); }
-  bool captionEntryPressed() override {
-    calls.push_back("pressed");
+  bool captionEntryUsed() override {
+    calls.push_back("used");
     bool remove = promptShown;
     promptShown = false;
     return remove;

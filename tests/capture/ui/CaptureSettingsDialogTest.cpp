@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 
@@ -84,6 +86,22 @@ TEST_F(CaptureSettingsDialogTest, ShowsEveryControlWithItsText) {
   const auto problems = testing::layoutProblems(*dialog);
   EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
   EXPECT_FALSE(testing::renderToPng(*dialog, "CaptureSettingsDialog").empty());
+}
+
+TEST_F(CaptureSettingsDialogTest, TheMinutesListOpensAsAFewRowsBelowTheBox) {
+  auto dialog = open(stillEvery21Minutes());
+  QComboBox* minutes = list(*dialog, "minutesList");
+  minutes->showPopup();
+  QWidget* popup = minutes->view()->window();
+  ASSERT_TRUE(popup->isVisible());
+  // Not a menu as tall as the screen: a scrolling list of the usual size.
+  EXPECT_GE(minutes->maxVisibleItems(), 5);
+  EXPECT_LE(minutes->maxVisibleItems(), 15);
+  const int row = minutes->view()->sizeHintForRow(0);
+  EXPECT_LE(popup->height(), (minutes->maxVisibleItems() + 1) * row);
+  EXPECT_TRUE(minutes->view()->verticalScrollBar()->isVisible());
+  EXPECT_FALSE(testing::renderToPng(*popup, "CaptureSettingsMinutesList").empty());
+  minutes->hidePopup();
 }
 
 TEST_F(CaptureSettingsDialogTest, OpensOnTheStoredValues) {

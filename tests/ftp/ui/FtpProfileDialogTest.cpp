@@ -13,6 +13,7 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include "platform/NullDialupService.h"
 #include "resources/Texts.h"
 #include "tests/doubles/RecordingPrompter.h"
 #include "tests/doubles/SimulatedDialupService.h"
@@ -290,6 +291,19 @@ TEST(FtpProfileDialogPhoneBook, AnUnreadablePhoneBookIsReportedOnceAtOpening) {
   dialog.findChild<QCheckBox*>("useDialupCheck")->click();
   ASSERT_EQ(prompter.prompts().size(), 2u);
   EXPECT_EQ(prompter.prompts()[1].caption, "ダイアルアップ接続");
+}
+
+TEST(FtpProfileDialogPhoneBook, AMachineThatCannotDialSaysWhyWhenDialupIsChosen) {
+  NullDialupService none("システムバスに接続できないため、ダイアルアップ接続は使用できません");
+  RecordingPrompter prompter;
+  FtpProfileDialog dialog(kAddTitle, std::nullopt, false, none, prompter);
+  dialog.show();
+  EXPECT_TRUE(prompter.prompts().empty()) << "nothing to say until dial-up is chosen";
+  dialog.findChild<QCheckBox*>("useDialupCheck")->click();
+  ASSERT_EQ(prompter.prompts().size(), 1u);
+  EXPECT_EQ(prompter.prompts()[0].text, "システムバスに接続できないため、ダイアルアップ接続は使用できません");
+  EXPECT_EQ(prompter.prompts()[0].caption, "ダイアルアップ接続");
+  EXPECT_FALSE(dialog.findChild<QCheckBox*>("useDialupCheck")->isChecked());
 }
 
 TEST_F(FtpProfileDialogTest, AnInUseProfileKeepsItsNameAndDialupChoice) {

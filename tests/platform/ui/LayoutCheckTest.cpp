@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "platform/ui/DialogStyle.h"
 #include "tests/support/ui/WidgetRender.h"
 
 namespace karone {
@@ -15,10 +16,13 @@ namespace {
 
 using testing::layoutProblems;
 
-TEST(LayoutCheck, FindsClippedTextOverlapsAndControlsOutsideTheWindow) {
+TEST(LayoutCheck, FindsClippedTextOverlapsFrameCrossingsAndControlsOutsideTheWindow) {
+  DialogStyle style;
   QWidget window;
   window.resize(200, 100);
   auto* box = new QGroupBox("frame", &window);
+  box->setObjectName("frame");
+  box->setStyle(&style);  // where the frame line is drawn is the style's to say
   box->setGeometry(0, 0, 200, 100);
   auto* fits = new QPushButton("OK", &window);
   fits->setObjectName("fits");
@@ -32,6 +36,9 @@ TEST(LayoutCheck, FindsClippedTextOverlapsAndControlsOutsideTheWindow) {
   auto* outside = new QLabel("o", &window);
   outside->setObjectName("outside");
   outside->setGeometry(190, 90, 30, 16);
+  auto* onLine = new QLabel("on", &window);  // across the frame's top line, right of the title
+  onLine->setObjectName("onLine");
+  onLine->setGeometry(150, 2, 30, 16);
   window.show();
 
   auto problems = layoutProblems(window);
@@ -41,12 +48,14 @@ TEST(LayoutCheck, FindsClippedTextOverlapsAndControlsOutsideTheWindow) {
     }
     return false;
   };
-  ASSERT_EQ(problems.size(), 3u) << ::testing::PrintToString(problems);
+  EXPECT_EQ(problems.size(), 5u) << ::testing::PrintToString(problems);
   EXPECT_TRUE(found("outside the window: outside"));
+  EXPECT_TRUE(found("crosses the frame of frame (QGroupBox \"frame\"): outside"));
+  EXPECT_TRUE(found("crosses the frame of frame (QGroupBox \"frame\"): onLine"));
   EXPECT_TRUE(found("text does not fit: clipped"));
   EXPECT_TRUE(found("overlap: fits"));
   // The group box around them all is no overlap; an allowed pair is none.
-  EXPECT_EQ(layoutProblems(window, {{"onTop", "fits"}}).size(), 2u);
+  EXPECT_EQ(layoutProblems(window, {{"onTop", "fits"}}).size(), 4u);
 
   EXPECT_FALSE(testing::renderToPng(window, "LayoutCheckSample").empty());
 }

@@ -6,11 +6,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <thread>
 
 #include "platform/ui/QtTaskRunner.h"
 #include "resources/Texts.h"
+#include "tests/support/ui/LayoutCheck.h"
 #include "tests/support/ui/UiDriving.h"
+#include "tests/support/ui/WidgetRender.h"
 
 namespace karone {
 namespace {
@@ -54,6 +57,25 @@ TEST(QtPrompter, EscapeAnswersNoOrCancel) {
   EXPECT_EQ(QtPrompter::refusal(PromptButtons::YesNo), PromptAnswer::No);
   EXPECT_EQ(QtPrompter::refusal(PromptButtons::OkCancel), PromptAnswer::Cancel);
   EXPECT_EQ(QtPrompter::refusal(PromptButtons::Ok), PromptAnswer::Ok);
+}
+
+TEST(QtPrompter, AShortQuestionStillShowsItsWholeCaption) {
+  const std::pair<Text, Text> boxes[] = {
+      {Text::ProfilePortMissing, Text::ProfileIncompleteCaption},
+      {Text::ProfileDeleteQuestion, Text::ProfileDeleteCaption},
+      {Text::ButtonOk, Text::ScheduleAddTitle},  // the shortest text of all
+  };
+  for (const auto& [message, caption] : boxes) {
+    auto box = QtPrompter::makeBox(text(message), text(caption), PromptButtons::YesNo,
+                                   PromptIcon::Warning, nullptr);
+    box->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+    const auto problems = testing::layoutProblems(*box);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+    if (caption == Text::ScheduleAddTitle) {
+      EXPECT_FALSE(testing::renderToPng(*box, "MessageBoxShortText").empty());
+    }
+  }
 }
 
 TEST(QtPrompter, AWorkerIsAnsweredThroughTheWindowThread) {

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimeEdit>
 
 #include "tests/doubles/FakeSchedulerContext.h"
@@ -41,7 +42,7 @@ class ScheduleEditDialogTest : public ::testing::Test {
 
   std::unique_ptr<ScheduleEditDialog> open(const std::optional<ScheduleInfo>& entry = {}) {
     auto dialog = std::make_unique<ScheduleEditDialog>(
-        context_, entry ? "スケジュール修正" : "スケジュール追加", entry, nullptr, japanese_);
+        context_, entry ? "スケジュール修正" : "スケジュール追加", entry, nullptr);
     dialog->show();
     return dialog;
   }
@@ -64,7 +65,6 @@ class ScheduleEditDialogTest : public ::testing::Test {
   }
 
   testing::ScopedTimeZone zone_{"JST-9"};
-  const QLocale japanese_{QLocale::Japanese, QLocale::Japan};
   FakeSchedulerContext context_{kTuesday0900};
 };
 
@@ -114,6 +114,42 @@ TEST_F(ScheduleEditDialogTest, EveryControlInItsPlaceWithItsText) {
   const auto weekly = testing::layoutProblems(*dialog);
   EXPECT_TRUE(weekly.empty()) << ::testing::PrintToString(weekly);
   EXPECT_FALSE(testing::renderToPng(*dialog, "ScheduleEditDialogWeekly").empty());
+}
+
+TEST_F(ScheduleEditDialogTest, AClickSelectsTheSectionUnderItAndTypingReplacesIt) {
+  auto dialog = open();
+  QTimeEdit* start = time(*dialog, "startTimePicker");
+  auto* line = start->findChild<QLineEdit*>();
+  ASSERT_NE(line, nullptr);
+  start->setTime(QTime(9, 5));
+  ASSERT_EQ(line->text(), "9:05");
+  // Where the pointer falls on each character of the right-aligned text.
+  auto atCharacter = [&](int index) {
+    for (int x = 0; x < line->width(); ++x) {
+      const QPoint p(x, line->height() / 2);
+      if (line->cursorPositionAt(p) == index + 1) return QPoint(x - 1, p.y());
+    }
+    return QPoint(-1, -1);
+  };
+
+  QTest::mouseClick(line, Qt::LeftButton, {}, atCharacter(3));  // the last minute digit
+  EXPECT_EQ(line->selectedText(), "05");
+  QTest::keyClicks(start, "30");
+  EXPECT_EQ(start->time(), QTime(9, 30));
+
+  QTest::mouseClick(line, Qt::LeftButton, {}, atCharacter(0));  // the hour
+  EXPECT_EQ(line->selectedText(), "9");
+  QTest::keyClicks(start, "17");
+  EXPECT_EQ(start->time(), QTime(17, 30));
+
+  // Dates alike: the day, then the year.
+  QDateEdit* day = date(*dialog, "startDatePicker");
+  auto* dayLine = day->findChild<QLineEdit*>();
+  ASSERT_EQ(dayLine->text(), "2026/12/08");
+  QTest::mouseClick(dayLine, Qt::LeftButton, {}, QPoint(dayLine->width() - 4, dayLine->height() / 2));
+  EXPECT_EQ(dayLine->selectedText(), "08");
+  QTest::keyClicks(day, "20");
+  EXPECT_EQ(day->date(), QDate(2026, 12, 20));
 }
 
 TEST_F(ScheduleEditDialogTest, AddModeDefaults) {

@@ -64,7 +64,7 @@ class SchedulerDialogTest : public ::testing::Test {
                             kTuesday0900 + 12 * kHour));
   }
   std::unique_ptr<SchedulerDialog> open() {
-    auto dialog = std::make_unique<SchedulerDialog>(context_, timers_, nullptr, japanese_);
+    auto dialog = std::make_unique<SchedulerDialog>(context_, timers_, nullptr);
     dialog->show();
     return dialog;
   }
@@ -89,7 +89,6 @@ class SchedulerDialogTest : public ::testing::Test {
   }
 
   testing::ScopedTimeZone zone_{"JST-9"};
-  const QLocale japanese_{QLocale::Japanese, QLocale::Japan};
   FakeSchedulerContext context_{kTuesday0900};
   FakeTimerQueue timers_{context_.fakeClock()};
 };
@@ -117,16 +116,19 @@ TEST_F(SchedulerDialogTest, TheListAndTheButtonsInTheirPlaces) {
   const QFontMetrics metrics(list->horizontalHeader()->font());
   for (int c = 0; c < 7; ++c) {
     EXPECT_EQ(list->horizontalHeaderItem(c)->text().toStdString(), headings[c]);
-    EXPECT_EQ(list->columnWidth(c), widths[c]);
+    // The status column is widened to its longest text where the font needs it.
+    if (c == 6) EXPECT_GE(list->columnWidth(c), widths[c]);
+    else EXPECT_EQ(list->columnWidth(c), widths[c]);
     EXPECT_LT(metrics.horizontalAdvance(list->horizontalHeaderItem(c)->text()), widths[c])
         << "heading fits: " << headings[c];
   }
   EXPECT_TRUE(list->showGrid());
   EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
   EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+  timers_.advance(1000);  // the status column filled
+  ASSERT_EQ(cell(*dialog, 2, 6), "スケジュール定刻");
   const auto problems = testing::layoutProblems(*dialog);
   EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
-  timers_.advance(1000);
   EXPECT_FALSE(testing::renderToPng(*dialog, "SchedulerDialog").empty());
 }
 
@@ -250,7 +252,7 @@ TEST(SchedulerDialogOnFile, AnAddedEntryIsInTheDataFileAsEntered) {
   camera.name = "camera";
   context.dataStore().addProfile(camera);
   FakeTimerQueue timers(context.fakeClock());
-  SchedulerDialog dialog(context, timers, nullptr, QLocale(QLocale::Japanese, QLocale::Japan));
+  SchedulerDialog dialog(context, timers, nullptr);
   dialog.show();
 
   QString title;

@@ -10,8 +10,12 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTableView>
 #include <QTreeView>
 #include <QWidget>
+
+#include "platform/ui/DialogStyle.h"
+#include "platform/ui/TitleWidth.h"
 
 namespace karone::testing {
 namespace {
@@ -107,6 +111,28 @@ void checkText(const QWidget& w, std::vector<std::string>& problems) {
     if (!box->rect().contains(label) || tooBig(need, label)) report(need, label);
     return;
   }
+  if (auto* table = qobject_cast<const QTableView*>(&w)) {
+    // Every cell's text within its column, with the margins the item
+    // delegate draws it with (icons are the column's own business).
+    const QAbstractItemModel* model = table->model();
+    const QFontMetrics cellMetrics(table->font());
+    const int margin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    for (int column = 0; model != nullptr && column < model->columnCount(); ++column) {
+      if (table->isColumnHidden(column)) continue;
+      for (int row = 0; row < model->rowCount(); ++row) {
+        const QString cell = model->index(row, column).data(Qt::DisplayRole).toString();
+        if (cell.trimmed().isEmpty()) continue;
+        const int need = cellMetrics.horizontalAdvance(cell) + 2 * margin;
+        if (need > table->columnWidth(column)) {
+          problems.push_back("cell text does not fit: " + describe(w) + " row " +
+                             std::to_string(row) + " column " + std::to_string(column) + " \"" +
+                             cell.toStdString() + "\" needs " + std::to_string(need) + ", has " +
+                             std::to_string(table->columnWidth(column)));
+        }
+      }
+    }
+    return;
+  }
   if (auto* view = qobject_cast<const QTreeView*>(&w)) {
     const QHeaderView* header = view->header();
     if (header == nullptr || header->isHidden()) return;
@@ -132,6 +158,12 @@ std::vector<std::string> layoutProblems(const QWidget& window, const AllowedOver
   std::vector<const QWidget*> containers;
   collect(window, window, controls, containers);
 
+  if (window.isWindow() && !window.windowTitle().isEmpty() &&
+      window.width() < widthForTitle(window.windowTitle())) {
+    problems.push_back("title does not fit: \"" + window.windowTitle().toStdString() + "\" needs " +
+                       std::to_string(widthForTitle(window.windowTitle())) + ", has " +
+                       std::to_string(window.width()));
+  }
   const QRect bounds = window.rect();
   for (const QWidget* w : containers) {
     if (!bounds.contains(inWindow(window, *w))) problems.push_back("outside the window: " + describe(*w));
@@ -140,6 +172,44 @@ std::vector<std::string> layoutProblems(const QWidget& window, const AllowedOver
   for (const QWidget* w : controls) {
     if (!bounds.contains(inWindow(window, *w))) problems.push_back("outside the window: " + describe(*w));
     checkText(*w, problems);
+  }
+  // A group box's title and frame line are drawn where the style puts them;
+  // any other control lies wholly inside the frame or clear of it and its
+  // title.
+  for (const QWidget* w : containers) {
+    auto* box = qobject_cast<const QGroupBox*>(w);
+    if (box == nullptr) continue;
+    if (qobject_cast<const DialogStyle*>(box->style()) == nullptr) {
+      // Other styles may report one frame and draw another.
+      problems.push_back("not in the dialog style: " + describe(*box));
+      continue;
+    }
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QPoint at = box->mapTo(&window, QPoint(0, 0));
+    const QRect frame =
+        box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, box)
+            .translated(at);
+    const QRect title =
+        box->title().isEmpty()
+            ? QRect()
+            : box->style()
+                  ->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box)
+                  .translated(at);
+    auto check = [&](const QWidget& other) {
+      if (&other == w) return;
+      const QRect r = inWindow(window, other);
+      if (r.contains(inWindow(window, *box))) return;  // around the box
+      if (title.isValid() && r.intersects(title)) {
+        problems.push_back("on the title of " + describe(*box) + ": " + describe(other));
+      } else if (r.intersects(frame) && !frame.adjusted(1, 1, -1, -1).contains(r)) {
+        problems.push_back("crosses the frame of " + describe(*box) + ": " + describe(other));
+      }
+    };
+    for (const QWidget* other : controls) check(*other);
+    for (const QWidget* other : containers) check(*other);
   }
   for (std::size_t i = 0; i < controls.size(); ++i) {
     for (std::size_t j = i + 1; j < controls.size(); ++j) {

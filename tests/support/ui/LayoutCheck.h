@@ -1,9 +1,13 @@
 #pragma once
-// Checks a laid-out window the way a reviewer looks at it: every control
-// lies inside the window, every control's text fits the control (labels,
-// buttons, group box titles, list headers), and no two controls overlap
-// unless the layout places them so on purpose (group boxes and plain frames
-// surround other controls and are only checked for their own text).
+// Checks a laid-out window the way a reviewer looks at it: its title fits
+// the title bar (platform/ui/TitleWidth.h), every control lies inside the
+// window, every control's text fits the control (labels, buttons, group box
+// titles, list headers, table cells), no control sits on a group box's
+// title or across its frame line (group boxes are drawn in DialogStyle,
+// which reports where it draws them), and no two controls overlap unless
+// the layout places them so on purpose (group boxes and plain frames
+// surround other controls and are only checked for their own text and
+// frame).
 //
 // Controls are the visible widgets of the window, looked for among its
 // children and inside group boxes and plain frames; the inner parts of a

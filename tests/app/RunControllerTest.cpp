@@ -174,6 +174,9 @@ TEST(RunControllerExit, RefusedWhileCapturingAndACloseRequestRunsTheOrderlyExit)
   EXPECT_TRUE(c.closeRequested());
   EXPECT_EQ(rig.settings.values["dwUniqueRunningNum"],
             std::to_string(c.captureWindow().pipeline().fileCounter()));
+  // The log is closed after the exit's last line, not before the disconnect.
+  const std::string log = testing::readFile(rig.dir.file("kirufa_log.txt"));
+  EXPECT_NE(log.find(t(Text::FtpDisconnecting)), std::string::npos) << log;
 }
 
 // A pipe at the data file's path is never read as the store, nor saved over

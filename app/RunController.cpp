@@ -5,6 +5,7 @@
 #include "platform/BufferFileNames.h"
 #include "platform/Paths.h"
 #include "resources/Texts.h"
+#include "schedule/RecordRules.h"
 #include "schedule/ScheduleRules.h"
 
 namespace karone {
@@ -96,6 +97,7 @@ void RunController::start() {
     profiles_->fill({});
     log_.OpenLog();
     for (const std::string& note : parts_.startupNotes) ShowStatus(note);
+    noteClipCountsOutOfRange();
     const int line = values.iLastSelSiteInfoIndex;
     profiles_->selectLineShown(line >= 0 && line < static_cast<int>(profileLines().size()) ? line
                                                                                            : -1);
@@ -106,6 +108,17 @@ void RunController::start() {
     buttonCaptions_->start(kButtonCaptionMillis);
     onButtonCaptions();
   });
+}
+
+// A count another writer stored outside the dialog's range is used at the
+// nearest bound (keptStrips); the operator learns it once per start.
+void RunController::noteClipCountsOutOfRange() {
+  ProfileInfo p;
+  for (int i = 0; store_.getProfile(i, p); ++i) {
+    if (!clipCountOutOfRange(p)) continue;
+    ShowStatus(formatText(Text::ProfileClipCountCorrected, p.name.c_str(),
+                          static_cast<int>(p.bufferClipCount), keptStrips(p)));
+  }
 }
 
 void RunController::buildParts(const AppSettings& values) {
@@ -149,7 +162,7 @@ void RunController::publishSnapshot() {
   v.framesPerStrip = capture_ ? capture_->pipeline().framesPerStrip() : working_.framesPerStrip;
   v.framesPerSecond = capture_ ? capture_->pipeline().framesPerSecond() : working_.frameRate;
   const ProfileInfo& selected = profiles_->selected();
-  v.bufferClipLimit = selected.keepBuffers != 0 ? -1 : selected.bufferClipCount;
+  v.bufferClipLimit = keptStrips(selected);
   v.caption = caption_.caption();
   snapshot_.publish(v);
 }

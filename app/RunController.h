@@ -212,6 +212,7 @@ class RunController final : public MainCommands,
   // --- Steps ---
   void applySettings(const AppSettings& values);
   void buildParts(const AppSettings& values);
+  void noteClipCountsOutOfRange();
   void publishSnapshot();
   void onButtonCaptions();
   void connectSelected();

@@ -19,7 +19,9 @@ std::string t(Text id) { return text(id); }
 
 TEST(RunControllerStartUp, AppliesTheSettingsAndShowsTheWindowsFirstState) {
   ControllerRig rig;
-  rig.store({rig.profile("zeta"), rig.profile("alpha"), rig.profile("mid")});
+  ProfileInfo unbounded = rig.profile("zeta");
+  unbounded.bufferClipCount = 0;  // written by another program
+  rig.store({unbounded, rig.profile("alpha"), rig.profile("mid")});
   rig.settings.values = {{"iCaptureMode", "1"},           {"iCaptureFPS", "10"},
                          {"iBufferSize", "40"},           {"iLastSelSiteInfoIndex", "1"},
                          {"iIndexFrgSubtitleColor", "9"}, {"dwUniqueRunningNum", "4294967295"}};
@@ -38,6 +40,8 @@ TEST(RunControllerStartUp, AppliesTheSettingsAndShowsTheWindowsFirstState) {
   // No schedules: the three lines, each with its leading blank.
   EXPECT_EQ(rig.view.scheduleLines,
             (std::vector<std::string>{" " + t(Text::NoScheduleName), " -- 日, --:--:--", "  "}));
+  EXPECT_TRUE(rig.view.saw(formatText(Text::ProfileClipCountCorrected, "zeta", 0, 2)));
+  EXPECT_FALSE(rig.view.saw(formatText(Text::ProfileClipCountCorrected, "alpha", 3, 3)));
   // Every value exists in the settings now.
   EXPECT_EQ(rig.settings.values.count("bAutoShutAndRecon"), 1u);
 }

@@ -5,6 +5,7 @@
 #include "platform/BufferFileNames.h"
 #include "platform/Paths.h"
 #include "resources/Texts.h"
+#include "app/StaleWorkFiles.h"
 #include "schedule/RecordRules.h"
 #include "schedule/ScheduleRules.h"
 
@@ -98,6 +99,7 @@ void RunController::start() {
     log_.OpenLog();
     for (const std::string& note : parts_.startupNotes) ShowStatus(note);
     noteClipCountsOutOfRange();
+    removeWorkFilesOfEarlierRuns();
     const int line = values.iLastSelSiteInfoIndex;
     profiles_->selectLineShown(line >= 0 && line < static_cast<int>(profileLines().size()) ? line
                                                                                            : -1);
@@ -108,6 +110,16 @@ void RunController::start() {
     buttonCaptions_->start(kButtonCaptionMillis);
     onButtonCaptions();
   });
+}
+
+// Pictures and pages a killed run left in the work folder would stay there
+// for good: nothing else ever names them again.
+void RunController::removeWorkFilesOfEarlierRuns() {
+  int removed = removeStaleWorkFiles(parts_.bufferFolder);
+  if (parts_.statusFolder != parts_.bufferFolder) removed += removeStaleWorkFiles(parts_.statusFolder);
+  if (removed > 0) {
+    ShowStatus(formatText(Text::StaleWorkFilesRemoved, removed, parts_.bufferFolder.c_str()));
+  }
 }
 
 // A count another writer stored outside the dialog's range is used at the

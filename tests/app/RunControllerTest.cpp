@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 
 #include "resources/Texts.h"
@@ -44,6 +45,25 @@ TEST(RunControllerStartUp, AppliesTheSettingsAndShowsTheWindowsFirstState) {
   EXPECT_FALSE(rig.view.saw(formatText(Text::ProfileClipCountCorrected, "alpha", 3, 3)));
   // Every value exists in the settings now.
   EXPECT_EQ(rig.settings.values.count("bAutoShutAndRecon"), 1u);
+}
+
+// A run killed mid-strip leaves its pictures in the work folder; the next
+// start removes exactly those.
+TEST(RunControllerStartUp, RemovesThePicturesAnEarlierRunLeftAndNothingElse) {
+  ControllerRig rig;
+  const std::string folder = rig.parts().bufferFolder + "/";
+  const std::vector<std::string> ours = {"motion_img_0000001a.bmp", "motion_img_0000001a.jpg",
+                                         "still_img_latest.bmp", "still_img_latest.jpg",
+                                         "still_img_bckp_000000ff.jpg", "currfrme.html"};
+  const std::vector<std::string> others = {"motion_img_0000001A.jpg", "motion_img_1a.jpg",
+                                           "motion_img_0000001a.png", "still_img_latest.txt",
+                                           "currfrme_new.html", "photo.jpg"};
+  for (const auto& name : ours) testing::writeFile(folder + name, "x");
+  for (const auto& name : others) testing::writeFile(folder + name, "x");
+  rig.start();
+  for (const auto& name : ours) EXPECT_FALSE(std::filesystem::exists(folder + name)) << name;
+  for (const auto& name : others) EXPECT_TRUE(std::filesystem::exists(folder + name)) << name;
+  EXPECT_TRUE(rig.view.saw(formatText(Text::StaleWorkFilesRemoved, 6, folder.c_str())));
 }
 
 TEST(RunControllerProfiles, AddModifyAndDeleteWithTheirRefusals) {

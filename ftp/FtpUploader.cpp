@@ -230,8 +230,14 @@ bool FtpUploader::openSession(const ProfileInfo& profile) {
   params.user = profile.userId;
   params.password = profile.password;
   params.passive = profile.passiveMode != 0;
-  if (!client_.connect(params).ok()) {
+  const FtpResult connected = client_.connect(params);
+  if (!connected.ok()) {
     Log(text(Text::FtpConnectError));
+    // "接続エラー" alone cannot tell a private authority that is not trusted
+    // from a server that is down; the TLS layer's reason names the problem.
+    if (connected.error == FtpError::TlsFailed) {
+      Log(formatText(Text::FtpTlsFailed, connected.text.c_str()));
+    }
     report(upload_event::SessionOpened{false});
     return false;
   }

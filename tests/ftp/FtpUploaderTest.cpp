@@ -170,6 +170,12 @@ TEST_F(FtpUploaderTest, FailedLoginIsLoggedAndReported) {
                                text(Text::FtpConnectError)}));
   EXPECT_EQ(sink.count(ev::SessionOpened{false}), 1);
   EXPECT_FALSE(uploader.IsConnected());
+
+  // A failed certificate check says why.
+  const std::string why = "SSL certificate problem: self-signed certificate";
+  fake.failNth(FtpOperation::Connect, 1, FtpResult::failure(FtpError::TlsFailed, why));
+  run(upload::Connect{});
+  EXPECT_EQ(messages().back(), formatText(Text::FtpTlsFailed, why.c_str()));
 }
 
 TEST_F(FtpUploaderTest, MotionFramePublishesPageAndRotates) {

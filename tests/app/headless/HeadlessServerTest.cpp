@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "app/headless/HeadlessPrompter.h"
 #include "app/headless/HeadlessServer.h"
 #include "platform/Paths.h"
+#include "platform/CoreDumps.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
 #include "tests/support/PyFtpServer.h"
@@ -103,11 +106,27 @@ struct Rig {
   PyFtpServer server;
 };
 
+// The core size limit of a running program, as "soft hard".
+std::string coreLimitOf(pid_t pid) {
+  std::istringstream in(testing::readFile("/proc/" + std::to_string(pid) + "/limits"));
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("Max core file size", 0) != 0) continue;
+    std::istringstream fields(line.substr(std::strlen("Max core file size")));
+    std::string soft, hard;
+    fields >> soft >> hard;
+    return soft + " " + hard;
+  }
+  return "?";
+}
+
 TEST(HeadlessServer, BroadcastsAndEndsInOrderOnSigterm) {
   Rig rig;
   ASSERT_TRUE(rig.server.started()) << rig.server.error();
+  testing::ScopedEnv noCores(kAllowCoreDumpsVariable, std::nullopt);
   Server server({"--headless", "--ftp-timeout", "3"}, rig.dirs.root().file("out.txt"));
   ASSERT_TRUE(rig.waitFor([&] { return rig.strips() >= 1; }, 40s)) << rig.output();
+  // It holds passwords: no core dump unless asked for.
+  EXPECT_EQ(coreLimitOf(server.pid()), "0 0");
   // The page follows its strip onto the server.
   EXPECT_TRUE(rig.waitFor([&] { return rig.page().find("ServRun=1") != std::string::npos; }, 10s))
       << rig.page();

@@ -120,6 +120,11 @@ void RunController::removeWorkFilesOfEarlierRuns() {
   if (removed > 0) {
     ShowStatus(formatText(Text::StaleWorkFilesRemoved, removed, parts_.bufferFolder.c_str()));
   }
+  // Said now rather than at the first picture, so that the operator knows
+  // before sending starts.
+  if (const std::string problem = workFolderProblem(parts_.bufferFolder); !problem.empty()) {
+    ShowStatus(formatText(Text::WorkFolderCannotWrite, parts_.bufferFolder.c_str(), problem.c_str()));
+  }
 }
 
 // A count another writer stored outside the dialog's range is used at the
@@ -199,6 +204,12 @@ void RunController::onPipelineEvent(const PipelineEvent& event) {
     void operator()(const pe::CaptureStopped&) { c.uploader_->queue(upload::EndSession{}); }
     void operator()(const pe::StopReconnectCountdown& e) { c.countdown_->stop(e.announce); }
     void operator()(const pe::PictureReady& e) { c.sendPicture(e.jpegPath, e.fileCounter); }
+    void operator()(const pe::WorkFolderProblem& e) {
+      c.ShowStatus(formatText(Text::WorkFolderCannotWrite, e.folder.c_str(), e.reason.c_str()));
+    }
+    void operator()(const pe::WorkFolderRecovered& e) {
+      c.ShowStatus(formatText(Text::WorkFolderWritesAgain, e.folder.c_str()));
+    }
   };
   std::visit(Handle{*this}, event);
 }

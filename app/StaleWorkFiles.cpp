@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 #include "ftp/RemoteNames.h"
 #include "platform/BufferFileNames.h"
 #include "platform/Paths.h"
@@ -43,6 +47,16 @@ bool isWorkFileName(std::string_view name) {
     }
   }
   return false;
+}
+
+std::string workFolderProblem(const std::string& folder) {
+  std::string probe = paths::withTrailingSlash(folder) + ".karone-probe-XXXXXX";
+  const int fd = ::mkstemp(probe.data());
+  if (fd < 0) return std::strerror(errno);
+  int error = ::write(fd, "x", 1) == 1 ? 0 : errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  ::unlink(probe.c_str());
+  return error == 0 ? std::string() : std::strerror(error);
 }
 
 int removeStaleWorkFiles(const std::string& folder) {

@@ -16,5 +16,8 @@ namespace karone {
 bool isWorkFileName(std::string_view name);
 // Removes the work files in folder; returns how many went.
 int removeStaleWorkFiles(const std::string& folder);
+// Why no picture could be written in folder ("" when a file can be made and
+// written there): a probe file is made, written and removed.
+std::string workFolderProblem(const std::string& folder);
 
 }  // namespace karone

@@ -66,6 +66,17 @@ TEST(RunControllerStartUp, RemovesThePicturesAnEarlierRunLeftAndNothingElse) {
   EXPECT_TRUE(rig.view.saw(formatText(Text::StaleWorkFilesRemoved, 6, folder.c_str())));
 }
 
+// A work folder that cannot take a picture is said at start, before sending.
+TEST(RunControllerStartUp, SaysWhenTheWorkFolderCannotTakeAPicture) {
+  ControllerRig rig;
+  const std::string folder = rig.parts().bufferFolder;
+  std::filesystem::remove_all(folder);
+  testing::writeFile(folder, "a file where the folder should be");
+  rig.start();
+  EXPECT_TRUE(rig.view.saw(
+      formatText(Text::WorkFolderCannotWrite, (folder + "/").c_str(), "Not a directory")));
+}
+
 TEST(RunControllerProfiles, AddModifyAndDeleteWithTheirRefusals) {
   ControllerRig rig;
   rig.store({rig.profile("alpha"), rig.profile("beta")},

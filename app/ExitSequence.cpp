@@ -46,7 +46,6 @@ void ExitSequence::poll() {
   if (!parts_.pipeline.workerIdle() || !parts_.uploader.IsIdle()) return;
   DialupLink& link = parts_.connection.link();
   if (link.hangingUp()) return;
-  parts_.log.CloseLog();
   parts_.pipeline.disableDevice();
   if (parts_.connection.connected()) {
     parts_.uploader.queue(upload::StoppedStatus{});
@@ -78,6 +77,9 @@ void ExitSequence::poll() {
 void ExitSequence::finish() {
   if (finished_) return;
   parts_.saveAndClose();
+  // Last: the lines of the disconnect, the stopped page and the hang-up
+  // above all reach the file.
+  parts_.log.CloseLog();
   finished_ = true;
   parts_.view.closeWindow();
 }

@@ -2,10 +2,10 @@
 // The orderly exit, the same for the window and the headless program: once
 // capture has stopped, hang up a line we dialled, stop the reconnect
 // countdown and show the exit-wait box; every half second, once the capture
-// writer and the uploader are idle and no hang-up is under way, close the
-// log, switch the device off, publish the stopped page and end the session;
-// then ask whether to hang up a line that was up before we started, save
-// everything and close the window.
+// writer and the uploader are idle and no hang-up is under way, switch the
+// device off, publish the stopped page and end the session; then ask whether
+// to hang up a line that was up before we started, save everything, close
+// the log after its last line and close the window.
 //
 // The exit button while capture runs only tells the operator to stop it
 // first; a request from outside (a signal to the headless program) stops

@@ -8,6 +8,8 @@
 #include "platform/BufferFileNames.h"
 #include "platform/Paths.h"
 #include "resources/Texts.h"
+#include "app/StaleWorkFiles.h"
+#include "schedule/RecordRules.h"
 #include "schedule/ScheduleRules.h"
 
 namespace karone {
@@ -103,6 +105,8 @@ void RunController::start() {
                     [](const ProfileInfo& p) { return p.useDialup != 0; })) {
       for (const std::string& note : parts_.dialupNotes) ShowStatus(note);
     }
+    noteClipCountsOutOfRange();
+    removeWorkFilesOfEarlierRuns();
     const int line = values.iLastSelSiteInfoIndex;
     profiles_->selectLineShown(line >= 0 && line < static_cast<int>(profileLines().size()) ? line
                                                                                            : -1);
@@ -113,6 +117,32 @@ void RunController::start() {
     buttonCaptions_->start(kButtonCaptionMillis);
     onButtonCaptions();
   });
+}
+
+// Pictures and pages a killed run left in the work folder would stay there
+// for good: nothing else ever names them again.
+void RunController::removeWorkFilesOfEarlierRuns() {
+  int removed = removeStaleWorkFiles(parts_.bufferFolder);
+  if (parts_.statusFolder != parts_.bufferFolder) removed += removeStaleWorkFiles(parts_.statusFolder);
+  if (removed > 0) {
+    ShowStatus(formatText(Text::StaleWorkFilesRemoved, removed, parts_.bufferFolder.c_str()));
+  }
+  // Said now rather than at the first picture, so that the operator knows
+  // before sending starts.
+  if (const std::string problem = workFolderProblem(parts_.bufferFolder); !problem.empty()) {
+    ShowStatus(formatText(Text::WorkFolderCannotWrite, parts_.bufferFolder.c_str(), problem.c_str()));
+  }
+}
+
+// A count another writer stored outside the dialog's range is used at the
+// nearest bound (keptStrips); the operator learns it once per start.
+void RunController::noteClipCountsOutOfRange() {
+  ProfileInfo p;
+  for (int i = 0; store_.getProfile(i, p); ++i) {
+    if (!clipCountOutOfRange(p)) continue;
+    ShowStatus(formatText(Text::ProfileClipCountCorrected, p.name.c_str(),
+                          static_cast<int>(p.bufferClipCount), keptStrips(p)));
+  }
 }
 
 void RunController::buildParts(const AppSettings& values) {
@@ -148,7 +178,7 @@ void RunController::publishSnapshot() {
   v.framesPerStrip = capture_ ? capture_->pipeline().framesPerStrip() : working_.framesPerStrip;
   v.framesPerSecond = capture_ ? capture_->pipeline().framesPerSecond() : working_.frameRate;
   const ProfileInfo& selected = profiles_->selected();
-  v.bufferClipLimit = selected.keepBuffers != 0 ? -1 : selected.bufferClipCount;
+  v.bufferClipLimit = keptStrips(selected);
   v.caption = caption_.caption();
   snapshot_.publish(v);
 }
@@ -173,6 +203,12 @@ void RunController::onPipelineEvent(const PipelineEvent& event) {
     void operator()(const pe::CaptureStopped&) { c.uploader_->queue(upload::EndSession{}); }
     void operator()(const pe::StopReconnectCountdown& e) { c.countdown_->stop(e.announce); }
     void operator()(const pe::PictureReady& e) { c.sendPicture(e.jpegPath, e.fileCounter); }
+    void operator()(const pe::WorkFolderProblem& e) {
+      c.ShowStatus(formatText(Text::WorkFolderCannotWrite, e.folder.c_str(), e.reason.c_str()));
+    }
+    void operator()(const pe::WorkFolderRecovered& e) {
+      c.ShowStatus(formatText(Text::WorkFolderWritesAgain, e.folder.c_str()));
+    }
   };
   std::visit(Handle{*this}, event);
 }

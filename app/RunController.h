@@ -120,7 +120,8 @@ class RunController final : public MainCommands,
   // The window's initialisation, in its order: settings, the uploader's
   // worker, the data store, the profile list, the event log, the selected
   // profile, the capture window, the timers, an existing dial-up
-  // connection. Once, after the view exists.
+  // connection. Once, after the view exists, and with the instance lock
+  // held: the pictures an earlier run left in the work folder are removed.
   void start();
 
   // --- MainCommands ---
@@ -213,6 +214,8 @@ class RunController final : public MainCommands,
   // --- Steps ---
   void applySettings(const AppSettings& values);
   void buildParts(const AppSettings& values);
+  void noteClipCountsOutOfRange();
+  void removeWorkFilesOfEarlierRuns();
   void publishSnapshot();
   void onButtonCaptions();
   void connectSelected();

@@ -12,6 +12,28 @@
 #include "resources/Texts.h"
 
 namespace karone {
+namespace {
+
+// The reason in a failure message, without the picture's own file: every
+// picture has a new name, and one cause must read the same each time.
+// "cannot create /tmp/motion_img_0000001a.bmp: No space left on device"
+// gives "No space left on device"; a message that does not end so loses
+// the file name and keeps the rest.
+std::string failureReason(const std::string& message, const std::string& path) {
+  const std::string afterPath = path + ": ";
+  if (const auto at = message.find(afterPath); at != std::string::npos) {
+    return message.substr(at + afterPath.size());
+  }
+  std::string reason = message;
+  for (const std::string& piece : {" (" + path + ")", path}) {
+    for (auto at = reason.find(piece); at != std::string::npos; at = reason.find(piece)) {
+      reason.erase(at, piece.size());
+    }
+  }
+  return reason;
+}
+
+}  // namespace
 
 std::vector<std::string> FramePipeline::builtInPreferredDevices() {
   return {kTestPatternDeviceName};
@@ -284,8 +306,18 @@ FramePipeline::Written FramePipeline::write(const WriteJob& job,
                                             const JpegConversionStep& conversion) {
   Written written;
   written.counter = job.counter;
-  written.bmpWritten = !job.picture.empty() && writeBmp(job.bmpPath, job.picture).ok;
-  if (written.bmpWritten) written.jpeg = conversion.run(job.bmpPath, job.quality);
+  if (job.picture.empty()) return written;
+  const FileResult bmp = writeBmp(job.bmpPath, job.picture);
+  written.bmpWritten = bmp.ok;
+  if (!bmp.ok) {
+    written.failure = failureReason(bmp.error, job.bmpPath);
+  } else {
+    written.jpeg = conversion.run(job.bmpPath, job.quality);
+    if (!written.jpeg.converted()) {
+      written.failure = failureReason(
+          failureReason(written.jpeg.convert.message, written.jpeg.jpegPath), job.bmpPath);
+    }
+  }
   return written;
 }
 
@@ -299,7 +331,15 @@ void FramePipeline::onWritten(const Written& written) {
   if (!written.bmpWritten || !written.jpeg.converted()) {
     // Dropped, and the number is kept; motion mode goes on with the next strip.
     released_ = false;
+    if (!written.failure.empty() && written.failure != reportedFailure_) {
+      reportedFailure_ = written.failure;
+      tell(pipelineevent::WorkFolderProblem{bufferFolder_, written.failure});
+    }
     return;
+  }
+  if (!reportedFailure_.empty()) {
+    reportedFailure_.clear();
+    tell(pipelineevent::WorkFolderRecovered{bufferFolder_});
   }
   uploadPending_ = true;
   ++fileCounter_;

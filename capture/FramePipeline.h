@@ -156,6 +156,7 @@ class FramePipeline {
     std::uint32_t counter = 0;
     bool bmpWritten = false;
     JpegConversionStep::Outcome jpeg;
+    std::string failure;  // why the picture was not written (no file name in it)
   };
 
   void tell(PipelineEvent event);
@@ -214,6 +215,7 @@ class FramePipeline {
   bool uploadPending_ = false;  // the last JPEG offered is not yet confirmed
   std::uint32_t fileCounter_ = 0;
   std::uint32_t lastWrittenCounter_ = 0;
+  std::string reportedFailure_;  // the work folder problem said last; "" when none
   std::string currentJpegPath_;
 
   std::unique_ptr<karone::Timer> motionTimer_;

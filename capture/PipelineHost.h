@@ -42,13 +42,26 @@ struct PictureReady {
   std::uint32_t fileCounter = 0;
 };
 
+// A picture could not be written or compressed in the work folder (a full
+// disk, a folder gone or read-only): said once per reason, not for every
+// picture; the picture is dropped.
+struct WorkFolderProblem {
+  std::string folder;
+  std::string reason;
+};
+// Pictures are written again after a WorkFolderProblem.
+struct WorkFolderRecovered {
+  std::string folder;
+};
+
 }  // namespace pipelineevent
 
 using PipelineEvent =
     std::variant<pipelineevent::ProgressRange, pipelineevent::ProgressPosition,
                  pipelineevent::StatusText, pipelineevent::FiveMinuteNotice,
                  pipelineevent::OneMinuteNotice, pipelineevent::CaptureStopped,
-                 pipelineevent::StopReconnectCountdown, pipelineevent::PictureReady>;
+                 pipelineevent::StopReconnectCountdown, pipelineevent::PictureReady,
+                 pipelineevent::WorkFolderProblem, pipelineevent::WorkFolderRecovered>;
 
 struct PipelineHost {
   // Every event, in order; null: none is wanted.

@@ -50,6 +50,17 @@ std::string EventLog::filePathLocked() const {
   return paths::withTrailingSlash(folder_.empty() ? paths::stateDir() : folder_) + kFileName;
 }
 
+std::string EventLog::keptFilePathLocked(int runsBack) const {
+  std::string path = filePathLocked();
+  const std::string ext = ".txt";
+  return path.substr(0, path.size() - ext.size()) + "." + std::to_string(runsBack) + ext;
+}
+
+std::string EventLog::keptFilePath(int runsBack) const {
+  std::lock_guard lock(mutex_);
+  return keptFilePathLocked(runsBack);
+}
+
 std::string EventLog::filePath() const {
   std::lock_guard lock(mutex_);
   return filePathLocked();
@@ -62,7 +73,12 @@ bool EventLog::OpenLog() {
     fd_ = -1;
   }
   std::string path = filePathLocked();
-  ::unlink(path.c_str());
+  // Renames replace their target, so the oldest file goes by itself and a
+  // gap in the numbers (a file deleted by hand) costs nothing.
+  for (int n = kKeptRuns - 1; n >= 1; --n) {
+    ::rename(keptFilePathLocked(n).c_str(), keptFilePathLocked(n + 1).c_str());
+  }
+  if (::rename(path.c_str(), keptFilePathLocked(1).c_str()) != 0) ::unlink(path.c_str());
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
   return fd_ >= 0;
 }

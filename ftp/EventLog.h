@@ -8,8 +8,10 @@
 // followed by the message. The view keeps the newest 499 lines; its
 // horizontal extent follows the widest message so far (at least the view's
 // width) and never shrinks. In the file (UTF-8) each line ends with one line
-// feed; the file is deleted and made anew by every OpenLog, so it holds one
-// run. A message is never cut, whatever its length; line breaks inside a
+// feed; every OpenLog starts a new file, so it holds one run. The files of
+// earlier runs are kept as "kirufa_log.1.txt" (the run before) to
+// "kirufa_log.5.txt", so the story of a crash survives the restart after it;
+// the oldest goes. A message is never cut, whatever its length; line breaks inside a
 // message become spaces, so that one Log stays one line.
 //
 // While no view is attached, Log does nothing at all, not even the file
@@ -34,6 +36,8 @@ class EventLog {
  public:
   static constexpr int kMaxViewLines = 499;
   static constexpr const char* kFileName = "kirufa_log.txt";
+  // How many earlier runs' files are kept beside the current one.
+  static constexpr int kKeptRuns = 5;
 
   // The log file goes to paths::stateDir().
   explicit EventLog(const Clock& clock = SystemClock::instance());
@@ -49,8 +53,9 @@ class EventLog {
   // Another folder for the file; takes effect at the next OpenLog.
   void setFolder(std::string folder);
 
-  // Deletes the log file and makes it anew; closes a file already open.
-  // False when the file could not be made (the log then runs without one).
+  // Closes a file already open, moves the earlier runs' files one number
+  // up (the current file becomes number 1) and makes the file anew. False
+  // when the file could not be made (the log then runs without one).
   bool OpenLog();
   void CloseLog();
   void Log(std::string_view message);
@@ -58,9 +63,12 @@ class EventLog {
   bool isOpen() const;
   // The file OpenLog makes.
   std::string filePath() const;
+  // The file of the run `runsBack` runs ago (1 to kKeptRuns).
+  std::string keptFilePath(int runsBack) const;
 
  private:
   std::string filePathLocked() const;
+  std::string keptFilePathLocked(int runsBack) const;
 
   const Clock& clock_;
   mutable std::mutex mutex_;

@@ -146,16 +146,18 @@ std::string FtpUploader::statusFilePath() const {
   return statusDirectory_ + std::string(kStatusPageName);
 }
 
-void FtpUploader::uploadStoppedStatus() {
+bool FtpUploader::uploadStoppedStatus() {
   const auto path = statusFilePath();
   if (!writeFileAtomically(path, stoppedStatusPage()).ok) {
     Log(formatText(Text::FtpStatusPageNotPublished, static_cast<int>(FtpError::LocalFile) + 12000));
-    return;
+    return false;
   }
   FtpResult put = client_.putFile(path, std::string(kStatusPageName), FtpTransferMode::Ascii);
   if (!put.ok() && client_.isConnected()) {
     Log(formatText(Text::FtpStatusPageNotPublished, put.code()));
   }
+  if (put.ok()) pageStrip_.clear();
+  return put.ok();
 }
 
 bool FtpUploader::publishRunningPage(const std::string& frameName) {
@@ -185,6 +187,7 @@ bool FtpUploader::publishRunningPage(const std::string& frameName) {
     }
   }
   removeLocalFile(path);
+  if (result.ok()) pageStrip_ = frameName;
   if (!result.ok()) {
     ++pageFailures_;
     Log(formatText(Text::FtpStatusPageNotPublished, result.code()));
@@ -213,6 +216,7 @@ void FtpUploader::sweepStaleStrips() {
   for (const auto& name :
        staleStrips(namesOf(entries), *newest, context().bufferClipLimit, publishedBefore_)) {
     if (client_.deleteFile(name).ok()) {
+      deletedStrips_.insert(name);
       Log(formatText(Text::FtpFileDeleted, name.c_str()));
     } else {
       Log(formatText(Text::FtpCannotDelete, name.c_str()));
@@ -230,8 +234,14 @@ bool FtpUploader::openSession(const ProfileInfo& profile) {
   params.user = profile.userId;
   params.password = profile.password;
   params.passive = profile.passiveMode != 0;
-  if (!client_.connect(params).ok()) {
+  const FtpResult connected = client_.connect(params);
+  if (!connected.ok()) {
     Log(text(Text::FtpConnectError));
+    // "接続エラー" alone cannot tell a private authority that is not trusted
+    // from a server that is down; the TLS layer's reason names the problem.
+    if (connected.error == FtpError::TlsFailed) {
+      Log(formatText(Text::FtpTlsFailed, connected.text.c_str()));
+    }
     report(upload_event::SessionOpened{false});
     return false;
   }
@@ -273,6 +283,8 @@ bool FtpUploader::connect(bool reconnect) {
     }
     return false;
   }
+  gaveUp_ = false;
+  deletedStrips_.clear();
   enterUploadDirectory(active);
   listDirectory(true);
   Log(text(Text::FtpReady));
@@ -304,7 +316,9 @@ void FtpUploader::disconnect() {
 // --- Frames ---
 
 void FtpUploader::uploadFrame(const FrameRequest& frame) {
-  if (!client_.isConnected()) return;
+  // After a give-up the stop is on its way: a picture queued before it
+  // goes nowhere.
+  if (!client_.isConnected() || gaveUp_) return;
   const std::string remoteName = remoteNameOf(frame.localPath);
   Log(formatText(Text::FtpUploading, remoteName.c_str()));
   previousLocalPath_ = currentLocalPath_;
@@ -335,7 +349,7 @@ void FtpUploader::uploadFrame(const FrameRequest& frame) {
       // The server answered, so it may hold part of the strip: remove it
       // (its number is never used again). A lost connection leaves this to
       // the first strip of the next session.
-      client_.deleteFile(remoteName);
+      if (client_.deleteFile(remoteName).ok()) deletedStrips_.insert(remoteName);
     }
   }
 
@@ -368,6 +382,7 @@ void FtpUploader::recoverFromUploadFailure() {
     }
   }
   if (retries_ == kMaxReconnectTries) {
+    gaveUp_ = true;
     report(upload_event::StopAndDisconnect{});
     report(upload_event::StartReconnectCountdown{});
     Log(text(Text::FtpReconnectGaveUp));
@@ -382,6 +397,7 @@ void FtpUploader::deleteOldestFrame() {
   }
   auto victim = rotationVictim(lastUploadedFrame_, context().bufferClipLimit);
   if (!victim) return;
+  if (deletedStrips_.erase(*victim) > 0) return;  // gone already: nothing failed
   if (client_.deleteFile(*victim).ok()) {
     Log(formatText(Text::FtpFileDeleted, victim->c_str()));
   } else {
@@ -445,10 +461,11 @@ void FtpUploader::changeDirectory(const std::string& directory) {
 
 // --- Deleting buffer files ---
 
-int FtpUploader::deletionPass(BulkDeletion form, bool logEachFile) {
+int FtpUploader::deletionPass(BulkDeletion form, bool logEachFile, const std::string& keep) {
   std::vector<FtpFileEntry> entries;
   client_.listDirectory(entries);
-  const auto victims = namesToDelete(namesOf(entries), form);
+  auto victims = namesToDelete(namesOf(entries), form);
+  std::erase(victims, keep);
   int deleted = 0;
   for (const auto& name : victims) {
     if (client_.deleteFile(name).ok()) {
@@ -473,12 +490,12 @@ void FtpUploader::deleteAllBuffers() {
   listDirectory(true);
 }
 
-void FtpUploader::clearMotionBuffers() {
+void FtpUploader::clearMotionBuffers(const std::string& keep) {
   Log(text(Text::FtpClearingClips));
   listDirectory(false);
   report(upload_event::ProgressPercent{0});
   report(upload_event::ProgressShown{true});
-  deletionPass(BulkDeletion::MotionOnly, false);
+  deletionPass(BulkDeletion::MotionOnly, false, keep);
   report(upload_event::ProgressShown{false});
   listDirectory(true);
   Log(text(Text::FtpClipsCleared));
@@ -489,8 +506,10 @@ void FtpUploader::endSession() {
   removeLocalFile(currentLocalPath_);
   previousLocalPath_.clear();
   currentLocalPath_.clear();
-  uploadStoppedStatus();
-  if (client_.isConnected() && context().captureMode == 0) clearMotionBuffers();
+  // A page that could not be replaced by the stopped one still names its
+  // strip: that strip stays, so that visitors see no broken picture.
+  const std::string keep = uploadStoppedStatus() ? std::string() : pageStrip_;
+  if (client_.isConnected() && context().captureMode == 0) clearMotionBuffers(keep);
   report(upload_event::ClearStopping{});
 }
 

@@ -27,6 +27,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -147,15 +148,17 @@ class FtpUploader {
   void listDirectory(bool withLog);
   void deleteOldestFrame();
   void deleteAllBuffers();
-  void clearMotionBuffers();
-  int deletionPass(BulkDeletion form, bool logEachFile);
+  // keep: a strip the bulk deletion leaves alone ("" for none).
+  void clearMotionBuffers(const std::string& keep = {});
+  int deletionPass(BulkDeletion form, bool logEachFile, const std::string& keep = {});
   void endSession();
   void changeDirectory(const std::string& directory);
   bool publishRunningPage(const std::string& frameName);
   std::optional<std::uint32_t> publishedStripOnServer();
   void sweepStaleStrips();
   bool checkSession(bool withLog);
-  void uploadStoppedStatus();
+  // False when the stopped page is not on the server.
+  bool uploadStoppedStatus();
   std::string statusFilePath() const;
 
   FtpClient& client_;
@@ -177,6 +180,14 @@ class FtpUploader {
   // earlier sessions left behind (see sweepStaleStrips).
   bool sweepPending_ = false;
   std::optional<std::uint32_t> publishedBefore_;  // the page's strip before it
+  // The strip the running page on the server names ("" when none does).
+  std::string pageStrip_;
+  // Recovery gave up: no strip goes up until a session is opened by a
+  // connect or reconnect command.
+  bool gaveUp_ = false;
+  // Strips of this session already deleted by a sweep or after a refused
+  // upload: rotation passes over them without a word.
+  std::set<std::string> deletedStrips_;
   std::atomic<int> pageFailures_{0};
   std::atomic<int> retries_{0};
   std::atomic<int> motionCount_{0};

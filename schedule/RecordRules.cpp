@@ -1,5 +1,6 @@
 #include "schedule/RecordRules.h"
 
+#include <algorithm>
 #include <map>
 
 #include "schedule/ScheduleForm.h"
@@ -26,13 +27,25 @@ const TextField<ScheduleInfo> kScheduleTexts[] = {
     {"ftpProfileName", &ScheduleInfo::ftpProfileName},
 };
 
+struct LineBreakAt {
+  std::string field;
+  char character;
+};
+
 template <typename Record, std::size_t N>
-std::optional<std::string> firstWithLineBreak(const Record& record,
+std::optional<LineBreakAt> firstWithLineBreak(const Record& record,
                                               const TextField<Record> (&fields)[N]) {
   for (const auto& [name, field] : fields) {
-    if (holdsLineBreak(record.*field)) return std::string(name);
+    if (auto c = firstLineBreak(record.*field)) return LineBreakAt{name, *c};
   }
   return std::nullopt;
+}
+
+std::optional<LineBreakAt> lineBreakIn(const ProfileInfo& p) {
+  return firstWithLineBreak(p, kProfileTexts);
+}
+std::optional<LineBreakAt> lineBreakIn(const ScheduleInfo& s) {
+  return firstWithLineBreak(s, kScheduleTexts);
 }
 
 template <typename Record>
@@ -41,8 +54,9 @@ std::optional<RecordProblem> checkList(const std::vector<Record>& records, const
   for (std::size_t i = 0; i < records.size(); ++i) {
     const std::string where = std::string(list) + "[" + std::to_string(i) + "]";
     const Record& r = records[i];
-    if (auto field = fieldWithLineBreak(r)) {
-      return RecordProblem{RecordProblem::Kind::LineBreak, where + "." + *field, {}, {}};
+    if (auto at = lineBreakIn(r)) {
+      return RecordProblem{RecordProblem::Kind::LineBreak, where + "." + at->field, {}, {},
+                           at->character};
     }
     if (isBlankName(r.name)) {
       return RecordProblem{RecordProblem::Kind::BlankName, where + ".name", {}, {}};
@@ -58,18 +72,24 @@ std::optional<RecordProblem> checkList(const std::vector<Record>& records, const
 
 }  // namespace
 
-bool holdsLineBreak(std::string_view text) {
-  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+bool holdsLineBreak(std::string_view text) { return firstLineBreak(text).has_value(); }
+
+std::optional<char> firstLineBreak(std::string_view text) {
+  const std::size_t at = text.find_first_of(std::string_view("\r\n\0", 3));
+  if (at == std::string_view::npos) return std::nullopt;
+  return text[at];
 }
 
 bool isBlankName(std::string_view name) { return trimBlanks(std::string(name)).empty(); }
 
 std::optional<std::string> fieldWithLineBreak(const ProfileInfo& profile) {
-  return firstWithLineBreak(profile, kProfileTexts);
+  if (auto at = lineBreakIn(profile)) return at->field;
+  return std::nullopt;
 }
 
 std::optional<std::string> fieldWithLineBreak(const ScheduleInfo& schedule) {
-  return firstWithLineBreak(schedule, kScheduleTexts);
+  if (auto at = lineBreakIn(schedule)) return at->field;
+  return std::nullopt;
 }
 
 std::optional<RecordProblem> findRecordProblem(const std::vector<ProfileInfo>& profiles,
@@ -86,6 +106,16 @@ std::optional<RecordProblem> findRecordProblem(const std::vector<ProfileInfo>& p
     }
   }
   return std::nullopt;
+}
+
+bool clipCountOutOfRange(const ProfileInfo& profile) {
+  return profile.keepBuffers == 0 && (profile.bufferClipCount < kMinBufferClipCount ||
+                                      profile.bufferClipCount > kMaxBufferClipCount);
+}
+
+int keptStrips(const ProfileInfo& profile) {
+  if (profile.keepBuffers != 0) return -1;
+  return std::clamp(profile.bufferClipCount, kMinBufferClipCount, kMaxBufferClipCount);
 }
 
 }  // namespace karone

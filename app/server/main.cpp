@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/headless/HeadlessServer.h"
+#include "platform/CoreDumps.h"
 #include "resources/Texts.h"
 #ifdef KARONE_WITH_WINDOW
 #include "app/ui/ServerApp.h"
@@ -12,6 +13,8 @@
 
 int main(int argc, char** argv) {
   using namespace karone;
+  // Before anything reads a password: no core dump may hold one.
+  switchOffCoreDumps();
   std::vector<std::string> args(argv + 1, argv + argc);
   bool headless = false;
   for (const auto& a : args) headless = headless || a == "--headless";

@@ -18,6 +18,8 @@
 #include "platform/ui/ReadOnlySpinBox.h"
 #include "resources/Texts.h"
 
+#include "schedule/RecordRules.h"
+
 namespace karone {
 namespace {
 
@@ -26,8 +28,6 @@ std::string str(const QString& s) { return s.toStdString(); }
 // The layout, in dialog units.
 constexpr int kWidth = 195;
 constexpr int kHeight = 271;
-constexpr int kClipCountMin = 2;
-constexpr int kClipCountMax = 100;
 constexpr int kNewClipCount = 10;
 constexpr int kNewPort = 21;
 
@@ -89,7 +89,7 @@ void FtpProfileDialog::build() {
   clipCountLabel_ =
       b.label(qtext(Text::ProfileClipCountLabel), "clipCountLabel", 0, 20, 155, 120, 9);
   clipCount_ = b.spin("clipCountSpin", 0, 148, 154, 27, 12);
-  clipCount_->setRange(kClipCountMin, kClipCountMax);
+  clipCount_->setRange(kMinBufferClipCount, kMaxBufferClipCount);
   keepBuffers_ = b.check(qtext(Text::ProfileKeepBuffers), "keepBuffersCheck", 0, 21, 170, 96, 9);
 
   useDialupBox_ = b.check(qtext(Text::ProfileUseDialup), "useDialupCheck", 0, 13, 209, 145, 10);

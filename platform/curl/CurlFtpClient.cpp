@@ -142,6 +142,17 @@ FtpError errorOf(CURLcode code, bool saw421) {
 
 }  // namespace
 
+TlsTrust tlsTrustFor(const std::string& caFile,
+                     const std::function<const char*(const char*)>& getenv) {
+  if (!caFile.empty()) return {caFile, {}};
+  auto variable = [&](const char* name) {
+    const char* value = getenv(name);
+    return std::string(value ? value : "");
+  };
+  if (std::string bundle = variable("CURL_CA_BUNDLE"); !bundle.empty()) return {bundle, {}};
+  return {variable("SSL_CERT_FILE"), variable("SSL_CERT_DIR")};
+}
+
 struct CurlFtpClient::Impl {
   explicit Impl(CurlFtpOptions o) : options(std::move(o)) {}
 
@@ -504,7 +515,9 @@ FtpResult CurlFtpClient::connect(const FtpConnectParams& params) {
     curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!o.caFile.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, o.caFile.c_str());
+    const TlsTrust trust = tlsTrustFor(o.caFile, [](const char* name) { return std::getenv(name); });
+    if (!trust.caFile.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, trust.caFile.c_str());
+    if (!trust.caPath.empty()) curl_easy_setopt(c, CURLOPT_CAPATH, trust.caPath.c_str());
   }
   // The login is a wildcard request without body (no listing is made):
   // libcurl 7.88 leaks every entry of every later wildcard listing on a

@@ -28,7 +28,10 @@
 //   must have on the server.
 // - "ftps://host" is FTP with explicit TLS (AUTH TLS) on control and data
 //   connections, the certificate and host name verified; there is no
-//   fall-back to plain FTP. Active mode lets the system pick the address
+//   fall-back to plain FTP. The trusted authorities are the system's unless
+//   caFile is given or the environment names others as the curl command
+//   reads it (tlsTrustFor), so a private authority can be trusted. A
+//   failed verification says why in the result's text. Active mode lets the system pick the address
 //   and port (EPRT, then PORT); passive mode tries EPSV, then PASV.
 // - Requests are driven by our own loop on the multi handle, which never
 //   leaves libcurl idle while it has a step to make (curl_easy_perform
@@ -39,6 +42,7 @@
 //
 // Threading: as FtpClient (one thread at a time; isConnected from any).
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,9 +56,22 @@ struct CurlFtpOptions {
   long connectTimeoutMs = 15000;   // TCP (and TLS) connect and the greeting
   long responseTimeoutMs = 30000;  // any one reply, and data stalls
   long requestTimeoutMs = 120000;  // whole request, 0 = no cap
-  std::string caFile;              // trusted CAs for ftps ("" = the system's)
+  std::string caFile;              // trusted CAs for ftps ("" = see tlsTrustFor)
   const Clock* clock = nullptr;    // for the year of listing dates (system clock)
 };
+
+// The authorities trusted for ftps. An explicit caFile is used alone.
+// Otherwise CURL_CA_BUNDLE names the file; without it SSL_CERT_FILE names
+// the file and SSL_CERT_DIR a folder of hashed certificates (both may be
+// set). An empty variable counts as unset; with nothing set both stay
+// empty and libcurl uses the system's store.
+struct TlsTrust {
+  std::string caFile;
+  std::string caPath;
+  bool operator==(const TlsTrust&) const = default;
+};
+TlsTrust tlsTrustFor(const std::string& caFile,
+                     const std::function<const char*(const char*)>& getenv);
 
 class CurlFtpClient final : public FtpClient {
  public:

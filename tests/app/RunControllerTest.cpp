@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 
 #include "resources/Texts.h"
@@ -19,7 +20,9 @@ std::string t(Text id) { return text(id); }
 
 TEST(RunControllerStartUp, AppliesTheSettingsAndShowsTheWindowsFirstState) {
   ControllerRig rig;
-  rig.store({rig.profile("zeta"), rig.profile("alpha"), rig.profile("mid")});
+  ProfileInfo unbounded = rig.profile("zeta");
+  unbounded.bufferClipCount = 0;  // written by another program
+  rig.store({unbounded, rig.profile("alpha"), rig.profile("mid")});
   rig.settings.values = {{"iCaptureMode", "1"},           {"iCaptureFPS", "10"},
                          {"iBufferSize", "40"},           {"iLastSelSiteInfoIndex", "1"},
                          {"iIndexFrgSubtitleColor", "9"}, {"dwUniqueRunningNum", "4294967295"}};
@@ -38,6 +41,8 @@ TEST(RunControllerStartUp, AppliesTheSettingsAndShowsTheWindowsFirstState) {
   // No schedules: the three lines, each with its leading blank.
   EXPECT_EQ(rig.view.scheduleLines,
             (std::vector<std::string>{" " + t(Text::NoScheduleName), " -- 日, --:--:--", "  "}));
+  EXPECT_TRUE(rig.view.saw(formatText(Text::ProfileClipCountCorrected, "zeta", 0, 2)));
+  EXPECT_FALSE(rig.view.saw(formatText(Text::ProfileClipCountCorrected, "alpha", 3, 3)));
   // Every value exists in the settings now.
   EXPECT_EQ(rig.settings.values.count("bAutoShutAndRecon"), 1u);
 }
@@ -51,6 +56,36 @@ TEST(RunControllerStartUp, TheDialupServiceNoteIsShownOnlyWhenAProfileDials) {
     rig.start();
     EXPECT_EQ(rig.view.saw(note), dials) << (dials ? "a profile dials" : "none dials");
   }
+}
+
+// A run killed mid-strip leaves its pictures in the work folder; the next
+// start removes exactly those.
+TEST(RunControllerStartUp, RemovesThePicturesAnEarlierRunLeftAndNothingElse) {
+  ControllerRig rig;
+  const std::string folder = rig.parts().bufferFolder + "/";
+  const std::vector<std::string> ours = {"motion_img_0000001a.bmp", "motion_img_0000001a.jpg",
+                                         "still_img_latest.bmp", "still_img_latest.jpg",
+                                         "still_img_bckp_000000ff.jpg", "currfrme.html"};
+  const std::vector<std::string> others = {"motion_img_0000001A.jpg", "motion_img_1a.jpg",
+                                           "motion_img_0000001a.png", "still_img_latest.txt",
+                                           "currfrme_new.html", "photo.jpg"};
+  for (const auto& name : ours) testing::writeFile(folder + name, "x");
+  for (const auto& name : others) testing::writeFile(folder + name, "x");
+  rig.start();
+  for (const auto& name : ours) EXPECT_FALSE(std::filesystem::exists(folder + name)) << name;
+  for (const auto& name : others) EXPECT_TRUE(std::filesystem::exists(folder + name)) << name;
+  EXPECT_TRUE(rig.view.saw(formatText(Text::StaleWorkFilesRemoved, 6, folder.c_str())));
+}
+
+// A work folder that cannot take a picture is said at start, before sending.
+TEST(RunControllerStartUp, SaysWhenTheWorkFolderCannotTakeAPicture) {
+  ControllerRig rig;
+  const std::string folder = rig.parts().bufferFolder;
+  std::filesystem::remove_all(folder);
+  testing::writeFile(folder, "a file where the folder should be");
+  rig.start();
+  EXPECT_TRUE(rig.view.saw(
+      formatText(Text::WorkFolderCannotWrite, (folder + "/").c_str(), "Not a directory")));
 }
 
 TEST(RunControllerProfiles, AddModifyAndDeleteWithTheirRefusals) {
@@ -185,6 +220,9 @@ TEST(RunControllerExit, RefusedWhileCapturingAndACloseRequestRunsTheOrderlyExit)
   EXPECT_TRUE(c.closeRequested());
   EXPECT_EQ(rig.settings.values["dwUniqueRunningNum"],
             std::to_string(c.captureWindow().pipeline().fileCounter()));
+  // The log is closed after the exit's last line, not before the disconnect.
+  const std::string log = testing::readFile(rig.dir.file("kirufa_log.txt"));
+  EXPECT_NE(log.find(t(Text::FtpDisconnecting)), std::string::npos) << log;
 }
 
 // A pipe at the data file's path is never read as the store, nor saved over

@@ -425,17 +425,25 @@ TEST(FramePipeline, FailedBmpWriteDropsThePictureAndMotionGoesOn) {
   Fixture f;
   f.start();
   std::filesystem::remove_all(f.dir.path());  // the buffer folder vanished
-  f.ticks(6);
-  f.settle();
+  for (int strip = 0; strip < 3; ++strip) {
+    f.ticks(6);
+    f.settle();
+  }
   EXPECT_TRUE(f.host.pictures().empty());
   EXPECT_EQ(f.pipeline->fileCounter(), 0u);
   EXPECT_FALSE(f.pipeline->stripReady());
+  // Said once for the three strips, with the folder and the reason.
+  const auto problems = f.host.all<pe::WorkFolderProblem>();
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].folder, f.dir.path() + "/");
+  EXPECT_EQ(problems[0].reason, "No such file or directory");
   ::mkdir(f.dir.path().c_str(), 0700);
   f.ticks(6);  // the next strip goes without any confirmation
   ASSERT_TRUE(f.waitForPictures(1));
+  EXPECT_EQ(f.host.all<pe::WorkFolderRecovered>().size(), 1u);
   EXPECT_EQ(f.host.pictures()[0].jpegPath, f.file("motion_img_00000000.jpg"));
   EXPECT_EQ(f.framesIn(f.file("motion_img_00000000.jpg")),
-            (std::vector<int>{7, 8, 9, 10, 11, 12}));
+            (std::vector<int>{19, 20, 21, 22, 23, 24}));
 }
 
 TEST(FramePipeline, FailedConversionDropsThePictureAndMotionGoesOn) {

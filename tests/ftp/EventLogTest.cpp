@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -115,29 +116,38 @@ TEST_F(EventLogTest, TheHorizontalExtentFollowsTheWidestMessageAndNeverNarrows) 
   EXPECT_EQ(view_.horizontalExtent(), 720);
 }
 
-TEST_F(EventLogTest, EveryOpenLogStartsTheFileAfresh) {
+TEST_F(EventLogTest, EveryOpenLogStartsAFreshFileAndKeepsTheEarlierRunsFiles) {
+  const std::string current = dir_.file("kirufa_log.txt");
+  auto kept = [&](int n) { return dir_.file("kirufa_log." + std::to_string(n) + ".txt"); };
   {
-    EventLog first(clock_, dir_.path());
-    first.setView(&view_);
-    ASSERT_TRUE(first.OpenLog());
-    first.Log("first run");
-    first.CloseLog();
-  }
-  {
-    // The second start also replaces a file a crashed run left open.
+    // A crashed run never closed its file; its late lines stay in its own file.
     EventLog crashed(clock_, dir_.path());
     crashed.setView(&view_);
-    crashed.OpenLog();
+    ASSERT_TRUE(crashed.OpenLog());
     crashed.Log("crashed run");
     EventLog second(clock_, dir_.path());
     second.setView(&view_);
     ASSERT_TRUE(second.OpenLog());
     second.Log("second run");
     crashed.Log("late line of the crashed run");
-    EXPECT_EQ(readFile(dir_.file("kirufa_log.txt")), prefix_ + "second run\n");
-    ASSERT_TRUE(second.OpenLog());  // reopening the same log also starts afresh
-    EXPECT_EQ(readFile(dir_.file("kirufa_log.txt")), "");
+    EXPECT_EQ(readFile(current), prefix_ + "second run\n");
+    EXPECT_EQ(readFile(kept(1)), prefix_ + "crashed run\n" + prefix_ + "late line of the crashed run\n");
+    EXPECT_EQ(second.keptFilePath(1), kept(1));
   }
+  // Each start moves the files one number up; the oldest beyond the kept
+  // runs goes.
+  for (int run = 3; run <= 3 + EventLog::kKeptRuns; ++run) {
+    EventLog log(clock_, dir_.path());
+    log.setView(&view_);
+    ASSERT_TRUE(log.OpenLog());
+    log.Log("run " + std::to_string(run));
+  }
+  const int last = 3 + EventLog::kKeptRuns;
+  EXPECT_EQ(readFile(current), prefix_ + "run " + std::to_string(last) + "\n");
+  for (int n = 1; n <= EventLog::kKeptRuns; ++n) {
+    EXPECT_EQ(readFile(kept(n)), prefix_ + "run " + std::to_string(last - n) + "\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(kept(EventLog::kKeptRuns + 1)));
 }
 
 TEST_F(EventLogTest, WithoutAViewNothingIsLoggedNotEvenToTheFile) {

@@ -170,6 +170,12 @@ TEST_F(FtpUploaderTest, FailedLoginIsLoggedAndReported) {
                                text(Text::FtpConnectError)}));
   EXPECT_EQ(sink.count(ev::SessionOpened{false}), 1);
   EXPECT_FALSE(uploader.IsConnected());
+
+  // A failed certificate check says why.
+  const std::string why = "SSL certificate problem: self-signed certificate";
+  fake.failNth(FtpOperation::Connect, 1, FtpResult::failure(FtpError::TlsFailed, why));
+  run(upload::Connect{});
+  EXPECT_EQ(messages().back(), formatText(Text::FtpTlsFailed, why.c_str()));
 }
 
 TEST_F(FtpUploaderTest, MotionFramePublishesPageAndRotates) {
@@ -327,6 +333,15 @@ TEST_F(FtpUploaderTest, PartlyStoredStripIsRemoved) {
   EXPECT_FALSE(fake.exists("/live/motion_img_00000002.jpg"));
   EXPECT_TRUE(fake.exists("/live/motion_img_00000001.jpg"));
   EXPECT_EQ(pageCurrentFrame(*fake.fileContent("/live/currfrme.html")), "motion_img_00000001.jpg");
+
+  // When rotation reaches the removed strip, nothing failed.
+  sink.setBufferClipLimit(2);
+  clearAll();
+  run(motion(3));
+  run(motion(4));
+  EXPECT_EQ(messages().back(), text(Text::FtpUploadDone));
+  EXPECT_EQ(fake.namesIn("/live"), (std::vector<std::string>{"currfrme.html", "motion_img_00000003.jpg",
+                                                              "motion_img_00000004.jpg"}));
 }
 
 TEST_F(FtpUploaderTest, StillFramesWithAndWithoutBackup) {
@@ -398,6 +413,27 @@ TEST_F(FtpUploaderTest, RecoveryGivesUpAfterTenTriesFiveSecondsApart) {
   EXPECT_EQ(sink.count(ev::StopAndDisconnect{}), 1);
   EXPECT_EQ(messages()[1], formatText(Text::FtpUploadError, 452));
   EXPECT_EQ(messages().back(), text(Text::FtpCaptureAndUploadStopped));
+}
+
+// A server that refuses every STOR: the give-up is said once, no strip
+// goes up after it, and the strip the page still names (the stopped page
+// cannot replace it) survives the end of the session.
+TEST_F(FtpUploaderTest, AfterAGiveUpNothingMoreGoesUpAndThePagesStripStays) {
+  connect();
+  run(motion(1));
+  fake.failAlways(FtpOperation::Put, FtpResult::failure(FtpError::Refused, "no", 550));
+  for (std::uint32_t n = 2; n <= 12; ++n) run(motion(n));  // the tenth failure gives up
+  const Lines m = messages();
+  EXPECT_EQ(std::count(m.begin(), m.end(), text(Text::FtpReconnectGaveUp)), 1);
+  EXPECT_EQ(std::count(m.begin(), m.end(), text(Text::FtpCaptureAndUploadStopped)), 1);
+  EXPECT_EQ(m.back(), text(Text::FtpCaptureAndUploadStopped)) << "nothing after the stop";
+  EXPECT_EQ(sink.count(ev::StopAndDisconnect{}), 1);
+
+  sink.setCapturing(false);
+  run(upload::EndSession{});
+  EXPECT_NE(fake.fileContent("/live/currfrme.html").value_or("").find("motion_img_00000001.jpg"),
+            std::string::npos);
+  EXPECT_TRUE(fake.exists("/live/motion_img_00000001.jpg"));
 }
 
 TEST_F(FtpUploaderTest, RecoveryStopsAtTheFirstSuccessfulReconnect) {

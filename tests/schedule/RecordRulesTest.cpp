@@ -69,5 +69,26 @@ TEST(RecordRules, NamesAreNotBlankAndUniqueAndSchedulesNameAProfile) {
   EXPECT_EQ(duplicate->name, "A");
 }
 
+TEST(RecordRules, RotationKeepsACountTheDialogOffersWhateverIsStored) {
+  struct Row {
+    std::int32_t keepBuffers, count;
+    int kept;
+    bool outOfRange;
+  };
+  const Row rows[] = {
+      {0, 10, 10, false},       {0, 2, 2, false},   {0, 100, 100, false},
+      {0, 0, 2, true},  // a stored 0 would turn rotation off
+      {0, 1, 2, true},          {0, -5, 2, true},   {0, 101, 100, true},
+      {0, INT32_MAX, 100, true}, {1, 0, -1, false}, {1, 10, -1, false},
+  };
+  for (const Row& row : rows) {
+    ProfileInfo p = profile("P");
+    p.keepBuffers = row.keepBuffers;
+    p.bufferClipCount = row.count;
+    EXPECT_EQ(keptStrips(p), row.kept) << row.keepBuffers << " " << row.count;
+    EXPECT_EQ(clipCountOutOfRange(p), row.outOfRange) << row.keepBuffers << " " << row.count;
+  }
+}
+
 }  // namespace
 }  // namespace karone

@@ -260,11 +260,13 @@ TEST_F(KaroneStoreTest, ImportAppliesTheRulesOfStoredRecords) {
       {"/schedules/0/name", "", "schedules[0].name is empty"},
       {"/schedules/1/ftpProfileName", "Z", "schedules[1].ftpProfileName \"Z\" names no profile"},
       {"/profiles/0/password", "SECRETPW1\r\nMKD injected",
-       "profiles[0].password holds a line break"},
-      {"/profiles/1/userId", "u\nMKD x", "profiles[1].userId holds a line break"},
-      {"/profiles/0/address", "h\r", "profiles[0].address holds a line break"},
-      {"/profiles/0/uploadDirectory", "/a\nb", "profiles[0].uploadDirectory holds a line break"},
-      {"/schedules/0/name", "S\nS", "schedules[0].name holds a line break"},
+       "profiles[0].password holds a carriage return (CR)"},
+      {"/profiles/1/userId", "u\nMKD x", "profiles[1].userId holds a line feed (LF)"},
+      {"/profiles/0/address", "h\r", "profiles[0].address holds a carriage return (CR)"},
+      {"/profiles/0/uploadDirectory", "/a\nb", "profiles[0].uploadDirectory holds a line feed"},
+      {"/profiles/0/dialupPassword", std::string("SECRETPW1\0", 10),
+       "profiles[0].dialupPassword holds a NUL character"},
+      {"/schedules/0/name", "S\nS", "schedules[0].name holds a line feed (LF)"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.pointer) + " = " + row.value.dump());
@@ -337,6 +339,8 @@ TEST_F(KaroneStoreTest, ImportValidatesEveryField) {
       {"/profiles/0/port", 21.5, "must be an integer"},
       {"/profiles/0/passiveMode", 2, "profiles[0].passiveMode must be from 0 to 1"},
       {"/profiles/0/keepBuffers", -1, "keepBuffers must be from 0 to 1"},
+      {"/profiles/0/bufferClipCount", 0, "profiles[0].bufferClipCount must be from 2 to 100"},
+      {"/profiles/0/bufferClipCount", 101, "bufferClipCount must be from 2 to 100"},
       {"/profiles/0/useDialup", true, "useDialup must be an integer"},
       {"/profiles/0/name", 5, "profiles[0].name must be a string"},
       {"/profiles/0/dialupPassword", "***", "profiles[0].dialupPassword is \"***\""},

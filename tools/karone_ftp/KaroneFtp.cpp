@@ -20,6 +20,7 @@
 #include "platform/SettingsStorage.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
+#include "schedule/RecordRules.h"
 #include "tools/ToolText.h"
 
 namespace karone {
@@ -276,8 +277,13 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
     }
   } removeWork{work};
 
-  context.bufferClipLimit = profile.keepBuffers != 0 ? -1 : profile.bufferClipCount;
-  if (usage.keepGiven) context.bufferClipLimit = usage.keep;
+  context.bufferClipLimit = keptStrips(profile);
+  if (usage.keepGiven) {
+    context.bufferClipLimit = usage.keep;
+  } else if (clipCountOutOfRange(profile)) {
+    log.Log(formatText(Text::ProfileClipCountCorrected, profile.name.c_str(),
+                       static_cast<int>(profile.bufferClipCount), context.bufferClipLimit));
+  }
   context.framesPerStrip = values.iBufferSize;
   // Questions are answered Ok or Yes; the only one a tool run meets is the
   // warning that the profile's folder could not be entered.

@@ -169,7 +169,7 @@ std::optional<ProfileInfo> profileFromJson(const Json& json, const std::string& 
   r.password("password", p.password);
   r.text("uploadDirectory", p.uploadDirectory);
   r.integer("port", p.port, 1, 65535);
-  r.integer("bufferClipCount", p.bufferClipCount, 0, kInt32Max);
+  r.integer("bufferClipCount", p.bufferClipCount, kMinBufferClipCount, kMaxBufferClipCount);
   r.integer("keepBuffers", p.keepBuffers, 0, 1);
   r.text("dialupEntry", p.dialupEntry);
   r.text("dialupUser", p.dialupUser);
@@ -221,7 +221,10 @@ std::string syntaxError(const std::string& text, std::size_t byte) {
 std::string problemText(const RecordProblem& p) {
   switch (p.kind) {
     case RecordProblem::Kind::LineBreak:
-      return formatText(Text::StoreJsonLineBreak, p.where.c_str());
+      return formatText(Text::StoreJsonLineBreak, p.where.c_str(),
+                        text(p.character == '\r'   ? Text::StoreCharacterCr
+                             : p.character == '\n' ? Text::StoreCharacterLf
+                                                   : Text::StoreCharacterNul));
     case RecordProblem::Kind::BlankName:
       return formatText(Text::StoreJsonBlankName, p.where.c_str());
     case RecordProblem::Kind::DuplicateName:

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/CoreDumps.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
 #include "tools/ToolText.h"
@@ -31,6 +32,7 @@ bool asksForHelp(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  karone::switchOffCoreDumps();  // the data file holds passwords
   if (argc < 2) {
     std::fprintf(stderr, "%s\n", text(Text::StoreNoCommand));
     return kExitUsage;

@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "app/headless/HeadlessPrompter.h"
 #include "app/headless/HeadlessServer.h"
 #include "platform/Paths.h"
+#include "platform/CoreDumps.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
 #include "tests/support/PyFtpServer.h"
@@ -144,13 +147,29 @@ struct Rig {
   PyFtpServer server;
 };
 
+// The core size limit of a running program, as "soft hard".
+std::string coreLimitOf(pid_t pid) {
+  std::istringstream in(testing::readFile("/proc/" + std::to_string(pid) + "/limits"));
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("Max core file size", 0) != 0) continue;
+    std::istringstream fields(line.substr(std::strlen("Max core file size")));
+    std::string soft, hard;
+    fields >> soft >> hard;
+    return soft + " " + hard;
+  }
+  return "?";
+}
+
 TEST(HeadlessServer, BroadcastsAndEndsInOrderOnSigterm) {
   Rig rig;
   ASSERT_TRUE(rig.server.started()) << rig.server.error();
+  testing::ScopedEnv noCores(kAllowCoreDumpsVariable, std::nullopt);
   auto manager = std::make_unique<NotifySocket>(rig.dirs.root().file("notify"));
   Server server({"--headless", "--ftp-timeout", "3"}, rig.dirs.root().file("out.txt"));
   ASSERT_TRUE(rig.waitFor([&] { return manager->received("READY=1") && rig.strips() >= 1; }, 40s))
       << rig.output();
+  // It holds passwords: no core dump unless asked for.
+  EXPECT_EQ(coreLimitOf(server.pid()), "0 0");
   // Under a service manager: ready once started, a status line that says
   // what it does, and the watchdog's pings from the controller's thread.
   EXPECT_TRUE(rig.waitFor([&] { return manager->received("sending to live (127.0.0.1)"); }, 10s));

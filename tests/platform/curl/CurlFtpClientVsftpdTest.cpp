@@ -182,5 +182,23 @@ TEST_F(CurlFtpClientVsftpdTlsTest, RefusesWithoutTrustOrWithoutTls) {
   EXPECT_FALSE(ftp.isConnected());
 }
 
+// A private authority is trusted through SSL_CERT_FILE, as with curl; a
+// refusal says why.
+TEST_F(CurlFtpClientVsftpdTlsTest, TrustsAnAuthorityTheEnvironmentNames) {
+  testing::ScopedEnv bundle("CURL_CA_BUNDLE", std::nullopt);
+  testing::ScopedEnv folder("SSL_CERT_DIR", std::nullopt);
+  CurlFtpClient fromEnvironment(fastOptions());
+  fromEnvironment.openSession("TamblorFTP");
+  {
+    testing::ScopedEnv none("SSL_CERT_FILE", std::nullopt);
+    FtpResult r = fromEnvironment.connect(server.params());
+    EXPECT_EQ(r.error, FtpError::TlsFailed) << r.text;
+    EXPECT_NE(r.text.find("certificate"), std::string::npos) << r.text;
+  }
+  testing::ScopedEnv file("SSL_CERT_FILE", server.caFile());
+  FtpResult r = fromEnvironment.connect(server.params());
+  EXPECT_TRUE(r) << r.text;
+}
+
 }  // namespace
 }  // namespace karone

@@ -1,14 +1,12 @@
 #include "app/RunController.h"
 
-#include <algorithm>
-
 #include <unistd.h>
 
+#include "app/StartupNotes.h"
 #include "app/WorkingSettings.h"
 #include "platform/BufferFileNames.h"
 #include "platform/Paths.h"
 #include "resources/Texts.h"
-#include "app/StaleWorkFiles.h"
 #include "schedule/RecordRules.h"
 #include "schedule/ScheduleRules.h"
 
@@ -100,13 +98,9 @@ void RunController::start() {
     store_.load();
     profiles_->fill({});
     log_.OpenLog();
-    const std::vector<ProfileInfo> profiles = store_.profiles();
-    if (std::any_of(profiles.begin(), profiles.end(),
-                    [](const ProfileInfo& p) { return p.useDialup != 0; })) {
-      for (const std::string& note : parts_.dialupNotes) ShowStatus(note);
-    }
-    noteClipCountsOutOfRange();
-    removeWorkFilesOfEarlierRuns();
+    for (const std::string& note :
+         startupNotes(store_, parts_.dialupNotes, {parts_.bufferFolder, parts_.statusFolder}))
+      ShowStatus(note);
     const int line = values.iLastSelSiteInfoIndex;
     profiles_->selectLineShown(line >= 0 && line < static_cast<int>(profileLines().size()) ? line
                                                                                            : -1);
@@ -117,32 +111,6 @@ void RunController::start() {
     buttonCaptions_->start(kButtonCaptionMillis);
     onButtonCaptions();
   });
-}
-
-// Pictures and pages a killed run left in the work folder would stay there
-// for good: nothing else ever names them again.
-void RunController::removeWorkFilesOfEarlierRuns() {
-  int removed = removeStaleWorkFiles(parts_.bufferFolder);
-  if (parts_.statusFolder != parts_.bufferFolder) removed += removeStaleWorkFiles(parts_.statusFolder);
-  if (removed > 0) {
-    ShowStatus(formatText(Text::StaleWorkFilesRemoved, removed, parts_.bufferFolder.c_str()));
-  }
-  // Said now rather than at the first picture, so that the operator knows
-  // before sending starts.
-  if (const std::string problem = workFolderProblem(parts_.bufferFolder); !problem.empty()) {
-    ShowStatus(formatText(Text::WorkFolderCannotWrite, parts_.bufferFolder.c_str(), problem.c_str()));
-  }
-}
-
-// A count another writer stored outside the dialog's range is used at the
-// nearest bound (keptStrips); the operator learns it once per start.
-void RunController::noteClipCountsOutOfRange() {
-  ProfileInfo p;
-  for (int i = 0; store_.getProfile(i, p); ++i) {
-    if (!clipCountOutOfRange(p)) continue;
-    ShowStatus(formatText(Text::ProfileClipCountCorrected, p.name.c_str(),
-                          static_cast<int>(p.bufferClipCount), keptStrips(p)));
-  }
 }
 
 void RunController::buildParts(const AppSettings& values) {
@@ -177,8 +145,7 @@ void RunController::publishSnapshot() {
   v.captureMode = working_.mode;
   v.framesPerStrip = capture_ ? capture_->pipeline().framesPerStrip() : working_.framesPerStrip;
   v.framesPerSecond = capture_ ? capture_->pipeline().framesPerSecond() : working_.frameRate;
-  const ProfileInfo& selected = profiles_->selected();
-  v.bufferClipLimit = keptStrips(selected);
+  v.bufferClipLimit = keptStrips(profiles_->selected());
   v.caption = caption_.caption();
   snapshot_.publish(v);
 }

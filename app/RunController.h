@@ -214,8 +214,6 @@ class RunController final : public MainCommands,
   // --- Steps ---
   void applySettings(const AppSettings& values);
   void buildParts(const AppSettings& values);
-  void noteClipCountsOutOfRange();
-  void removeWorkFilesOfEarlierRuns();
   void publishSnapshot();
   void onButtonCaptions();
   void connectSelected();

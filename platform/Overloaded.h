@@ -8,5 +8,8 @@ template <typename... Handlers>
 struct Overloaded : Handlers... {
   using Handlers::operator()...;
 };
+// Spelled out for compilers without deduction for aggregates (clang < 17).
+template <typename... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 }  // namespace karone

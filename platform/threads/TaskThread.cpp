@@ -27,7 +27,14 @@ void TaskThread::stop() {
     dropped.swap(tasks_);
   }
   changed_.notify_all();
-  if (thread_.joinable() && std::this_thread::get_id() != thread_.get_id()) thread_.join();
+  if (!thread_.joinable()) return;
+  if (std::this_thread::get_id() != thread_.get_id()) {
+    thread_.join();
+  } else {
+    // Stopped from one of its own tasks: the loop ends after this task, and
+    // nobody can wait for the thread it runs on.
+    thread_.detach();
+  }
   // `dropped` goes here, outside the lock: a task's captures may post.
 }
 

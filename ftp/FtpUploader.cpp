@@ -146,17 +146,28 @@ std::string FtpUploader::statusFilePath() const {
   return statusDirectory_ + std::string(kStatusPageName);
 }
 
+void FtpUploader::beginExit(std::int64_t budgetMillis) {
+  exiting_ = true;
+  client_.setDeadlineIn(budgetMillis);
+}
+
 bool FtpUploader::uploadStoppedStatus() {
+  const bool exiting = exiting_;
+  if (exiting && exitPage_) return *exitPage_;
   const auto path = statusFilePath();
   if (!writeFileAtomically(path, stoppedStatusPage()).ok) {
     Log(formatText(Text::FtpStatusPageNotPublished, static_cast<int>(FtpError::LocalFile) + 12000));
+    if (exiting) exitPage_ = false;
     return false;
   }
   FtpResult put = client_.putFile(path, std::string(kStatusPageName), FtpTransferMode::Ascii);
-  if (!put.ok() && client_.isConnected()) {
+  // At the exit this is the one try, so its failure is said even when the
+  // connection is gone.
+  if (!put.ok() && (client_.isConnected() || exiting)) {
     Log(formatText(Text::FtpStatusPageNotPublished, put.code()));
   }
   if (put.ok()) pageStrip_.clear();
+  if (exiting) exitPage_ = put.ok();
   return put.ok();
 }
 
@@ -224,6 +235,15 @@ void FtpUploader::sweepStaleStrips() {
   }
 }
 
+void FtpUploader::sweepAfterReconnect() {
+  // An outage that lets us log in but cuts every store short leaves a
+  // partial strip per try, and no strip gets through to sweep them: sweep
+  // now, from the newest strip known to be complete.
+  if (context().captureMode != 0 || !motionRunningNumber(lastUploadedFrame_)) return;
+  publishedBefore_ = publishedStripOnServer();
+  sweepStaleStrips();
+}
+
 // --- Connect and disconnect ---
 
 bool FtpUploader::openSession(const ProfileInfo& profile) {
@@ -247,6 +267,7 @@ bool FtpUploader::openSession(const ProfileInfo& profile) {
   }
   Log(text(Text::FtpConnected));
   sweepPending_ = true;
+  stripsPending_ = true;
   report(upload_event::SessionOpened{true});
   return true;
 }
@@ -378,6 +399,7 @@ void FtpUploader::recoverFromUploadFailure() {
     if (openSession(active)) {
       enterUploadDirectory(active);
       listDirectory(true);
+      sweepAfterReconnect();
       break;
     }
   }
@@ -420,6 +442,7 @@ void FtpUploader::listDirectory(bool withLog) {
     // a failed one leaves them as they were.
     int motion = 0;
     int still = 0;
+    std::vector<std::uint32_t> strips;
     motionCount_ = 0;
     stillCount_ = 0;
     report(upload_event::MotionBufferCount{0});
@@ -437,6 +460,7 @@ void FtpUploader::listDirectory(bool withLog) {
       }
       switch (bufferFileKind(entry.name)) {
         case BufferFileKind::Motion:
+          if (auto number = motionRunningNumber(entry.name)) strips.push_back(*number);
           motionCount_ = ++motion;
           report(upload_event::MotionBufferCount{motion});
           break;
@@ -446,6 +470,10 @@ void FtpUploader::listDirectory(bool withLog) {
           break;
         case BufferFileKind::None: break;
       }
+    }
+    if (stripsPending_) {
+      stripsPending_ = false;
+      if (!strips.empty()) report(upload_event::StripsOnServer{std::move(strips)});
     }
   } else {
     client_.lastResponseText();

@@ -34,6 +34,7 @@
 
 #include "ftp/EventLog.h"
 #include "ftp/RemoteNames.h"
+#include "ftp/StatusPagePublisher.h"
 #include "ftp/UploadCommand.h"
 #include "ftp/UploadContext.h"
 #include "ftp/UploaderEvent.h"
@@ -123,7 +124,7 @@ class FtpUploader {
   int retryCount() const { return retries_; }
   // How many running status pages could not be published so far (the page
   // on the server then stays as it was).
-  int statusPageFailures() const { return pageFailures_; }
+  int statusPageFailures() const { return pages_.failures(); }
 
  private:
   // Runs `work` on the worker as one command.
@@ -160,20 +161,17 @@ class FtpUploader {
   int deletionPass(BulkDeletion form, bool logEachFile, const std::string& keep = {});
   void endSession();
   void changeDirectory(const std::string& directory);
-  bool publishRunningPage(const std::string& frameName);
-  std::optional<std::uint32_t> publishedStripOnServer();
   void sweepStaleStrips();
   // After recovery has reconnected: the sweep of a session's first strip.
   void sweepAfterReconnect();
   bool checkSession(bool withLog);
   // False when the stopped page is not on the server.
   bool uploadStoppedStatus();
-  std::string statusFilePath() const;
 
   FtpClient& client_;
   EventLog& log_;
   Sleeper& sleeper_;
-  std::string statusDirectory_;
+  StatusPagePublisher pages_;
   std::function<void(UploaderEvent)> events_;
   std::function<UploadContext()> context_;
   Requests requests_;
@@ -192,18 +190,12 @@ class FtpUploader {
   // strips it found (StripsOnServer).
   bool stripsPending_ = false;
   std::optional<std::uint32_t> publishedBefore_;  // the page's strip before it
-  // The strip the running page on the server names ("" when none does).
-  std::string pageStrip_;
   // Recovery gave up: no strip goes up until a session is opened by a
   // connect or reconnect command.
   bool gaveUp_ = false;
   // Strips of this session already deleted by a sweep or after a refused
   // upload: rotation passes over them without a word.
   std::set<std::string> deletedStrips_;
-  std::atomic<bool> exiting_{false};
-  // The exit's one try at the stopped page: whether it went up.
-  std::optional<bool> exitPage_;
-  std::atomic<int> pageFailures_{0};
   std::atomic<int> retries_{0};
   std::atomic<int> motionCount_{0};
   std::atomic<int> stillCount_{0};

@@ -3,7 +3,9 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -185,6 +187,20 @@ struct CurlFtpClient::Impl {
   std::vector<Exchange> exchanges;
   std::vector<FtpFileEntry>* listing = nullptr;
   Seconds listingNow = 0;
+  // The end of the exit's budget on clock()'s monotonic counter (set from
+  // any thread); kNoDeadline while there is none.
+  static constexpr std::int64_t kNoDeadline = INT64_MAX;
+  std::atomic<std::int64_t> deadline{kNoDeadline};
+
+  // Milliseconds left of the budget (kNoDeadline without one, <= 0 spent).
+  std::int64_t budgetLeft() const {
+    const std::int64_t end = deadline.load();
+    return end == kNoDeadline ? kNoDeadline : end - clock().monotonicMillis();
+  }
+  CURLcode budgetSpent() {
+    std::snprintf(errorBuffer, sizeof errorBuffer, "%s", "the time left for the server ran out");
+    return CURLE_OPERATION_TIMEDOUT;
+  }
 
   const Clock& clock() const { return options.clock ? *options.clock : SystemClock::instance(); }
 
@@ -332,6 +348,7 @@ struct CurlFtpClient::Impl {
     lastReply = 0;
     exchanges.clear();
     errorBuffer[0] = '\0';
+    if (budgetLeft() <= 0) return budgetSpent();
     if (!setup()) return CURLE_READ_ERROR;
     CURLcode code = run();
     resetRequest();
@@ -347,7 +364,8 @@ struct CurlFtpClient::Impl {
   // store took a second now and then. Calling libcurl once more before
   // every wait makes that next step at once; otherwise the waits are as
   // curl_easy_perform's (on the sockets and timers of the request, at most
-  // a second).
+  // a second). A request still running when the exit's budget is spent is
+  // cut short there: libcurl closes a connection taken off mid-request.
   CURLcode run() {
     CURLMcode mc = curl_multi_add_handle(multi, curl);
     int running = 1;
@@ -355,7 +373,13 @@ struct CurlFtpClient::Impl {
       mc = curl_multi_perform(multi, &running);
       if (mc == CURLM_OK && running) mc = curl_multi_perform(multi, &running);
       if (mc != CURLM_OK || !running) break;
-      mc = curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+      const std::int64_t left = budgetLeft();
+      if (left <= 0) {
+        curl_multi_remove_handle(multi, curl);
+        return budgetSpent();
+      }
+      mc = curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::min<std::int64_t>(1000, left)),
+                           nullptr);
     }
     bool done = false;
     CURLcode code = CURLE_OK;
@@ -704,6 +728,10 @@ std::string CurlFtpClient::lastResponseText() const { return impl_->lastResponse
 void CurlFtpClient::disconnect() {
   connected_ = false;
   impl_->close();
+}
+
+void CurlFtpClient::setDeadlineIn(std::int64_t millis) {
+  impl_->deadline = impl_->clock().monotonicMillis() + std::max<std::int64_t>(0, millis);
 }
 
 void CurlFtpClient::closeSession() {

@@ -38,7 +38,8 @@
 //   could sit a second after an EPSV/PASV reply before opening the data
 //   connection).
 // - Every request is bounded: connect time-out, server-response time-out
-//   (also for stalled data transfers) and an overall cap per request.
+//   (also for stalled data transfers) and an overall cap per request; and,
+//   once setDeadlineIn has been called, by what is left of that budget.
 //
 // Threading: as FtpClient (one thread at a time; isConnected from any).
 #include <atomic>
@@ -95,6 +96,7 @@ class CurlFtpClient final : public FtpClient {
   std::string lastResponseText() const override;
   void disconnect() override;
   void closeSession() override;
+  void setDeadlineIn(std::int64_t millis) override;
 
   // Commands sent and logins made on the current connection's handle since
   // connect (for tests and benchmarks).

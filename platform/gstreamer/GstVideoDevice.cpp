@@ -86,8 +86,10 @@ bool plainWord(const std::string& text) {
   });
 }
 
-// One line for the operator from an error GStreamer posted.
-std::string describeError(const GError* error, const char* element) {
+// One line for the operator from an error GStreamer posted. A source that
+// only says its stream failed (an HTTP source refused its connection) did
+// not get through to the camera when no picture had come yet.
+std::string describeError(const GError* error, const char* element, bool hadPicture) {
   if (error != nullptr && error->domain == GST_RESOURCE_ERROR) {
     switch (error->code) {
       case GST_RESOURCE_ERROR_NOT_AUTHORIZED:
@@ -100,6 +102,11 @@ std::string describeError(const GError* error, const char* element) {
         return std::string("cannot connect to the camera (") + error->message + ")";
       default: break;
     }
+  }
+  if (error != nullptr && error->domain == GST_STREAM_ERROR && error->code == GST_STREAM_ERROR_FAILED &&
+      g_strcmp0(element, "source") == 0) {
+    return hadPicture ? "the camera's stream broke off"
+                      : std::string("cannot connect to the camera (") + error->message + ")";
   }
   return std::string(element) + ": " + (error != nullptr ? error->message : "unknown error");
 }
@@ -183,6 +190,7 @@ StartResult GstVideoDevice::startPipeline() {
   {
     std::lock_guard lock(mutex_);
     error_.clear();
+    errorSpecific_ = false;
     format_.reset();
   }
   if (!ensureGstreamer()) {
@@ -347,9 +355,21 @@ GstBusSyncReply GstVideoDevice::onBusMessage(GstBus*, GstMessage* message, gpoin
     GError* error = nullptr;
     gchar* debug = nullptr;
     gst_message_parse_error(message, &error, &debug);
-    std::string text = describeError(error, GST_OBJECT_NAME(GST_MESSAGE_SRC(message)));
+    bool hadPicture = false;
+    {
+      std::lock_guard lock(self->mutex_);
+      hadPicture = self->format_.has_value();
+    }
+    const bool specific = error != nullptr && error->domain == GST_RESOURCE_ERROR;
+    std::string text = describeError(error, GST_OBJECT_NAME(GST_MESSAGE_SRC(message)), hadPicture);
     g_clear_error(&error);
     g_free(debug);
+    if (specific) {
+      // What the camera said beats the stream errors that follow it.
+      std::lock_guard lock(self->mutex_);
+      if (!self->errorSpecific_) self->error_.clear();
+      self->errorSpecific_ = true;
+    }
     self->fail(text);
   }
   // A dropped message is the handler's to release.

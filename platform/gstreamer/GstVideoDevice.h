@@ -91,6 +91,7 @@ class GstVideoDevice final : public VideoDevice {
   std::condition_variable changed_;
   std::optional<FrameFormat> format_;
   std::string error_;
+  bool errorSpecific_ = false;  // error_ is what the camera itself said
 };
 
 }  // namespace karone

@@ -127,6 +127,15 @@ bool CaptureGraph::grabFrame(VideoFrame& out) {
   return grabber_->copyLatest(out);
 }
 
+std::optional<std::uint64_t> CaptureGraph::framesArrived() const {
+  if (!running_ || !grabber_) return std::nullopt;
+  return grabber_->framesCopied() + grabber_->framesDropped();
+}
+
+std::string CaptureGraph::runFailure() const {
+  return running_ && device_ ? device_->runFailure() : std::string();
+}
+
 bool CaptureGraph::waitForFrames(std::uint64_t count, std::chrono::milliseconds timeout) const {
   return grabber_ && grabber_->waitForFrames(count, timeout);
 }

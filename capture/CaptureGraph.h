@@ -66,6 +66,10 @@ class CaptureGraph {
   // The latest frame, black before the first one arrived. False when no
   // graph runs.
   bool grabFrame(VideoFrame& out);
+  // Frames that arrived since the build; nullopt without a running graph.
+  std::optional<std::uint64_t> framesArrived() const;
+  // Why the running device broke; empty while it runs well.
+  std::string runFailure() const;
   // Waits (bounded) until count frames have arrived since the build.
   bool waitForFrames(std::uint64_t count, std::chrono::milliseconds timeout) const;
 

@@ -5,6 +5,8 @@
 // graph offers it through CaptureGraphFrameSource; tests may script it.
 //
 // Threads: every call comes from the thread that drives the pipeline.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,12 @@ class FrameSource {
   virtual bool frameSize(int& width, int& height, int& bitsPerPixel) const = 0;
   // The latest frame at the device's native size; false without one.
   virtual bool grabFrame(Picture& frame) = 0;
+  // Frames delivered since the graph was built; nullopt when the source
+  // does not count them (then silence is not watched).
+  virtual std::optional<std::uint64_t> framesArrived() const { return std::nullopt; }
+  // Why the running graph broke (the camera went away); empty while it
+  // runs well.
+  virtual std::string runFailure() const { return {}; }
 };
 
 }  // namespace karone

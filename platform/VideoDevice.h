@@ -65,6 +65,10 @@ class VideoDevice {
 
   // What went wrong last, for the log; empty when nothing did.
   virtual std::string lastError() const = 0;
+  // Why the running graph broke after it had started (the device was
+  // unplugged, the stream ended or failed); empty while it runs well.
+  // Any thread.
+  virtual std::string runFailure() const { return {}; }
 };
 
 }  // namespace karone

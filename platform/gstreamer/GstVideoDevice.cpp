@@ -24,6 +24,11 @@ void GstVideoDevice::fail(const std::string& why) {
   changed_.notify_all();
 }
 
+std::string GstVideoDevice::runFailure() const {
+  std::lock_guard lock(mutex_);
+  return runFailure_;
+}
+
 std::string GstVideoDevice::lastError() const {
   std::lock_guard lock(mutex_);
   return error_;
@@ -191,6 +196,7 @@ StartResult GstVideoDevice::startPipeline() {
     std::lock_guard lock(mutex_);
     error_.clear();
     errorSpecific_ = false;
+    runFailure_.clear();
     format_.reset();
   }
   if (!ensureGstreamer()) {
@@ -371,6 +377,12 @@ GstBusSyncReply GstVideoDevice::onBusMessage(GstBus*, GstMessage* message, gpoin
       self->errorSpecific_ = true;
     }
     self->fail(text);
+    std::lock_guard lock(self->mutex_);
+    if (hadPicture && self->runFailure_.empty()) self->runFailure_ = text;
+  } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
+    // A live source ends only when its camera is gone.
+    std::lock_guard lock(self->mutex_);
+    if (self->runFailure_.empty()) self->runFailure_ = "the camera's stream ended";
   }
   // A dropped message is the handler's to release.
   gst_message_unref(message);

@@ -61,6 +61,7 @@ class GstVideoDevice final : public VideoDevice {
   bool route(int outputIndex, int inputIndex) override;
   VideoProcAmp* procAmp() override { return procAmp_.get(); }
   std::string lastError() const override;
+  std::string runFailure() const override;
 
  private:
   bool isTestPattern() const { return source_.kind == GstSource::Kind::TestPattern; }
@@ -92,6 +93,7 @@ class GstVideoDevice final : public VideoDevice {
   std::optional<FrameFormat> format_;
   std::string error_;
   bool errorSpecific_ = false;  // error_ is what the camera itself said
+  std::string runFailure_;      // the first error or end of stream after the start
 };
 
 }  // namespace karone

@@ -21,6 +21,13 @@ class ScriptedFrameSource final : public FrameSource {
   int buildResult = 0;
   bool failGrab = false;
   int grabs = 0;
+  int builds = 0;
+  // Frame counting for the camera watch: when set, every grab counts as a
+  // frame arrived unless frozen; runFailure is reported while running.
+  bool countsFrames = false;
+  bool frozen = false;
+  std::uint64_t arrived = 0;
+  std::string failure;
   std::vector<int> routed;
   // Paints frame number n (1-based) into a picture of width × height.
   std::function<void(Picture&, int)> paint = [](Picture& p, int n) {
@@ -33,12 +40,14 @@ class ScriptedFrameSource final : public FrameSource {
     return bound_;
   }
   int buildGraph() override {
+    ++builds;
     if (!bound_) return 1;
     if (buildResult != 0) {
       bound_ = false;
       return buildResult;
     }
     running_ = true;
+    arrived = 0;
     return 0;
   }
   bool RouteVideoInput(int type) override {
@@ -53,6 +62,15 @@ class ScriptedFrameSource final : public FrameSource {
     h = height;
     bits = 24;
     return true;
+  }
+  std::optional<std::uint64_t> framesArrived() const override {
+    if (!countsFrames || !running_) return std::nullopt;
+    return arrived;
+  }
+  std::string runFailure() const override { return running_ ? failure : std::string(); }
+  // The camera sends one frame (when it is not frozen).
+  void frame() {
+    if (!frozen) ++arrived;
   }
   bool grabFrame(Picture& frame) override {
     if (!running_ || failGrab) return false;

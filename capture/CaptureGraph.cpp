@@ -128,7 +128,7 @@ bool CaptureGraph::grabFrame(VideoFrame& out) {
 }
 
 std::optional<std::uint64_t> CaptureGraph::framesArrived() const {
-  if (!running_ || !grabber_) return std::nullopt;
+  if (!running_ || !grabber_ || !device_ || !device_->live()) return std::nullopt;
   return grabber_->framesCopied() + grabber_->framesDropped();
 }
 

@@ -66,7 +66,8 @@ class CaptureGraph {
   // The latest frame, black before the first one arrived. False when no
   // graph runs.
   bool grabFrame(VideoFrame& out);
-  // Frames that arrived since the build; nullopt without a running graph.
+  // Frames that arrived since the build; nullopt without a running graph
+  // or when the device is not live (VideoDevice::live).
   std::optional<std::uint64_t> framesArrived() const;
   // Why the running device broke; empty while it runs well.
   std::string runFailure() const;

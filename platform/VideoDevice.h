@@ -69,6 +69,10 @@ class VideoDevice {
   // unplugged, the stream ended or failed); empty while it runs well.
   // Any thread.
   virtual std::string runFailure() const { return {}; }
+  // Frames come on their own, paced by the device's clock, so that a
+  // device that sends none for seconds is in trouble (scripted devices that
+  // deliver on request are not).
+  virtual bool live() const { return false; }
 };
 
 }  // namespace karone

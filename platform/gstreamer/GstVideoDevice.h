@@ -62,6 +62,7 @@ class GstVideoDevice final : public VideoDevice {
   VideoProcAmp* procAmp() override { return procAmp_.get(); }
   std::string lastError() const override;
   std::string runFailure() const override;
+  bool live() const override { return true; }
 
  private:
   bool isTestPattern() const { return source_.kind == GstSource::Kind::TestPattern; }

@@ -4,6 +4,8 @@
 // H.264 from x264enc) through the same decoding and conversion a camera gets.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/FrameGrabber.h"
 #include "platform/gstreamer/GstCameraModes.h"
 #include "platform/gstreamer/GstInit.h"
@@ -106,6 +108,26 @@ TEST(GstCameraStandIn, ACameraWithNothingUsableFailsWithAReason) {
   GstVideoDevice device(source);
   EXPECT_EQ(device.start([](const FrameView&) {}, nullptr), StartResult::Failed);
   EXPECT_NE(device.lastError().find("no format"), std::string::npos) << device.lastError();
+}
+
+// A USB camera unplugged in the middle of a run: its stand-in stops after
+// a few frames. The device says why, for the camera watch to act on.
+TEST(GstCameraStandIn, ACameraThatStopsMidRunReportsIt) {
+  GstSource source;
+  source.kind = GstSource::Kind::StandIn;
+  source.standIn = "videotestsrc is-live=true num-buffers=5 ! "
+                   "video/x-raw,format=YUY2,width=320,height=240,framerate=30/1";
+  source.modes = {{CameraEncoding::Raw, "YUY2", 320, 240, {{30, 1}}}};
+  source.need = {320, 240, 15};
+  GstVideoDevice device(source);
+  ASSERT_EQ(device.start([](const FrameView&) {}, nullptr), StartResult::Started)
+      << device.lastError();
+  EXPECT_TRUE(device.live());
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (device.runFailure().empty() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(device.runFailure(), "the camera's stream ended");
+  device.stop();
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "platform/NetworkCameras.h"
 
 #include <algorithm>
+#include <cctype>
+
+#include "platform/VideoCapture.h"
 
 namespace karone {
 namespace {
@@ -50,20 +53,58 @@ CameraUrlKind cameraUrlKind(const std::string& url) {
   return CameraUrlKind::Unsupported;
 }
 
-std::string checkNetworkCamera(const NetworkCamera& camera) {
-  if (camera.name.empty()) return "the camera needs a name";
-  if (camera.name.size() > kMaxNameBytes) return "the name is longer than 255 bytes";
+CameraProblem findCameraProblem(const NetworkCamera& camera) {
+  if (camera.name.empty()) return CameraProblem::NoName;
+  if (camera.name.size() > kMaxNameBytes) return CameraProblem::LongName;
   if (hasControl(camera.name) || hasControl(camera.url) || hasControl(camera.user) ||
       hasControl(camera.password))
-    return "names, addresses, users and passwords cannot hold control characters";
-  if (cameraUrlKind(camera.url) == CameraUrlKind::Unsupported)
-    return "the address must start with rtsp://, rtsps://, http:// or https://";
+    return CameraProblem::ControlCharacter;
+  if (cameraUrlKind(camera.url) == CameraUrlKind::Unsupported) return CameraProblem::UnsupportedAddress;
   const auto host = authority(camera.url);
-  if (!host || host->first == host->second) return "the address names no host";
+  if (!host || host->first == host->second) return CameraProblem::NoHost;
   if (camera.url.substr(host->first, host->second - host->first).find('@') != std::string::npos)
-    return "put the user and password in their own fields, not in the address";
-  if (camera.user.empty() && !camera.password.empty()) return "a password needs a user";
+    return CameraProblem::CredentialsInAddress;
+  if (camera.user.empty() && !camera.password.empty()) return CameraProblem::PasswordWithoutUser;
+  return CameraProblem::None;
+}
+
+CameraProblem findCameraProblem(const NetworkCamera& camera,
+                                const std::vector<NetworkCamera>& existing) {
+  const CameraProblem problem = findCameraProblem(camera);
+  if (problem != CameraProblem::None) return problem;
+  if (sameCameraName(camera.name, kTestPatternDeviceName)) return CameraProblem::NameTaken;
+  for (const NetworkCamera& other : existing)
+    if (sameCameraName(other.name, camera.name)) return CameraProblem::NameTaken;
+  return CameraProblem::None;
+}
+
+std::string describeCameraProblem(CameraProblem problem) {
+  switch (problem) {
+    case CameraProblem::None: return {};
+    case CameraProblem::NoName: return "the camera needs a name";
+    case CameraProblem::LongName: return "the name is longer than 255 bytes";
+    case CameraProblem::ControlCharacter:
+      return "names, addresses, users and passwords cannot hold control characters";
+    case CameraProblem::UnsupportedAddress:
+      return "the address must start with rtsp://, rtsps://, http:// or https://";
+    case CameraProblem::NoHost: return "the address names no host";
+    case CameraProblem::CredentialsInAddress:
+      return "put the user and password in their own fields, not in the address";
+    case CameraProblem::PasswordWithoutUser: return "a password needs a user";
+    case CameraProblem::NameTaken: return "a capture device of that name already exists";
+  }
   return {};
+}
+
+std::string checkNetworkCamera(const NetworkCamera& camera) {
+  return describeCameraProblem(findCameraProblem(camera));
+}
+
+bool sameCameraName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
 }
 
 std::string displayUrl(const std::string& url) {

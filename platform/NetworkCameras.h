@@ -32,11 +32,28 @@ struct NetworkCamera {
 enum class CameraUrlKind { Rtsp, HttpMjpeg, Unsupported };
 CameraUrlKind cameraUrlKind(const std::string& url);
 
-// What is wrong with a camera about to be added (empty when nothing is):
-// an empty or over-long name, control characters, a URL that is neither
-// rtsp:// nor http(s):// or that carries a user or password of its own, a
-// password without a user.
+// What can be wrong with a camera about to be added.
+enum class CameraProblem {
+  None,
+  NoName,
+  LongName,            // over 255 bytes
+  ControlCharacter,    // in any field
+  UnsupportedAddress,  // neither rtsp(s):// nor http(s)://
+  NoHost,
+  CredentialsInAddress,
+  PasswordWithoutUser,
+  NameTaken,  // by another network camera or the test pattern, whatever the case
+};
+CameraProblem findCameraProblem(const NetworkCamera& camera);
+// The same, and the name must be free among `existing`.
+CameraProblem findCameraProblem(const NetworkCamera& camera,
+                                const std::vector<NetworkCamera>& existing);
+// In English, for the command line; empty for None.
+std::string describeCameraProblem(CameraProblem problem);
+// describeCameraProblem(findCameraProblem(camera)).
 std::string checkNetworkCamera(const NetworkCamera& camera);
+// Names equal without regard to ASCII case.
+bool sameCameraName(const std::string& a, const std::string& b);
 
 // The URL without any "user:password@" part.
 std::string displayUrl(const std::string& url);

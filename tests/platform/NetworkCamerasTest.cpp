@@ -30,6 +30,12 @@ TEST(NetworkCameras, ChecksWhatMayBeAdded) {
   for (const Case& c : cases) {
     EXPECT_EQ(checkNetworkCamera(c.camera).empty(), c.accepted) << c.camera.name << " " << c.camera.url;
   }
+  // Names are free whatever their case; the test pattern's is never.
+  const std::vector<NetworkCamera> existing{{"Gate", "rtsp://cam/x", "", ""}};
+  EXPECT_EQ(findCameraProblem({"GATE", "rtsp://cam/y", "", ""}, existing), CameraProblem::NameTaken);
+  EXPECT_EQ(findCameraProblem({"karone TEST pattern", "rtsp://cam/y", "", ""}, existing),
+            CameraProblem::NameTaken);
+  EXPECT_EQ(findCameraProblem({"Gate 2", "rtsp://cam/y", "", ""}, existing), CameraProblem::None);
 }
 
 TEST(NetworkCameras, DisplayUrlDropsCredentials) {

@@ -25,12 +25,6 @@ int failure(const std::string& line) {
   return 1;
 }
 
-bool sameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 int add(const std::vector<std::string>& args, SettingsStorage& storage) {
   NetworkCamera camera;
   std::vector<std::string> positional;
@@ -58,10 +52,7 @@ int add(const std::vector<std::string>& args, SettingsStorage& storage) {
   if (const std::string why = checkNetworkCamera(camera); !why.empty()) return usage(why);
 
   std::vector<NetworkCamera> cameras = loadNetworkCameras(storage);
-  const bool taken = sameName(camera.name, kTestPatternDeviceName) ||
-                     std::any_of(cameras.begin(), cameras.end(),
-                                 [&](const NetworkCamera& c) { return sameName(c.name, camera.name); });
-  if (taken) {
+  if (findCameraProblem(camera, cameras) == CameraProblem::NameTaken) {
     return failure(formatText(Text::CaptureToolCameraExists, tools::shown(camera.name).c_str()));
   }
   cameras.push_back(camera);
@@ -83,7 +74,7 @@ int remove(const std::vector<std::string>& args, SettingsStorage& storage) {
                             [&](const NetworkCamera& c) { return c.name == args[0]; });
   if (found == cameras.end()) {
     found = std::find_if(cameras.begin(), cameras.end(),
-                         [&](const NetworkCamera& c) { return sameName(c.name, args[0]); });
+                         [&](const NetworkCamera& c) { return sameCameraName(c.name, args[0]); });
   }
   if (found == cameras.end()) {
     return failure(formatText(Text::CaptureToolCameraMissing, tools::shown(args[0]).c_str()));

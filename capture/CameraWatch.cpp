@@ -4,25 +4,19 @@
 
 namespace karone {
 
-void CameraWatch::opened(Seconds now, std::optional<std::uint64_t> frames) {
+void CameraWatch::opened() {
   state_ = State::Watching;
-  lastFrames_ = frames;
-  lastProgress_ = now;
   delay_ = kFirstRetry;
 }
 
-std::optional<std::string> CameraWatch::check(Seconds now, std::optional<std::uint64_t> frames,
+std::optional<std::string> CameraWatch::check(std::optional<std::chrono::milliseconds> silence,
                                               const std::string& failure) {
   if (state_ != State::Watching) return std::nullopt;
   if (!failure.empty()) return failure;
-  if (!frames) return std::nullopt;
-  if (!lastFrames_ || *frames != *lastFrames_) {
-    lastFrames_ = frames;
-    lastProgress_ = now;
-    return std::nullopt;
-  }
-  if (now - lastProgress_ >= kSilenceLimit) {
-    return "no picture for " + std::to_string(now - lastProgress_) + " seconds";
+  if (silence && *silence >= std::chrono::seconds(kSilenceLimit)) {
+    return "no picture for " +
+           std::to_string(std::chrono::duration_cast<std::chrono::seconds>(*silence).count()) +
+           " seconds";
   }
   return std::nullopt;
 }

@@ -9,6 +9,7 @@
 //
 // Plain state driven by the capture pipeline's once-a-second tick; owner's
 // thread only.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,15 +28,15 @@ class CameraWatch {
   State state() const { return state_; }
 
   // The camera was opened (again): watch it from now.
-  void opened(Seconds now, std::optional<std::uint64_t> frames);
+  void opened();
   // The operator closed it: nothing to watch.
   void closed() { state_ = State::Idle; }
 
   // Watching: the reason the camera counts as gone now, if it does.
-  // frames is the count of frames it has delivered (nullopt: the source
-  // does not count, and silence is not watched); failure what went wrong
-  // with it, empty while nothing did.
-  std::optional<std::string> check(Seconds now, std::optional<std::uint64_t> frames,
+  // silence is how long it has sent nothing, measured in real time by the
+  // device's side (nullopt: not watched); failure what went wrong with it,
+  // empty while nothing did.
+  std::optional<std::string> check(std::optional<std::chrono::milliseconds> silence,
                                    const std::string& failure);
 
   // The camera is gone from now on.
@@ -51,8 +52,6 @@ class CameraWatch {
 
  private:
   State state_ = State::Idle;
-  std::optional<std::uint64_t> lastFrames_;
-  Seconds lastProgress_ = 0;
   Seconds goneSince_ = 0;
   Seconds nextRetry_ = 0;
   Seconds delay_ = kFirstRetry;

@@ -132,6 +132,11 @@ std::optional<std::uint64_t> CaptureGraph::framesArrived() const {
   return grabber_->framesCopied() + grabber_->framesDropped();
 }
 
+std::optional<std::chrono::milliseconds> CaptureGraph::silence() const {
+  if (!running_ || !grabber_ || !device_ || !device_->live()) return std::nullopt;
+  return grabber_->silence();
+}
+
 std::string CaptureGraph::runFailure() const {
   return running_ && device_ ? device_->runFailure() : std::string();
 }

@@ -114,7 +114,7 @@ void FramePipeline::startWatching() {
     tell(pipelineevent::CameraReturned{watchedDevice_, watch_.goneFor(now)});
   }
   watchedDevice_ = name;
-  watch_.opened(now, graph_.framesArrived());
+  watch_.opened();
   awaitingFrame_ = false;
   watchTimer_->start(1000);
 }
@@ -123,7 +123,7 @@ void FramePipeline::watchTick() {
   KARONE_CHECK_THREAD(owner_);
   const Seconds now = clock_.now();
   if (watch_.state() == CameraWatch::State::Watching) {
-    if (auto reason = watch_.check(now, graph_.framesArrived(), graph_.runFailure())) {
+    if (auto reason = watch_.check(graph_.silence(), graph_.runFailure())) {
       loseCamera(now, *reason);
     }
   } else if (watch_.retryDue(now)) {
@@ -158,7 +158,7 @@ void FramePipeline::reopenCamera(Seconds now) {
   deviceIndex_ = index;
   graph_.RouteVideoInput(videoSource_);
   const Seconds gone = watch_.goneFor(now);
-  watch_.opened(now, graph_.framesArrived());
+  watch_.opened();
   awaitingFrame_ = true;
   tell(pipelineevent::CameraReturned{watchedDevice_, gone});
   if (capturing_ && timer_ == Timer::Motion) {

@@ -152,7 +152,17 @@ std::string pipelineDescription(const GstSource& source, std::string* why) {
   return {};
 }
 
+// Decoders that would hand on the grey guesswork of frames decoded without
+// their key frame (a stream joined between key frames, lost packets) are
+// told to drop them instead: such a frame must never become a picture.
+static void onElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
+  if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "output-corrupt") != nullptr) {
+    g_object_set(element, "output-corrupt", FALSE, nullptr);
+  }
+}
+
 void GstVideoDevice::configureSource(GstElement* pipeline) {
+  g_signal_connect(pipeline, "deep-element-added", G_CALLBACK(&onElementAdded), nullptr);
   GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "source");
   if (src == nullptr) return;
   const NetworkCamera& cam = source_.network;

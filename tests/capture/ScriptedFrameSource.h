@@ -22,11 +22,13 @@ class ScriptedFrameSource final : public FrameSource {
   bool failGrab = false;
   int grabs = 0;
   int builds = 0;
-  // Frame counting for the camera watch: when set, every grab counts as a
-  // frame arrived unless frozen; runFailure is reported while running.
+  // A live camera for the camera watch: frame() sends one (unless frozen),
+  // silentSeconds is how long it has sent none; runFailure is reported
+  // while running.
   bool countsFrames = false;
   bool frozen = false;
   std::uint64_t arrived = 0;
+  int silentSeconds = 0;
   std::string failure;
   std::vector<int> routed;
   // Paints frame number n (1-based) into a picture of width × height.
@@ -67,10 +69,19 @@ class ScriptedFrameSource final : public FrameSource {
     if (!countsFrames || !running_) return std::nullopt;
     return arrived;
   }
+  std::optional<std::chrono::milliseconds> silence() const override {
+    if (!countsFrames || !running_) return std::nullopt;
+    return std::chrono::seconds(silentSeconds);
+  }
   std::string runFailure() const override { return running_ ? failure : std::string(); }
-  // The camera sends one frame (when it is not frozen).
+  // A second of the camera's life: one frame, or one more second of silence.
   void frame() {
-    if (!frozen) ++arrived;
+    if (frozen) {
+      ++silentSeconds;
+    } else {
+      ++arrived;
+      silentSeconds = 0;
+    }
   }
   bool grabFrame(Picture& frame) override {
     if (!running_ || failGrab) return false;

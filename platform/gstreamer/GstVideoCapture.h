@@ -38,6 +38,17 @@ struct GstCaptureOptions {
   CameraNeed need;
   // How long a start waits for the first frame format.
   std::chrono::milliseconds startTimeout{5000};
+
+  // For programs that show no preview (headless, the tools): the sources
+  // run only as fast as capture needs (one picture a second, with margin),
+  // where they let us choose: the test pattern, and the rate of a camera.
+  static GstCaptureOptions withoutPreview() {
+    GstCaptureOptions options;
+    options.testPattern.framesPerSecond = kFramesPerSecondWithoutPreview;
+    options.need.framesPerSecond = kFramesPerSecondWithoutPreview;
+    return options;
+  }
+  static constexpr int kFramesPerSecondWithoutPreview = 2;
 };
 
 // What a listed device is and, for a camera with known modes, what it

@@ -224,7 +224,7 @@ AppSettings loadSettings() {
 
 int run(const Arguments& args) {
   const AppSettings settings = loadSettings();
-  GstVideoCapture system;
+  GstVideoCapture system(GstCaptureOptions::withoutPreview());
   CaptureGraph graph(system);
   if (args.list) return listDevices(graph, system, args.formats);
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/SettingsStorage.h"
 #include "platform/VideoCapture.h"
 #include "resources/Texts.h"
 #include "tests/support/TempDir.h"
@@ -127,7 +128,7 @@ TEST(KaroneCapture, AddsListsAndRemovesNetworkCameras) {
   EXPECT_NE(list.output.find(": Yard\n"), std::string::npos) << list.output;
   EXPECT_EQ(list.output.find("s3cret"), std::string::npos);
 
-  const std::string settings = dirs.root().file("config") + "/Brenko/Tamblor/Encoder.conf";
+  const std::string settings = FileSettingsStorage().path();
   struct stat st {};
   ASSERT_EQ(::stat(settings.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);

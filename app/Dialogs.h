@@ -38,6 +38,8 @@ class Dialogs {
   virtual void showScheduler(SchedulerContext& context) = 0;
   // Brightness and contrast of the running device ("色設定").
   virtual void showColourSettings(VideoProcAmp& procAmp) = 0;
+  // Our own: add and remove network cameras (none without a window).
+  virtual void showNetworkCameras() {}
   // "バージョン情報".
   virtual void showAbout() = 0;
 };

@@ -186,6 +186,13 @@ void RunController::onPipelineEvent(const PipelineEvent& event) {
       c.workFolderFailing_ = false;
       c.ShowStatus(formatText(Text::WorkFolderWritesAgain, e.folder.c_str()));
     }
+    void operator()(const pe::CameraLost& e) {
+      c.ShowStatus(formatText(Text::CameraLostLog, e.device.c_str(), e.reason.c_str()));
+    }
+    void operator()(const pe::CameraReturned& e) {
+      c.ShowStatus(formatText(Text::CameraReturnedLog, e.device.c_str(),
+                              static_cast<long long>(e.secondsGone)));
+    }
   };
   std::visit(Handle{*this}, event);
 }

@@ -208,6 +208,7 @@ class RunController final : public MainCommands,
   // --- The capture window: its menu's dialogs and the pipeline's events ---
   void openCaptureSettings() override;
   void openColourSettings(VideoProcAmp& procAmp) override;
+  void openNetworkCameras() override { dialogs_.showNetworkCameras(); }
   void openAbout() override { dialogs_.showAbout(); }
 
   // --- SchedulerContext ---

@@ -127,6 +127,20 @@ bool CaptureGraph::grabFrame(VideoFrame& out) {
   return grabber_->copyLatest(out);
 }
 
+std::optional<std::uint64_t> CaptureGraph::framesArrived() const {
+  if (!running_ || !grabber_ || !device_ || !device_->live()) return std::nullopt;
+  return grabber_->framesCopied() + grabber_->framesDropped();
+}
+
+std::optional<std::chrono::milliseconds> CaptureGraph::silence() const {
+  if (!running_ || !grabber_ || !device_ || !device_->live()) return std::nullopt;
+  return grabber_->silence();
+}
+
+std::string CaptureGraph::runFailure() const {
+  return running_ && device_ ? device_->runFailure() : std::string();
+}
+
 bool CaptureGraph::waitForFrames(std::uint64_t count, std::chrono::milliseconds timeout) const {
   return grabber_ && grabber_->waitForFrames(count, timeout);
 }

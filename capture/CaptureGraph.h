@@ -66,6 +66,13 @@ class CaptureGraph {
   // The latest frame, black before the first one arrived. False when no
   // graph runs.
   bool grabFrame(VideoFrame& out);
+  // Frames that arrived since the build; nullopt without a running graph
+  // or when the device is not live (VideoDevice::live).
+  std::optional<std::uint64_t> framesArrived() const;
+  // How long the running live device has sent nothing (real time).
+  std::optional<std::chrono::milliseconds> silence() const;
+  // Why the running device broke; empty while it runs well.
+  std::string runFailure() const;
   // Waits (bounded) until count frames have arrived since the build.
   bool waitForFrames(std::uint64_t count, std::chrono::milliseconds timeout) const;
 

@@ -24,6 +24,9 @@ class CaptureGraphFrameSource final : public FrameSource {
   bool running() const override { return graph_.running(); }
   bool frameSize(int& width, int& height, int& bitsPerPixel) const override;
   bool grabFrame(Picture& frame) override;
+  std::optional<std::uint64_t> framesArrived() const override { return graph_.framesArrived(); }
+  std::string runFailure() const override { return graph_.runFailure(); }
+  std::optional<std::chrono::milliseconds> silence() const override { return graph_.silence(); }
 
   CaptureGraph& graph() { return graph_; }
 

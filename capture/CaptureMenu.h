@@ -35,6 +35,7 @@ inline constexpr int kVideoSource = 32770;      // the popup's place
 inline constexpr int kColourSettings = 32798;
 inline constexpr int kCaptureSettings = 32789;
 inline constexpr int kAbout = 16;
+inline constexpr int kNetworkCameras = 32799;  // our own: the network cameras dialog
 inline constexpr int kVideoSourceBase = 15500;  // + connector type
 inline constexpr int kDeviceBase = 16000;       // + device position
 inline constexpr int kRangeSize = 400;          // commands in each of the two ranges

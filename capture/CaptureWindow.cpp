@@ -118,14 +118,18 @@ CaptureMenu CaptureWindow::menu() {
   settings.text = text(Text::MenuCaptureSettings);
   settings.enabled = !locked;
 
+  CaptureMenuItem cameras;
+  cameras.command = cm::kNetworkCameras;
+  cameras.text = text(Text::MenuNetworkCameras);
+
   CaptureMenuItem separator;
   separator.separator = true;
   CaptureMenuItem about;
   about.command = cm::kAbout;
   about.text = text(Text::MenuAbout);
 
-  menu.items = {preview,  sizesItem(locked), sourcesItem(), devices,
-                colours,  settings,          separator,     about};
+  menu.items = {preview,  sizesItem(locked), sourcesItem(), devices, colours,
+                settings, cameras,           separator,     about};
   return menu;
 }
 
@@ -153,6 +157,9 @@ void CaptureWindow::onMenuCommand(int command) {
       return;
     case cm::kAbout:
       host_.openAbout();
+      return;
+    case cm::kNetworkCameras:
+      host_.openNetworkCameras();
       return;
     default:
       break;

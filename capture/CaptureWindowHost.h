@@ -19,6 +19,8 @@ class CaptureWindowHost {
   virtual void openColourSettings(VideoProcAmp& procAmp) = 0;
   // "バージョン情報".
   virtual void openAbout() = 0;
+  // Our own: the dialog that adds and removes network cameras.
+  virtual void openNetworkCameras() {}
   // One line in the FTP status monitor and the event log.
   virtual void ShowStatus(const std::string& line) = 0;
 };

@@ -62,6 +62,7 @@ FramePipeline::FramePipeline(FrameSource& graph, TaskRunner& owner, PipelineHost
 
   motionTimer_ = timers.createTimer([this] { motionTick(); });
   stillTimer_ = timers.createTimer([this] { stillTick(); });
+  watchTimer_ = timers.createTimer([this] { watchTick(); });
   writer_.start();
 }
 
@@ -93,10 +94,85 @@ int FramePipeline::EnableDevice() {
   int result = graph_.buildGraph();
   if (result != 0) return result;
   graph_.RouteVideoInput(videoSource_);
+  startWatching();
   return 0;
 }
 
-void FramePipeline::disableDevice() { graph_.teardown(); }
+void FramePipeline::disableDevice() {
+  watchTimer_->stop();
+  watch_.closed();
+  awaitingFrame_ = false;
+  graph_.teardown();
+}
+
+void FramePipeline::startWatching() {
+  const Seconds now = clock_.now();
+  const std::string name = deviceIndex_ >= 0 && deviceIndex_ < static_cast<int>(deviceNames_.size())
+                               ? deviceNames_[static_cast<std::size_t>(deviceIndex_)]
+                               : std::string();
+  if (cameraGone() && name == watchedDevice_) {
+    tell(pipelineevent::CameraReturned{watchedDevice_, watch_.goneFor(now)});
+  }
+  watchedDevice_ = name;
+  watch_.opened();
+  awaitingFrame_ = false;
+  watchTimer_->start(1000);
+}
+
+void FramePipeline::watchTick() {
+  KARONE_CHECK_THREAD(owner_);
+  const Seconds now = clock_.now();
+  if (watch_.state() == CameraWatch::State::Watching) {
+    if (auto reason = watch_.check(graph_.silence(), graph_.runFailure())) {
+      loseCamera(now, *reason);
+    }
+  } else if (watch_.retryDue(now)) {
+    reopenCamera(now);
+  }
+}
+
+void FramePipeline::loseCamera(Seconds now, const std::string& reason) {
+  graph_.teardown();
+  watch_.gone(now);
+  // The strip being filled holds frames from before the loss: start it
+  // afresh. A picture already released goes its way.
+  frameIndex_ = 1;
+  firstPass_ = true;
+  if (!released_) stripReady_ = false;
+  tell(pipelineevent::CameraLost{watchedDevice_, reason});
+  tell(pipelineevent::StatusText{text(Text::CameraLostStatus)});
+}
+
+void FramePipeline::reopenCamera(Seconds now) {
+  // By name: the list may have changed while the camera was away.
+  std::vector<std::string> names = graph_.enumerateDevices();
+  int index = -1;
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (names[i] == watchedDevice_) index = static_cast<int>(i);
+  if (index < 0 || !graph_.bindDevice(index) || graph_.buildGraph() != 0) {
+    graph_.teardown();
+    watch_.retryFailed(now);
+    return;
+  }
+  deviceNames_ = std::move(names);
+  deviceIndex_ = index;
+  graph_.RouteVideoInput(videoSource_);
+  const Seconds gone = watch_.goneFor(now);
+  watch_.opened();
+  awaitingFrame_ = true;
+  tell(pipelineevent::CameraReturned{watchedDevice_, gone});
+  if (capturing_ && timer_ == Timer::Motion) {
+    tell(pipelineevent::StatusText{text(Text::CaptureInProgress)});
+  }
+}
+
+bool FramePipeline::frameAvailable() {
+  if (!awaitingFrame_) return true;
+  const std::optional<std::uint64_t> frames = graph_.framesArrived();
+  if (frames && *frames == 0) return false;
+  awaitingFrame_ = false;
+  return true;
+}
 
 void FramePipeline::refreshDevices() {
   std::vector<std::string> names = graph_.enumerateDevices();
@@ -174,7 +250,7 @@ int FramePipeline::timerPeriodMillis() const {
 
 void FramePipeline::motionTick() {
   KARONE_CHECK_THREAD(owner_);
-  if (!graph_.running() || !capturing_ || timer_ != Timer::Motion) return;
+  if (!graph_.running() || !capturing_ || timer_ != Timer::Motion || !frameAvailable()) return;
   grabIntoRing(frameIndex_);
 
   if (++frameIndex_ > framesPerStrip_) {
@@ -222,7 +298,7 @@ void FramePipeline::stillTick() {
 
 void FramePipeline::takeStill() {
   // Tried again on the next tick.
-  if (inFlight_ || !uploaderIdle()) return;
+  if (inFlight_ || !uploaderIdle() || !frameAvailable()) return;
   lastShot_ = clock_.now();
   nextShot_ = lastShot_ + session_.stillPeriodSeconds;
   grabStill();

@@ -8,9 +8,15 @@
 // is in flight: after a PictureReady no further strip is offered until the
 // owner confirms the upload with ClearUploadFlags().
 //
-// The pipeline runs its own two timers through the given TimerService: the
+// The pipeline runs its own timers through the given TimerService: the
 // motion timer (every 1000 / framesPerSecond ms) and the still countdown
-// (every second), started by StartCapture and stopped by StopCapture.
+// (every second), started by StartCapture and stopped by StopCapture; and
+// while a device is enabled, the camera watch (every second, CameraWatch):
+// a camera that breaks or falls silent is torn down, reported (CameraLost),
+// reopened with back-off and reported back (CameraReturned). Meanwhile the
+// session goes on without taking frames: no strip or still is made of
+// frames from before the loss, and the first one after it waits for a new
+// frame.
 // Still mode reads the time from the Clock given at construction.
 //
 // Threads: everything runs on the owner's thread, the thread of the
@@ -27,6 +33,7 @@
 #include <vector>
 
 #include "platform/CaptureDefaults.h"
+#include "capture/CameraWatch.h"
 #include "capture/FrameSource.h"
 #include "capture/JpegConversionStep.h"
 #include "capture/JpegEncoder.h"
@@ -92,6 +99,10 @@ class FramePipeline {
   // them directly.
   void motionTick();
   void stillTick();
+  // The camera watch's tick (every second while a device is enabled).
+  void watchTick();
+  // The camera is gone and waits to be reopened.
+  bool cameraGone() const { return watch_.state() == CameraWatch::State::Gone; }
   Timer activeTimer() const { return timer_; }
   int timerPeriodMillis() const;
 
@@ -173,6 +184,11 @@ class FramePipeline {
   // Owner's thread: the writer is done with the picture in flight.
   void onWritten(const Written& written);
   void copyTopLeft(const Picture& frame, Picture& target) const;
+  void startWatching();
+  void loseCamera(Seconds now, const std::string& reason);
+  void reopenCamera(Seconds now);
+  // After a reopen, frames are taken only once the camera has sent one.
+  bool frameAvailable();
   void recompose();
 
   FrameSource& graph_;
@@ -220,6 +236,10 @@ class FramePipeline {
 
   std::unique_ptr<karone::Timer> motionTimer_;
   std::unique_ptr<karone::Timer> stillTimer_;
+  std::unique_ptr<karone::Timer> watchTimer_;
+  CameraWatch watch_;
+  std::string watchedDevice_;
+  bool awaitingFrame_ = false;
   JpegEncoder encoder_;
   const JpegConversionStep conversion_{encoder_};
   // What the writer posts back runs only while this lives.

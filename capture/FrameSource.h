@@ -5,6 +5,9 @@
 // graph offers it through CaptureGraphFrameSource; tests may script it.
 //
 // Threads: every call comes from the thread that drives the pipeline.
+#include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +37,15 @@ class FrameSource {
   virtual bool frameSize(int& width, int& height, int& bitsPerPixel) const = 0;
   // The latest frame at the device's native size; false without one.
   virtual bool grabFrame(Picture& frame) = 0;
+  // Frames delivered since the graph was built; nullopt when the source
+  // does not count them.
+  virtual std::optional<std::uint64_t> framesArrived() const { return std::nullopt; }
+  // How long the running device has sent no frame, in real time; nullopt
+  // when its silence means nothing (not running, or it delivers on request).
+  virtual std::optional<std::chrono::milliseconds> silence() const { return std::nullopt; }
+  // Why the running graph broke (the camera went away); empty while it
+  // runs well.
+  virtual std::string runFailure() const { return {}; }
 };
 
 }  // namespace karone

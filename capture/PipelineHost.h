@@ -54,6 +54,18 @@ struct WorkFolderRecovered {
   std::string folder;
 };
 
+// The camera went away (its graph broke, or it sent nothing for a while):
+// nothing is taken from it until it is back; it is reopened with back-off.
+struct CameraLost {
+  std::string device;
+  std::string reason;
+};
+// The camera answers again after secondsGone seconds; capture goes on.
+struct CameraReturned {
+  std::string device;
+  std::int64_t secondsGone = 0;
+};
+
 }  // namespace pipelineevent
 
 using PipelineEvent =
@@ -61,7 +73,8 @@ using PipelineEvent =
                  pipelineevent::StatusText, pipelineevent::FiveMinuteNotice,
                  pipelineevent::OneMinuteNotice, pipelineevent::CaptureStopped,
                  pipelineevent::StopReconnectCountdown, pipelineevent::PictureReady,
-                 pipelineevent::WorkFolderProblem, pipelineevent::WorkFolderRecovered>;
+                 pipelineevent::WorkFolderProblem, pipelineevent::WorkFolderRecovered,
+                 pipelineevent::CameraLost, pipelineevent::CameraReturned>;
 
 struct PipelineHost {
   // Every event, in order; null: none is wanted.

@@ -5,8 +5,17 @@
 
 namespace karone {
 
+namespace {
+std::int64_t steadyNow() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+}  // namespace
+
 void FrameGrabber::allocate(const FrameFormat& format) {
   enabled_.store(false);
+  lastArrival_.store(steadyNow());
   std::lock_guard lock(bufferMutex_);
   format_ = format;
   buffer_.assign(format.byteSize(), 0);
@@ -15,7 +24,13 @@ void FrameGrabber::allocate(const FrameFormat& format) {
 
 void FrameGrabber::setEnabled(bool enabled) { enabled_.store(enabled); }
 
+std::chrono::milliseconds FrameGrabber::silence() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::nanoseconds(steadyNow() - lastArrival_.load()));
+}
+
 void FrameGrabber::deliver(const FrameView& frame) {
+  lastArrival_.store(steadyNow());
   if (!enabled_.load() || frame.data == nullptr) {
     dropped_.fetch_add(1);
     return;

@@ -47,6 +47,10 @@ class FrameGrabber {
   // Byte length of the last frame delivered while enabled.
   std::size_t sampleLength() const { return sampleLength_.load(); }
 
+  // Time since the last frame was delivered (or since allocate(), before
+  // the first), on the steady clock: how long the device has been silent.
+  std::chrono::milliseconds silence() const;
+
   // Waits until at least count frames were copied, at most timeout. For
   // tests and tools that want a real picture rather than the black one.
   bool waitForFrames(std::uint64_t count, std::chrono::milliseconds timeout) const;
@@ -61,6 +65,7 @@ class FrameGrabber {
   std::atomic<std::uint64_t> copied_{0};
   std::atomic<std::uint64_t> dropped_{0};
   std::atomic<std::size_t> sampleLength_{0};
+  std::atomic<std::int64_t> lastArrival_{0};  // steady clock, nanoseconds
   mutable std::mutex countMutex_;
   mutable std::condition_variable countChanged_;
 };

@@ -65,6 +65,14 @@ class VideoDevice {
 
   // What went wrong last, for the log; empty when nothing did.
   virtual std::string lastError() const = 0;
+  // Why the running graph broke after it had started (the device was
+  // unplugged, the stream ended or failed); empty while it runs well.
+  // Any thread.
+  virtual std::string runFailure() const { return {}; }
+  // Frames come on their own, paced by the device's clock, so that a
+  // device that sends none for seconds is in trouble (scripted devices that
+  // deliver on request are not).
+  virtual bool live() const { return false; }
 };
 
 }  // namespace karone

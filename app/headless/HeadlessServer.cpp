@@ -112,7 +112,7 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
   ftp.responseTimeoutMs = 1000L * options.ftpTimeoutSeconds;
   ftp.requestTimeoutMs = 4000L * options.ftpTimeoutSeconds;
   CurlFtpClient client(ftp);
-  GstVideoCapture camera;
+  GstVideoCapture camera(GstCaptureOptions::withoutPreview());
   SystemDialupService dialup = createSystemDialupService();
   FileSettingsStorage settings;
 

@@ -3,6 +3,8 @@
 #include "app/ui/AboutDialog.h"
 #include "capture/ui/CaptureSettingsDialog.h"
 #include "capture/ui/ColorSettingsDialog.h"
+#include "capture/ui/NetworkCamerasDialog.h"
+#include "platform/SettingsStorage.h"
 #include "ftp/ui/FtpProfileDialog.h"
 #include "schedule/ui/SchedulerDialog.h"
 
@@ -36,6 +38,12 @@ void QtDialogs::showScheduler(SchedulerContext& context) {
 
 void QtDialogs::showColourSettings(VideoProcAmp& procAmp) {
   ColorSettingsDialog dialog(procAmp, parent_.data());
+  dialog.exec();
+}
+
+void QtDialogs::showNetworkCameras() {
+  FileSettingsStorage storage;
+  NetworkCamerasDialog dialog(storage, prompter_, parent_.data());
   dialog.exec();
 }
 

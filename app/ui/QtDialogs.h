@@ -30,6 +30,7 @@ class QtDialogs final : public Dialogs {
                            const std::vector<std::string>& profileNames) override;
   void showScheduler(SchedulerContext& context) override;
   void showColourSettings(VideoProcAmp& procAmp) override;
+  void showNetworkCameras() override;
   void showAbout() override;
 
  private:

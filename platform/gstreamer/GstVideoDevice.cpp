@@ -2,6 +2,9 @@
 
 #include <linux/videodev2.h>
 
+#include <algorithm>
+#include <cctype>
+
 #include "platform/ConnectorType.h"
 #include "platform/gstreamer/GstInit.h"
 #include "platform/gstreamer/V4l2ConnectorTable.h"
@@ -21,6 +24,11 @@ void GstVideoDevice::fail(const std::string& why) {
   changed_.notify_all();
 }
 
+std::string GstVideoDevice::runFailure() const {
+  std::lock_guard lock(mutex_);
+  return runFailure_;
+}
+
 std::string GstVideoDevice::lastError() const {
   std::lock_guard lock(mutex_);
   return error_;
@@ -30,12 +38,6 @@ std::optional<FrameFormat> GstVideoDevice::format() const {
   std::lock_guard lock(mutex_);
   if (pipeline_ == nullptr) return std::nullopt;
   return format_;
-}
-
-GstElement* GstVideoDevice::makeElement(const char* factory, const char* name) {
-  GstElement* element = gst_element_factory_make(factory, name);
-  if (element == nullptr) fail(std::string("GStreamer element \"") + factory + "\" is not installed");
-  return element;
 }
 
 StartResult GstVideoDevice::start(FrameCallback onFrame, PreviewSink* preview) {
@@ -53,10 +55,158 @@ StartResult GstVideoDevice::start(FrameCallback onFrame, PreviewSink* preview) {
   return result;
 }
 
+namespace {
+
+std::string rateCaps(const FrameRate& rate) {
+  return std::to_string(rate.numerator) + "/" + std::to_string(rate.denominator);
+}
+
+// The caps of a chosen mode and the elements that turn it into raw video
+// of the size handed on.
+std::string decodeDescription(const CameraChoice& choice) {
+  const CameraMode& m = choice.mode;
+  const std::string common = ",width=" + std::to_string(m.width) +
+                             ",height=" + std::to_string(m.height) +
+                             ",framerate=" + rateCaps(choice.rate);
+  // A capsfilter element rather than bare caps: the source may end in caps
+  // of its own.
+  std::string text;
+  switch (m.encoding) {
+    case CameraEncoding::Raw: text = "capsfilter caps=\"video/x-raw,format=" + m.layout + common + "\""; break;
+    case CameraEncoding::Mjpeg: text = "capsfilter caps=\"image/jpeg" + common + "\" ! jpegdec"; break;
+    case CameraEncoding::H264: text = "capsfilter caps=\"video/x-h264" + common + "\" ! decodebin"; break;
+    case CameraEncoding::Other: return {};
+  }
+  if (choice.scaled()) {
+    text += " ! videoscale ! video/x-raw,width=" + std::to_string(choice.width) +
+            ",height=" + std::to_string(choice.height);
+  }
+  return text;
+}
+
+// Whether a layout name can go into a description unquoted.
+bool plainWord(const std::string& text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+  });
+}
+
+// One line for the operator from an error GStreamer posted. A source that
+// only says its stream failed (an HTTP source refused its connection) did
+// not get through to the camera when no picture had come yet.
+std::string describeError(const GError* error, const char* element, bool hadPicture) {
+  if (error != nullptr && error->domain == GST_RESOURCE_ERROR) {
+    switch (error->code) {
+      case GST_RESOURCE_ERROR_NOT_AUTHORIZED:
+        return "the camera refused the user name or password";
+      case GST_RESOURCE_ERROR_NOT_FOUND:
+        return "the camera has no stream at this address";
+      case GST_RESOURCE_ERROR_OPEN_READ:
+      case GST_RESOURCE_ERROR_OPEN_READ_WRITE:
+      case GST_RESOURCE_ERROR_OPEN_WRITE:
+        return std::string("cannot connect to the camera (") + error->message + ")";
+      default: break;
+    }
+  }
+  if (error != nullptr && error->domain == GST_STREAM_ERROR && error->code == GST_STREAM_ERROR_FAILED &&
+      g_strcmp0(element, "source") == 0) {
+    return hadPicture ? "the camera's stream broke off"
+                      : std::string("cannot connect to the camera (") + error->message + ")";
+  }
+  return std::string(element) + ": " + (error != nullptr ? error->message : "unknown error");
+}
+
+}  // namespace
+
+std::string pipelineDescription(const GstSource& source, std::string* why) {
+  const std::string tail = " ! videoconvert ! video/x-raw,format=BGR ! appsink name=grabber";
+  switch (source.kind) {
+    case GstSource::Kind::TestPattern: {
+      const TestPatternOptions& tp = source.testPattern;
+      // Colour bars sliding sideways; the deterministic ones without the
+      // noise field of the full pattern and without the clock.
+      std::string text = std::string("videotestsrc name=source is-live=true horizontal-speed=4 pattern=") +
+                         (tp.deterministic ? "smpte75" : "smpte") + " ! video/x-raw,width=" +
+                         std::to_string(tp.width) + ",height=" + std::to_string(tp.height) +
+                         ",framerate=" + std::to_string(tp.framesPerSecond) + "/1";
+      if (!tp.deterministic) text += " ! clockoverlay name=clock";
+      return text + " ! videobalance name=balance" + tail;
+    }
+    case GstSource::Kind::V4l2:
+    case GstSource::Kind::StandIn: {
+      const auto choice = chooseCameraFormat(source.modes, source.need);
+      if (!choice || (choice->mode.encoding == CameraEncoding::Raw && !plainWord(choice->mode.layout))) {
+        if (why != nullptr) *why = "the camera offers no format this program can use";
+        return {};
+      }
+      const std::string head =
+          source.kind == GstSource::Kind::V4l2 ? "v4l2src name=source" : source.standIn;
+      return head + " ! " + decodeDescription(*choice) + tail;
+    }
+    case GstSource::Kind::Network:
+      if (cameraUrlKind(source.network.url) == CameraUrlKind::Rtsp) {
+        return "rtspsrc name=source ! decodebin" + tail;
+      }
+      return "souphttpsrc name=source ! multipartdemux ! jpegdec" + tail;
+  }
+  return {};
+}
+
+// Decoders that would hand on the grey guesswork of frames decoded without
+// their key frame (a stream joined between key frames, lost packets) are
+// told to drop them instead: such a frame must never become a picture.
+static void onElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
+  if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "output-corrupt") != nullptr) {
+    g_object_set(element, "output-corrupt", FALSE, nullptr);
+  }
+}
+
+void GstVideoDevice::configureSource(GstElement* pipeline) {
+  g_signal_connect(pipeline, "deep-element-added", G_CALLBACK(&onElementAdded), nullptr);
+  GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "source");
+  if (src == nullptr) return;
+  const NetworkCamera& cam = source_.network;
+  switch (source_.kind) {
+    case GstSource::Kind::V4l2:
+      g_object_set(src, "device", source_.devicePath.c_str(), nullptr);
+      break;
+    case GstSource::Kind::Network: {
+      g_object_set(src, "location", cam.url.c_str(), nullptr);
+      if (!cam.user.empty()) {
+        g_object_set(src, "user-id", cam.user.c_str(), "user-pw", cam.password.c_str(), nullptr);
+      }
+      if (cameraUrlKind(cam.url) == CameraUrlKind::Rtsp) {
+        // Low latency, late frames dropped; UDP first and TCP after two
+        // seconds without packets (firewalls, NAT); give up on a camera
+        // that stops answering rather than wait for ever.
+        g_object_set(src, "latency", 100u, "drop-on-latency", TRUE, "timeout",
+                     static_cast<guint64>(2'000'000), "tcp-timeout", static_cast<guint64>(5'000'000),
+                     nullptr);
+      } else {
+        g_object_set(src, "is-live", TRUE, "do-timestamp", TRUE, "timeout", 5u, nullptr);
+      }
+      break;
+    }
+    case GstSource::Kind::TestPattern:
+    case GstSource::Kind::StandIn:
+      break;
+  }
+  gst_object_unref(src);
+  if (GstElement* clock = gst_bin_get_by_name(GST_BIN(pipeline), "clock")) {
+    g_object_set(clock, "time-format", "%Y/%m/%d %H:%M:%S", "shaded-background", TRUE, "font-desc",
+                 "Sans Bold 20", nullptr);
+    gst_util_set_object_arg(G_OBJECT(clock), "halignment", "left");
+    gst_util_set_object_arg(G_OBJECT(clock), "valignment", "bottom");
+    gst_object_unref(clock);
+  }
+}
+
 StartResult GstVideoDevice::startPipeline() {
   {
     std::lock_guard lock(mutex_);
     error_.clear();
+    errorSpecific_ = false;
+    runFailure_.clear();
     format_.reset();
   }
   if (!ensureGstreamer()) {
@@ -70,71 +220,34 @@ StartResult GstVideoDevice::startPipeline() {
   }
   gst_object_unref(sinkFactory);
 
-  GstElement* pipeline = gst_pipeline_new("karone-capture");
-  std::vector<GstElement*> chain;
-  bool complete = true;
-  auto add = [&](const char* factory, const char* name) {
-    GstElement* e = makeElement(factory, name);
-    if (e == nullptr) {
-      complete = false;
-      return static_cast<GstElement*>(nullptr);
-    }
-    chain.push_back(e);
-    return e;
-  };
-
-  GstElement* src = nullptr;
-  GstElement* balance = nullptr;
-  if (isTestPattern()) {
-    const TestPatternOptions& tp = source_.testPattern;
-    src = add("videotestsrc", "source");
-    if (src != nullptr) {
-      g_object_set(src, "is-live", TRUE, "horizontal-speed", 4, nullptr);
-      // Colour bars sliding sideways; the deterministic ones without the
-      // noise field of the full pattern.
-      gst_util_set_object_arg(G_OBJECT(src), "pattern", tp.deterministic ? "smpte75" : "smpte");
-    }
-    if (GstElement* size = add("capsfilter", "size")) {
-      GstCaps* caps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, tp.width, "height",
-                                          G_TYPE_INT, tp.height, "framerate", GST_TYPE_FRACTION,
-                                          tp.framesPerSecond, 1, nullptr);
-      g_object_set(size, "caps", caps, nullptr);
-      gst_caps_unref(caps);
-    }
-    if (!tp.deterministic) {
-      if (GstElement* clock = add("clockoverlay", "clock")) {
-        g_object_set(clock, "time-format", "%Y/%m/%d %H:%M:%S", "shaded-background", TRUE,
-                     "font-desc", "Sans Bold 20", nullptr);
-        gst_util_set_object_arg(G_OBJECT(clock), "halignment", "left");
-        gst_util_set_object_arg(G_OBJECT(clock), "valignment", "bottom");
-      }
-    }
-    balance = add("videobalance", "balance");
-  } else {
-    src = add("v4l2src", "source");
-    if (src != nullptr) g_object_set(src, "device", source_.devicePath.c_str(), nullptr);
-  }
-  add("videoconvert", "convert");
-  if (GstElement* bgr = add("capsfilter", "bgr")) {
-    GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", nullptr);
-    g_object_set(bgr, "caps", caps, nullptr);
-    gst_caps_unref(caps);
-  }
-  GstElement* sink = add("appsink", "grabber");
-
-  for (GstElement* e : chain) gst_bin_add(GST_BIN(pipeline), e);
-  if (!complete) {
-    gst_object_unref(pipeline);
+  std::string why;
+  const std::string description = pipelineDescription(source_, &why);
+  if (description.empty()) {
+    fail(why);
     return StartResult::Failed;
   }
-  for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
-    if (!gst_element_link(chain[i], chain[i + 1])) {
-      fail(std::string("cannot link ") + GST_ELEMENT_NAME(chain[i]) + " to " +
-           GST_ELEMENT_NAME(chain[i + 1]));
-      gst_object_unref(pipeline);
-      return StartResult::Failed;
+  GError* error = nullptr;
+  GstElement* pipeline = gst_parse_launch_full(description.c_str(), nullptr,
+                                               GST_PARSE_FLAG_FATAL_ERRORS, &error);
+  if (pipeline == nullptr || error != nullptr) {
+    if (error != nullptr && error->domain == GST_PARSE_ERROR &&
+        error->code == GST_PARSE_ERROR_NO_SUCH_ELEMENT) {
+      fail(std::string("a GStreamer element is not installed (") + error->message + ")");
+    } else {
+      fail(std::string("the capture pipeline cannot be built (") +
+           (error != nullptr ? error->message : "unknown error") + ")");
     }
+    g_clear_error(&error);
+    if (pipeline != nullptr) gst_object_unref(pipeline);
+    return StartResult::Failed;
   }
+  configureSource(pipeline);
+  GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "grabber");
+  GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "source");
+  GstElement* balance = gst_bin_get_by_name(GST_BIN(pipeline), "balance");
+  // The pipeline keeps them alive; the fields borrow.
+  for (GstElement* e : {sink, src, balance})
+    if (e != nullptr) gst_object_unref(e);
 
   // The source paces the frames; the sink hands each over at once and keeps
   // at most one waiting.
@@ -175,7 +288,7 @@ StartResult GstVideoDevice::startPipeline() {
   if (isTestPattern()) {
     // videobalance is neutral at 0 on its -1000..1000 scale.
     procAmp_ = GstColorBalanceProcAmp::create(balanceElement_, {0, 0});
-  } else {
+  } else if (isV4l2()) {
     std::array<std::optional<int>, 2> defaults;
     if (auto node = v4l2::V4l2Device::open(source_.devicePath, nullptr)) {
       defaults = {node->controlDefault(V4L2_CID_BRIGHTNESS), node->controlDefault(V4L2_CID_CONTRAST)};
@@ -258,11 +371,28 @@ GstBusSyncReply GstVideoDevice::onBusMessage(GstBus*, GstMessage* message, gpoin
     GError* error = nullptr;
     gchar* debug = nullptr;
     gst_message_parse_error(message, &error, &debug);
-    std::string text = std::string(GST_OBJECT_NAME(GST_MESSAGE_SRC(message))) + ": " +
-                       (error != nullptr ? error->message : "unknown error");
+    bool hadPicture = false;
+    {
+      std::lock_guard lock(self->mutex_);
+      hadPicture = self->format_.has_value();
+    }
+    const bool specific = error != nullptr && error->domain == GST_RESOURCE_ERROR;
+    std::string text = describeError(error, GST_OBJECT_NAME(GST_MESSAGE_SRC(message)), hadPicture);
     g_clear_error(&error);
     g_free(debug);
+    if (specific) {
+      // What the camera said beats the stream errors that follow it.
+      std::lock_guard lock(self->mutex_);
+      if (!self->errorSpecific_) self->error_.clear();
+      self->errorSpecific_ = true;
+    }
     self->fail(text);
+    std::lock_guard lock(self->mutex_);
+    if (hadPicture && self->runFailure_.empty()) self->runFailure_ = text;
+  } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
+    // A live source ends only when its camera is gone.
+    std::lock_guard lock(self->mutex_);
+    if (self->runFailure_.empty()) self->runFailure_ = "the camera's stream ended";
   }
   // A dropped message is the handler's to release.
   gst_message_unref(message);
@@ -271,7 +401,7 @@ GstBusSyncReply GstVideoDevice::onBusMessage(GstBus*, GstMessage* message, gpoin
 
 CrossbarInfo GstVideoDevice::crossbar() {
   CrossbarInfo info;
-  if (isTestPattern()) return info;
+  if (!isV4l2()) return info;
   std::string why;
   auto node = v4l2::V4l2Device::open(source_.devicePath, &why);
   std::optional<std::vector<v4l2::Input>> inputs;
@@ -292,7 +422,7 @@ CrossbarInfo GstVideoDevice::crossbar() {
 }
 
 bool GstVideoDevice::route(int outputIndex, int inputIndex) {
-  if (isTestPattern() || outputIndex != 0 || inputIndex < 0) return false;
+  if (!isV4l2() || outputIndex != 0 || inputIndex < 0) return false;
   std::string why;
   auto node = v4l2::V4l2Device::open(source_.devicePath, &why);
   if (!node) {

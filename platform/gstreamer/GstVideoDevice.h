@@ -1,9 +1,13 @@
 #pragma once
-// A capture device on GStreamer: the test pattern or a V4L2 camera, running
-//   <source> ! videoconvert ! video/x-raw,format=BGR ! appsink
+// A capture device on GStreamer: the test pattern, a V4L2 camera, a network
+// camera or a stand-in for a camera, running
+//   <source> ! <decode> ! videoconvert ! video/x-raw,format=BGR ! appsink
 // whose appsink callback hands every frame to the frame callback and the
-// preview sink on GStreamer's streaming thread. Input switching uses the
-// V4L2 ioctls; brightness and contrast GstColorBalance.
+// preview sink on GStreamer's streaming thread. A camera with known modes
+// runs in the one chooseCameraFormat picks, decoded (jpegdec, decodebin) and
+// scaled down as that choice needs; a network camera's stream is decoded by
+// what it turns out to carry. Input switching uses the V4L2 ioctls;
+// brightness and contrast GstColorBalance.
 //
 // Threads: as VideoDevice. The bus is drained by a sync handler, so no main
 // loop is needed and no message piles up during a long run.
@@ -15,16 +19,32 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/CameraFormat.h"
+#include "platform/NetworkCameras.h"
 #include "platform/gstreamer/GstColorBalanceProcAmp.h"
 #include "platform/gstreamer/GstVideoCapture.h"
 
 namespace karone {
 
 struct GstSource {
-  std::string devicePath;  // V4L2 node; empty for the test pattern
+  enum class Kind { TestPattern, V4l2, Network, StandIn };
+  Kind kind = Kind::TestPattern;
+  std::string devicePath;         // V4l2: the device node
+  std::vector<CameraMode> modes;  // V4l2, StandIn: what the camera offers
+  // StandIn: a pipeline description that delivers what a camera with
+  // `modes` would (for tests and demonstrations).
+  std::string standIn;
+  NetworkCamera network;  // Network
   TestPatternOptions testPattern;
+  CameraNeed need;
   std::chrono::milliseconds startTimeout{5000};
 };
+
+// The pipeline description of a source, up to and including the appsink
+// named "grabber"; the source element is named "source". Secrets and paths
+// are not in it: they are set as properties (configureSource). Empty, with
+// why, when the camera offers nothing usable.
+std::string pipelineDescription(const GstSource& source, std::string* why);
 
 class GstVideoDevice final : public VideoDevice {
  public:
@@ -41,12 +61,15 @@ class GstVideoDevice final : public VideoDevice {
   bool route(int outputIndex, int inputIndex) override;
   VideoProcAmp* procAmp() override { return procAmp_.get(); }
   std::string lastError() const override;
+  std::string runFailure() const override;
+  bool live() const override { return true; }
 
  private:
-  bool isTestPattern() const { return source_.devicePath.empty(); }
+  bool isTestPattern() const { return source_.kind == GstSource::Kind::TestPattern; }
+  bool isV4l2() const { return source_.kind == GstSource::Kind::V4l2; }
   StartResult startPipeline();
+  void configureSource(GstElement* pipeline);
   void stopPipeline();
-  GstElement* makeElement(const char* factory, const char* name);
   void fail(const std::string& why);
 
   static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self);
@@ -70,6 +93,8 @@ class GstVideoDevice final : public VideoDevice {
   std::condition_variable changed_;
   std::optional<FrameFormat> format_;
   std::string error_;
+  bool errorSpecific_ = false;  // error_ is what the camera itself said
+  std::string runFailure_;      // the first error or end of stream after the start
 };
 
 }  // namespace karone

@@ -77,11 +77,12 @@ ScriptedDevice device(const std::string& name, std::vector<int> inputs = {}) {
 TEST(CaptureWindowMenu, ShowsTheDevicesStateAndFollowsThePreview) {
   Rig rig({device("USB Camera"), device(kTestPatternDeviceName, {2, 3, 1})});
   CaptureMenu menu = rig.window->menu();
-  ASSERT_EQ(menu.items.size(), 8u);
+  ASSERT_EQ(menu.items.size(), 9u);
   EXPECT_EQ(menu.items[0].command, cm::kPreview);
   EXPECT_EQ(menu.items[0].text, t(Text::MenuPreviewStart));
-  EXPECT_TRUE(menu.items[6].separator);
-  EXPECT_EQ(menu.items[7].command, cm::kAbout);
+  EXPECT_EQ(menu.items[6].command, cm::kNetworkCameras);
+  EXPECT_TRUE(menu.items[7].separator);
+  EXPECT_EQ(menu.items[8].command, cm::kAbout);
 
   const CaptureMenuItem* sizes = rig.item(menu, t(Text::MenuImageSize));
   ASSERT_NE(sizes, nullptr);

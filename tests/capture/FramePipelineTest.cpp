@@ -205,8 +205,10 @@ TEST(FramePipeline, TheSessionsOwnTimersDriveIt) {
   ASSERT_TRUE(f.waitForPictures(1));
   f.settle();
   f.pipeline->StopCapture();
-  EXPECT_EQ(f.timers.activeCount(), 0);
+  EXPECT_EQ(f.timers.activeCount(), 1);  // the camera watch, while the device is on
   f.timers.advanceSeconds(10);  // no tick after the stop
+  f.pipeline->disableDevice();
+  EXPECT_EQ(f.timers.activeCount(), 0);
   EXPECT_EQ(f.host.progress().size(), 7u);  // six ticks and the reset to 0
 }
 

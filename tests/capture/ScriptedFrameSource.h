@@ -21,6 +21,15 @@ class ScriptedFrameSource final : public FrameSource {
   int buildResult = 0;
   bool failGrab = false;
   int grabs = 0;
+  int builds = 0;
+  // A live camera for the camera watch: frame() sends one (unless frozen),
+  // silentSeconds is how long it has sent none; runFailure is reported
+  // while running.
+  bool countsFrames = false;
+  bool frozen = false;
+  std::uint64_t arrived = 0;
+  int silentSeconds = 0;
+  std::string failure;
   std::vector<int> routed;
   // Paints frame number n (1-based) into a picture of width × height.
   std::function<void(Picture&, int)> paint = [](Picture& p, int n) {
@@ -33,12 +42,14 @@ class ScriptedFrameSource final : public FrameSource {
     return bound_;
   }
   int buildGraph() override {
+    ++builds;
     if (!bound_) return 1;
     if (buildResult != 0) {
       bound_ = false;
       return buildResult;
     }
     running_ = true;
+    arrived = 0;
     return 0;
   }
   bool RouteVideoInput(int type) override {
@@ -53,6 +64,24 @@ class ScriptedFrameSource final : public FrameSource {
     h = height;
     bits = 24;
     return true;
+  }
+  std::optional<std::uint64_t> framesArrived() const override {
+    if (!countsFrames || !running_) return std::nullopt;
+    return arrived;
+  }
+  std::optional<std::chrono::milliseconds> silence() const override {
+    if (!countsFrames || !running_) return std::nullopt;
+    return std::chrono::seconds(silentSeconds);
+  }
+  std::string runFailure() const override { return running_ ? failure : std::string(); }
+  // A second of the camera's life: one frame, or one more second of silence.
+  void frame() {
+    if (frozen) {
+      ++silentSeconds;
+    } else {
+      ++arrived;
+      silentSeconds = 0;
+    }
   }
   bool grabFrame(Picture& frame) override {
     if (!running_ || failGrab) return false;

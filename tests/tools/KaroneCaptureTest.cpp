@@ -2,12 +2,14 @@
 // (this machine has no camera), with the program's folders in a temporary
 // place so that no real settings are read.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/SettingsStorage.h"
 #include "platform/VideoCapture.h"
 #include "resources/Texts.h"
 #include "tests/support/TempDir.h"
@@ -87,6 +89,55 @@ TEST(KaroneCapture, WritesTheStillAndTheFirstStrip) {
   EXPECT_NE(motion.output.find(out + "/motion_img_00000000.jpg\n"), std::string::npos);
   EXPECT_TRUE(isJpeg(testing::readFile(out + "/motion_img_00000000.jpg")));
   EXPECT_FALSE(testing::fileExists(out + "/motion_img_00000001.jpg"));
+}
+
+// Network cameras as scripts add and remove them: the password comes from
+// standard input and shows nowhere but in the private settings file.
+TEST(KaroneCapture, AddsListsAndRemovesNetworkCameras) {
+  testing::ScopedProgramDirs dirs;
+  const std::string password = dirs.root().file("password");
+  testing::writeFile(password, "s3cret-word\n");
+  ToolRun added = runTool("add 'Gate Camera' rtsp://127.0.0.1:8554/gate --user admin --password-stdin < " + password);
+  ASSERT_EQ(added.status, 0) << added.output;
+  EXPECT_EQ(added.output, formatText(Text::CaptureToolCameraAdded, "Gate Camera",
+                                     "rtsp://127.0.0.1:8554/gate") + "\n");
+  EXPECT_EQ(runTool("add Yard http://127.0.0.1:8080/video.mjpg < /dev/null").status, 0);
+
+  struct Refused {
+    std::string arguments;
+    int status;
+  };
+  for (const Refused& r : std::vector<Refused>{
+           {"add 'gate camera' rtsp://127.0.0.1/x", 1},        // name taken, whatever the case
+           {"add 'karone test pattern' rtsp://127.0.0.1/x", 1},
+           {"add Bad ftp://127.0.0.1/x", 2},
+           {"add Bad rtsp://admin:pw@127.0.0.1/x", 2},         // credentials belong in their fields
+           {"add Bad rtsp://127.0.0.1/x --password-stdin", 2},  // a password needs a user
+           {"add OnlyName", 2},
+           {"remove Nobody", 1}}) {
+    ToolRun run = runTool(r.arguments + " < /dev/null");
+    EXPECT_EQ(run.status, r.status) << r.arguments << ": " << run.output;
+    EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << r.arguments << ": " << run.output;
+  }
+
+  ToolRun list = runTool("--list --formats");
+  ASSERT_EQ(list.status, 0) << list.output;
+  EXPECT_NE(list.output.find(": Gate Camera\n   kind: network camera, rtsp://127.0.0.1:8554/gate\n"),
+            std::string::npos)
+      << list.output;
+  EXPECT_NE(list.output.find(": Yard\n"), std::string::npos) << list.output;
+  EXPECT_EQ(list.output.find("s3cret"), std::string::npos);
+
+  const std::string settings = FileSettingsStorage().path();
+  struct stat st {};
+  ASSERT_EQ(::stat(settings.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_NE(testing::readFile(settings).find("s3cret-word"), std::string::npos);
+
+  EXPECT_EQ(runTool("remove 'gate camera'").status, 0);
+  list = runTool("--list");
+  EXPECT_EQ(list.output.find("Gate Camera"), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find(": Yard\n"), std::string::npos) << list.output;
 }
 
 }  // namespace

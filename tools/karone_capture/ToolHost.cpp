@@ -15,6 +15,15 @@ PipelineHost ToolHost::host() {
   PipelineHost host;
   host.onEvent = [this](const PipelineEvent& event) {
     if (const auto* ready = std::get_if<pipelineevent::PictureReady>(&event)) keep(ready->jpegPath);
+    if (const auto* lost = std::get_if<pipelineevent::CameraLost>(&event)) {
+      std::fprintf(stderr, "%s\n",
+                   formatText(Text::CaptureToolCameraLost, lost->device.c_str(), lost->reason.c_str()).c_str());
+    }
+    if (const auto* back = std::get_if<pipelineevent::CameraReturned>(&event)) {
+      std::fprintf(stderr, "%s\n",
+                   formatText(Text::CaptureToolCameraBack, back->device.c_str(),
+                              static_cast<long long>(back->secondsGone)).c_str());
+    }
   };
   return host;
 }

@@ -2,9 +2,11 @@
 // it for a number of seconds at the program's frame rate and keeping every
 // JPEG the pipeline hands off.
 //
-//   karone-capture [--list] [--device NAME] [--mode motion|still]
+//   karone-capture [--list [--formats]] [--device NAME] [--mode motion|still]
 //                  [--size 160x120|176x144|320x240] [--quality Q]
 //                  [--seconds N] --out DIR
+//   karone-capture add NAME URL [--user USER] [--password-stdin]
+//   karone-capture remove NAME
 //
 // Mode, picture size, quality and frames per strip come from the settings
 // unless given; N defaults to 13 (two strips at the default settings).
@@ -37,6 +39,7 @@
 #include "platform/gstreamer/GstVideoCapture.h"
 #include "resources/Texts.h"
 #include "tools/ToolText.h"
+#include "tools/karone_capture/NetworkCameraCommands.h"
 #include "tools/karone_capture/ToolHost.h"
 
 namespace karone {
@@ -53,6 +56,7 @@ std::atomic<bool> interrupted{false};
 
 struct Arguments {
   bool list = false;
+  bool formats = false;
   std::optional<std::string> device;
   std::optional<int> mode;
   std::optional<std::pair<int, int>> size;
@@ -86,6 +90,10 @@ std::string parse(int argc, char** argv, Arguments& args) {
       args.list = true;
       continue;
     }
+    if (option == "--formats") {
+      args.formats = true;
+      continue;
+    }
     if (option == "--help" || option == "-h") return "help";
     if (option.rfind("--", 0) != 0) return "unexpected argument " + option;
     if (i + 1 >= argc) return "missing value after " + option;
@@ -114,6 +122,7 @@ std::string parse(int argc, char** argv, Arguments& args) {
       return "unknown option " + option;
     }
   }
+  if (args.formats && !args.list) return "--formats goes with --list";
   if (!args.list && args.out.empty()) return "--out DIR is required";
   return {};
 }
@@ -142,14 +151,42 @@ int findDevice(const std::vector<std::string>& names, const std::string& name) {
   return exact >= 0 ? exact : folded;
 }
 
-int listDevices(CaptureGraph& graph) {
+// The kind of a listed device, and for a camera its modes, each line
+// marked with the one it would run in.
+void printFormats(const GstVideoCapture& system, int position, bool withModes) {
+  const std::optional<ListedFormats> listed = system.formats(position);
+  if (!listed) return;
+  switch (listed->kind) {
+    case ListedFormats::Kind::TestPattern:
+      std::printf("   kind: built-in test pattern\n");
+      return;
+    case ListedFormats::Kind::Network:
+      std::printf("   kind: network camera, %s\n", tools::shown(listed->url).c_str());
+      return;
+    case ListedFormats::Kind::V4l2: break;
+  }
+  std::printf("   kind: USB camera\n");
+  if (!withModes) return;
+  for (const CameraMode& mode : listed->modes) {
+    const bool chosen = listed->chosen && listed->chosen->mode.encoding == mode.encoding &&
+                        listed->chosen->mode.layout == mode.layout &&
+                        listed->chosen->mode.width == mode.width &&
+                        listed->chosen->mode.height == mode.height;
+    std::printf("   %s %s\n", chosen ? "*" : " ", describeMode(mode).c_str());
+  }
+  std::printf("   chosen: %s\n",
+              listed->chosen ? describeChoice(*listed->chosen).c_str() : "none (no usable format)");
+}
+
+int listDevices(CaptureGraph& graph, const GstVideoCapture& system, bool withModes) {
   if (!graph.enumerateDevices()) {
     printLine(stdout, "no capture devices");
     return kExitOk;
   }
   for (int i = 0; i < graph.deviceCount(); ++i) {
     const std::string name = graph.deviceName(i).value_or("");
-    std::printf("%d: %s\n", i, name.c_str());
+    std::printf("%d: %s\n", i, tools::shown(name).c_str());
+    printFormats(system, i, withModes);
     std::vector<int> inputs, outputs;
     const int listed = graph.listVideoInputs(i, 400, 400, inputs, outputs);
     std::string inputText;
@@ -166,7 +203,10 @@ int listDevices(CaptureGraph& graph) {
     }
     std::printf("   inputs: %s\n", inputText.c_str());
     std::string balance = "unknown (the device cannot be opened)";
-    if (graph.bindDevice(i) && graph.buildGraph(nullptr) == CaptureGraph::kBuildOk)
+    const auto kind = system.formats(i);
+    if (kind && kind->kind == ListedFormats::Kind::Network) {
+      balance = "no";  // not asked of the camera: listing does not connect
+    } else if (graph.bindDevice(i) && graph.buildGraph(nullptr) == CaptureGraph::kBuildOk)
       balance = graph.procAmp() != nullptr ? "yes" : "no";
     graph.teardown();
     std::printf("   brightness and contrast: %s\n", balance.c_str());
@@ -184,9 +224,9 @@ AppSettings loadSettings() {
 
 int run(const Arguments& args) {
   const AppSettings settings = loadSettings();
-  GstVideoCapture system;
+  GstVideoCapture system(GstCaptureOptions::withoutPreview());
   CaptureGraph graph(system);
-  if (args.list) return listDevices(graph);
+  if (args.list) return listDevices(graph, system, args.formats);
 
   // The folder itself is made with the first picture (ToolHost).
   std::error_code ec;
@@ -300,6 +340,10 @@ int run(const Arguments& args) {
 int main(int argc, char** argv) {
   std::signal(SIGINT, [](int) { karone::interrupted = true; });
   std::signal(SIGTERM, [](int) { karone::interrupted = true; });
+  {
+    karone::FileSettingsStorage storage;
+    if (auto status = karone::runNetworkCameraCommand(argc, argv, storage)) return *status;
+  }
   karone::Arguments args;
   const std::string error = karone::parse(argc, argv, args);
   if (error == "help") {

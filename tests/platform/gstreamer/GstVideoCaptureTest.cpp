@@ -291,7 +291,9 @@ TEST(GstVideoCapture, TheTestPatternHasNoInputSelector) {
 
 TEST(GstVideoCapture, AMissingCameraFailsToStartWithAReason) {
   GstSource source;
+  source.kind = GstSource::Kind::V4l2;
   source.devicePath = "/nonexistent/video7";
+  source.modes = {{CameraEncoding::Raw, "YUY2", 640, 480, {{30, 1}}}};
   source.startTimeout = 2s;
   GstVideoDevice device(source);
   EXPECT_EQ(device.start([](const FrameView&) {}, nullptr), StartResult::Failed);

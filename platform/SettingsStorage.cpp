@@ -1,6 +1,9 @@
 #include "platform/SettingsStorage.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
@@ -77,7 +80,7 @@ bool FileSettingsStorage::openKey() {
   values_ = parse(text);
   read_ = std::move(text);
   open_ = true;
-  dirty_ = false;
+  written_.clear();
   return true;
 }
 
@@ -111,16 +114,27 @@ std::optional<std::string> FileSettingsStorage::readValue(const std::string& nam
 bool FileSettingsStorage::writeValue(const std::string& name, const std::string& value) {
   if (!open_ || name.empty() || name.find_first_of("=\n\r") != std::string::npos) return false;
   values_[name] = value;
-  dirty_ = true;
+  written_[name] = value;
   return true;
 }
 
 bool FileSettingsStorage::closeKey() {
   if (!open_) return true;
   open_ = false;
-  if (!dirty_) return true;
-  dirty_ = false;
-  return writeFileAtomically(path_, serialise(values_), 0600).ok;
+  if (written_.empty()) return true;
+  // The program and the tools write the file each in its own process: take
+  // the values another writer stored since openKey, and put ours over them,
+  // under a lock, so that neither loses the other's.
+  const int lock = ::open((path_ + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+  if (lock >= 0) ::flock(lock, LOCK_EX);
+  std::string text;
+  std::map<std::string, std::string> merged =
+      readWholeFile(path_, text).ok ? parse(text) : values_;
+  for (auto& [name, value] : written_) merged[name] = std::move(value);
+  written_.clear();
+  const bool ok = writeFileAtomically(path_, serialise(merged), 0600).ok;
+  if (lock >= 0) ::close(lock);
+  return ok;
 }
 
 }  // namespace karone

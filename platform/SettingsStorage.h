@@ -7,7 +7,10 @@
 //
 // FileSettingsStorage keeps the key as the file
 // $XDG_CONFIG_HOME/Brenko/Tamblor/Encoder.conf: one "name=value" line per
-// value, UTF-8, read whole at open and written atomically at close.
+// value, UTF-8, read whole at open and written atomically at close. At
+// close the values written since open are put over the file as it stands
+// then, under an flock on "Encoder.conf.lock": the program and a tool that
+// write at the same time keep each other's values.
 // Backslash, CR and LF in values are escaped as \\, \r and \n.
 //
 // Used from one thread at a time (the window thread).
@@ -54,8 +57,8 @@ class FileSettingsStorage final : public SettingsStorage {
  private:
   std::string path_;
   bool open_ = false;
-  bool dirty_ = false;
   std::map<std::string, std::string> values_;
+  std::map<std::string, std::string> written_;  // since openKey
   std::string read_;  // the file's bytes as the last openKey read them
 };
 

@@ -46,6 +46,20 @@ TEST(FileSettingsStorage, OpenFailsUntilCreatedAndValuesSurviveReopening) {
             "a=1\nempty=\ntricky=x=y\\\\n\\nline\\r二\n");
 }
 
+TEST(FileSettingsStorage, TwoWritersKeepEachOthersValues) {
+  // The program stores its running number while a tool adds a camera.
+  ScopedProgramDirs dirs;
+  FileSettingsStorage program, tool;
+  ASSERT_TRUE(program.createKey());
+  ASSERT_TRUE(program.openKey());
+  ASSERT_TRUE(tool.openKey());
+  ASSERT_TRUE(tool.writeValue("camera", "yard"));
+  ASSERT_TRUE(program.writeValue("number", "7"));
+  ASSERT_TRUE(tool.closeKey());
+  ASSERT_TRUE(program.closeKey());
+  EXPECT_EQ(testing::readFile(program.path()), "camera=yard\nnumber=7\n");
+}
+
 TEST(FileSettingsStorage, ParseIgnoresJunkLines) {
   auto values = FileSettingsStorage::parse("# comment\n\nnoequals\n=x\nk=v=w\nlast=1");
   EXPECT_EQ(values, (std::map<std::string, std::string>{{"k", "v=w"}, {"last", "1"}}));

@@ -1,0 +1,12 @@
+#pragma once
+// FTP and FTPS on libcurl (see CurlFtpClient.h for how and why).
+#include <memory>
+
+#include "platform/curl/CurlConnection.h"
+#include "platform/curl/CurlFtpClient.h"
+
+namespace karone {
+
+std::unique_ptr<CurlConnection> makeCurlFtpConnection(const CurlFtpOptions& options);
+
+}  // namespace karone

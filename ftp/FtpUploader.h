@@ -141,6 +141,9 @@ class FtpUploader {
 
   bool connect(bool reconnect);
   bool openSession(const ProfileInfo& profile);  // log, connect, report
+  // After a connect refused for a server nothing trusts yet: says why, and
+  // true when the operator chose to trust it (stored by the client).
+  bool offerTrust(const ProfileInfo& profile);
   void enterUploadDirectory(const ProfileInfo& profile);
   void disconnect();
   void uploadFrame(const FrameRequest& frame);

@@ -186,6 +186,42 @@ TEST_P(PublishOverProtocols, FrozenServerIsBoundedByTheTimeOut) {
   EXPECT_EQ(rig->sink.count(ev::StopAndDisconnect{}), 0);
 }
 
+// The operator decides about a server nothing trusts yet; a changed key is
+// never offered.
+TEST(UploaderHostKeys, UnknownKeyIsAskedAboutChangedKeyIsRefused) {
+  ::unsetenv("SSH_AUTH_SOCK");
+  testing::SshdServer server({.trustedByUser = false});
+  ASSERT_TRUE(server.started()) << server.error();
+  CurlFtpOptions options = testing::shortTimeouts();
+  options.homeFolder = server.clientHome();
+  options.knownHostsFile = server.clientHome() + "/own_known_hosts";
+  Rig rig(server.params(), server.folder(), options);
+  const std::string fingerprint = server.hostKeyFingerprint();
+  rig.sink.prompter().queueAnswer(PromptAnswer::No);
+  rig.uploader.queue(upload::Connect{});
+  rig.uploader.waitUntilDone();
+  EXPECT_FALSE(rig.uploader.IsConnected());
+  ASSERT_EQ(rig.sink.prompter().prompts().size(), 1u);
+  EXPECT_NE(rig.sink.prompter().prompts()[0].text.find(fingerprint), std::string::npos);
+  EXPECT_NE(rig.sink.prompter().prompts()[0].text.find("ssh-ed25519"), std::string::npos);
+  EXPECT_FALSE(testing::fileExists(options.knownHostsFile));
+
+  rig.sink.prompter().queueAnswer(PromptAnswer::Yes);
+  rig.connect();
+  EXPECT_NE(testing::readFile(options.knownHostsFile).find(server.hostName()), std::string::npos);
+
+  rig.uploader.queue(upload::Disconnect{});
+  rig.uploader.waitUntilDone();
+  rig.sink.prompter().clear();
+  ASSERT_TRUE(server.changeHostKey());
+  rig.uploader.queue(upload::Connect{});
+  rig.uploader.waitUntilDone();
+  EXPECT_FALSE(rig.uploader.IsConnected());
+  EXPECT_TRUE(rig.sink.prompter().prompts().empty());
+  EXPECT_TRUE(rig.logged(formatText(Text::FtpHostKeyChanged, server.hostName().c_str(),
+                                    server.hostKeyFingerprint().c_str(), fingerprint.c_str())));
+}
+
 INSTANTIATE_TEST_SUITE_P(Protocols, PublishOverProtocols, ::testing::Values("ftp", "sftp"),
                          [](const auto& info) { return info.param; });
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/curl/CurlFtpClient.h"
+#include "tests/support/PasswordSftpServer.h"
 #include "tests/support/SshdServer.h"
 
 namespace karone {
@@ -186,6 +187,35 @@ TEST_F(CurlSftpClientTest, KeysAreFoundAsOpenSshFindsThemAndRefusalsSayWhatWasTr
   EXPECT_THAT(r.text, HasSubstr("tried key " + ssh + "id_ecdsa"));
   EXPECT_THAT(r.text, HasSubstr("passphrase"));
   EXPECT_THAT(r.text, HasSubstr(ssh + "id_rsa"));
+}
+
+// Password log-in, on a server that asks for it either way; a refusal
+// says what was offered and tried, never the password.
+TEST(CurlSftpPasswordTest, PasswordAndKeyboardInteractiveLogIns) {
+  ::unsetenv("SSH_AUTH_SOCK");
+  for (const char* methods : {"password", "keyboard-interactive"}) {
+    testing::PasswordSftpServer server(methods);
+    ASSERT_TRUE(server.started()) << server.error();
+    CurlFtpOptions o;
+    o.homeFolder = server.clientHome();
+    o.knownHostsFile = server.clientHome() + "/own";
+    CurlFtpClient client(o);
+    ASSERT_TRUE(client.openSession("TamblorFTP"));
+    FtpConnectParams p = server.params();
+    FtpResult r = client.connect(p);
+    ASSERT_TRUE(r) << methods << ": " << r.text;
+    ASSERT_TRUE(client.putFile(server.clientHome() + "/.ssh/known_hosts", "k.txt",
+                               FtpTransferMode::Binary));
+    EXPECT_TRUE(testing::fileExists(server.root() + "/k.txt"));
+    client.disconnect();
+
+    p.password = "wrong password";
+    r = client.connect(p);
+    EXPECT_EQ(r.error, FtpError::LoginFailed) << methods;
+    EXPECT_THAT(r.text, HasSubstr(std::string("offers ") + methods));
+    EXPECT_THAT(r.text, HasSubstr("tried password"));
+    EXPECT_THAT(r.text, ::testing::Not(HasSubstr("wrong")));
+  }
 }
 
 }  // namespace

@@ -226,8 +226,7 @@ void FtpUploader::sweepStaleStrips() {
 
 // --- Connect and disconnect ---
 
-bool FtpUploader::openSession(const ProfileInfo& profile) {
-  Log(formatText(Text::FtpConnecting, profile.address.c_str()));
+FtpConnectParams FtpUploader::connectParams(const ProfileInfo& profile) {
   FtpConnectParams params;
   params.address = profile.address;
   params.port = static_cast<std::uint16_t>(profile.port & 0xffff);
@@ -235,6 +234,12 @@ bool FtpUploader::openSession(const ProfileInfo& profile) {
   params.password = profile.password;
   params.passive = profile.passiveMode != 0;
   params.keyFile = profile.keyFile;
+  return params;
+}
+
+bool FtpUploader::openSession(const ProfileInfo& profile) {
+  Log(formatText(Text::FtpConnecting, profile.address.c_str()));
+  const FtpConnectParams params = connectParams(profile);
   FtpResult connected = client_.connect(params);
   if (!connected.ok() && offerTrust(profile)) connected = client_.connect(params);
   if (!connected.ok()) {

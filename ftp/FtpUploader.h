@@ -49,6 +49,8 @@ class FtpUploader {
   static constexpr int kMaxReconnectTries = 10;
   static constexpr std::int64_t kReconnectPauseMillis = 5000;
   static constexpr const char* kAgent = "TamblorFTP";
+  // What a profile says about the server and the log-in.
+  static FtpConnectParams connectParams(const ProfileInfo& profile);
 
   // What the worker asks of the run controller's thread and waits for.
   struct Requests {

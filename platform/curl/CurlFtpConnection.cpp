@@ -78,13 +78,6 @@ class FtpConnection final : public CurlConnection {
   }
   CURLcode quote(const std::vector<std::string>& lines);
 
-  static std::size_t discard(char*, std::size_t size, std::size_t n, void*) { return size * n; }
-  struct Download {
-    std::string* bytes = nullptr;
-    std::size_t max = 0;
-    bool tooLarge = false;
-  };
-  static std::size_t collect(char* data, std::size_t size, std::size_t n, void* user);
   static long chunkBegin(const void* info, void* user, int);
   static long chunkEnd(void*) { return CURL_CHUNK_END_FUNC_OK; }
 
@@ -155,16 +148,6 @@ void FtpConnection::received(const std::string& text) {
   }
 }
 
-std::size_t FtpConnection::collect(char* data, std::size_t size, std::size_t n, void* user) {
-  auto* d = static_cast<Download*>(user);
-  if (d->bytes->size() + size * n > d->max) {
-    d->tooLarge = true;
-    return 0;
-  }
-  d->bytes->append(data, size * n);
-  return size * n;
-}
-
 long FtpConnection::chunkBegin(const void* info, void* user, int) {
   auto* self = static_cast<FtpConnection*>(user);
   const auto* f = static_cast<const curl_fileinfo*>(info);
@@ -201,7 +184,7 @@ void FtpConnection::resetRequest() {
   curl_easy_setopt(curl, CURLOPT_CHUNK_END_FUNCTION, nullptr);
   curl_easy_setopt(curl, CURLOPT_CHUNK_DATA, nullptr);
   curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &FtpConnection::discard);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &curlDiscard);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
   // Wildcard listings switch the handle to one CWD per path part for
   // good; every other request works on absolute paths without CWD.
@@ -279,7 +262,7 @@ FtpResult FtpConnection::connect(const FtpConnectParams& params, const ServerAdd
   curl_easy_setopt(c, CURLOPT_PASSWORD, params.password.c_str());
   curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
   curl_easy_setopt(c, CURLOPT_FTP_CREATE_MISSING_DIRS, 0L);
-  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &FtpConnection::discard);
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &curlDiscard);
   curl_easy_setopt(c, CURLOPT_FTPPORT, params.passive ? nullptr : "-");
   if (address.scheme == ServerScheme::Ftps) {
     curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
@@ -359,12 +342,12 @@ FtpResult FtpConnection::put(const std::string& localPath, const std::string& ta
 
 FtpResult FtpConnection::get(const std::string& target, std::string& bytes,
                              std::size_t maxBytes) {
-  Download download{&bytes, maxBytes, false};
+  CurlDownload download{&bytes, maxBytes, false};
   CURLcode code = perform([&] {
     bytes.clear();
     download.tooLarge = false;
     curl_easy_setopt(session_.curl(), CURLOPT_URL, url(target).c_str());
-    curl_easy_setopt(session_.curl(), CURLOPT_WRITEFUNCTION, &FtpConnection::collect);
+    curl_easy_setopt(session_.curl(), CURLOPT_WRITEFUNCTION, &CurlDownload::collect);
     curl_easy_setopt(session_.curl(), CURLOPT_WRITEDATA, &download);
     return true;
   });

@@ -140,6 +140,16 @@ FtpError errorOfCurl(CURLcode code, bool saw421) {
   }
 }
 
+std::size_t CurlDownload::collect(char* data, std::size_t size, std::size_t n, void* user) {
+  auto* d = static_cast<CurlDownload*>(user);
+  if (d->bytes->size() + size * n > d->max) {
+    d->tooLarge = true;
+    return 0;
+  }
+  d->bytes->append(data, size * n);
+  return size * n;
+}
+
 bool CurlSession::open(const char* protocol, const CurlTimeouts& t) {
   close();
   curl_ = curl_easy_init();

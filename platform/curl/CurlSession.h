@@ -83,6 +83,15 @@ class CurlSession {
   char errorBuffer_[CURL_ERROR_SIZE] = {};
 };
 
+// A download into memory with a cap; a larger file ends the transfer.
+struct CurlDownload {
+  std::string* bytes = nullptr;
+  std::size_t max = 0;
+  bool tooLarge = false;
+  static std::size_t collect(char* data, std::size_t size, std::size_t n, void* user);
+};
+inline std::size_t curlDiscard(char*, std::size_t size, std::size_t n, void*) { return size * n; }
+
 struct CurlSlistFree {
   void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };

@@ -74,8 +74,6 @@ class SftpConnection final : public CurlConnection {
     const std::string path = session_.escapedPath(absolute);
     return baseUrl_ + (path.empty() ? "/" : path);
   }
-  static std::size_t collect(char* data, std::size_t size, std::size_t n, void* user);
-  static std::size_t discard(char*, std::size_t size, std::size_t n, void*) { return size * n; }
 
   const CurlFtpOptions& options_;
   CurlSession session_;
@@ -89,11 +87,6 @@ class SftpConnection final : public CurlConnection {
   CurlSlist quoteList_;
   std::string seenKey_;
   std::optional<ServerIdentity> untrusted_;
-  struct Download {
-    std::string* bytes = nullptr;
-    std::size_t max = 0;
-    bool tooLarge = false;
-  };
 };
 
 void SftpConnection::noted(curl_infotype type, const std::string& text) {
@@ -222,7 +215,7 @@ FtpResult SftpConnection::tryLogin(const FtpConnectParams& params, const LoginWa
   }
   curl_easy_setopt(c, CURLOPT_SSH_HOSTKEYFUNCTION, &SftpConnection::hostKey);
   curl_easy_setopt(c, CURLOPT_SSH_HOSTKEYDATA, this);
-  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &SftpConnection::discard);
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &curlDiscard);
   CURLcode code = performOnce([&] {
     curl_easy_setopt(c, CURLOPT_URL, url("/").c_str());
     curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
@@ -259,7 +252,7 @@ CURLcode SftpConnection::performOnce(const std::function<void()>& setup) {
   curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
   curl_easy_setopt(c, CURLOPT_READDATA, nullptr);
   curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(-1));
-  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &SftpConnection::discard);
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &curlDiscard);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
   session_.clearError();
   loggedIn_ = false;
@@ -285,16 +278,6 @@ CURLcode SftpConnection::command(const std::string& line) {
     curl_easy_setopt(session_.curl(), CURLOPT_NOBODY, 1L);
     curl_easy_setopt(session_.curl(), CURLOPT_QUOTE, quoteList_.get());
   });
-}
-
-std::size_t SftpConnection::collect(char* data, std::size_t size, std::size_t n, void* user) {
-  auto* d = static_cast<Download*>(user);
-  if (d->bytes->size() + size * n > d->max) {
-    d->tooLarge = true;
-    return 0;
-  }
-  d->bytes->append(data, size * n);
-  return size * n;
 }
 
 FtpResult SftpConnection::checkDirectory(const std::string& path) {
@@ -324,12 +307,12 @@ FtpResult SftpConnection::put(const std::string& localPath, const std::string& t
 
 FtpResult SftpConnection::get(const std::string& target, std::string& bytes,
                               std::size_t maxBytes) {
-  Download download{&bytes, maxBytes, false};
+  CurlDownload download{&bytes, maxBytes, false};
   CURLcode code = perform([&] {
     bytes.clear();
     download.tooLarge = false;
     curl_easy_setopt(session_.curl(), CURLOPT_URL, url(target).c_str());
-    curl_easy_setopt(session_.curl(), CURLOPT_WRITEFUNCTION, &SftpConnection::collect);
+    curl_easy_setopt(session_.curl(), CURLOPT_WRITEFUNCTION, &CurlDownload::collect);
     curl_easy_setopt(session_.curl(), CURLOPT_WRITEDATA, &download);
   });
   if (download.tooLarge) {
@@ -366,13 +349,13 @@ FtpResult SftpConnection::rename(const std::string& from, const std::string& to)
 
 FtpResult SftpConnection::list(const std::string& directory, std::vector<FtpFileEntry>& entries) {
   std::string text;
-  Download download{&text, 64u << 20, false};
+  CurlDownload download{&text, 64u << 20, false};
   CURLcode code = perform([&] {
     text.clear();
     download.tooLarge = false;
     curl_easy_setopt(session_.curl(), CURLOPT_URL,
                      (url(directory) + (directory == "/" ? "" : "/")).c_str());
-    curl_easy_setopt(session_.curl(), CURLOPT_WRITEFUNCTION, &SftpConnection::collect);
+    curl_easy_setopt(session_.curl(), CURLOPT_WRITEFUNCTION, &CurlDownload::collect);
     curl_easy_setopt(session_.curl(), CURLOPT_WRITEDATA, &download);
   });
   entries.clear();

@@ -34,13 +34,7 @@ bool isYes(std::string answer) {
 int runTrustHost(const ProfileInfo& profile, FtpClient& client, const std::string& fingerprint,
                  std::ostream& out, std::ostream& err, const KaroneFtpSetup& setup) {
   client.openSession(FtpUploader::kAgent);
-  FtpConnectParams params;
-  params.address = profile.address;
-  params.port = static_cast<std::uint16_t>(profile.port & 0xffff);
-  params.user = profile.userId;
-  params.password = profile.password;
-  params.passive = profile.passiveMode != 0;
-  params.keyFile = profile.keyFile;
+  const FtpConnectParams params = FtpUploader::connectParams(profile);
   const std::string where = tools::shown(profile.address) + " port " + std::to_string(profile.port);
   const FtpResult connected = client.connect(params);
   if (connected.ok()) {

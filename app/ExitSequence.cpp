@@ -19,6 +19,7 @@ void ExitSequence::exitCommand() {
   if (started_) return;
   started_ = true;
   afterCapture_ = false;
+  beginBudget();
   DialupLink& link = parts_.connection.link();
   if (link.WeDialled()) parts_.connection.hangUpOwnLine();
   parts_.countdown.stop(false);
@@ -30,6 +31,7 @@ void ExitSequence::exitStoppingCapture() {
   KARONE_CHECK_THREAD(parts_.owner);
   armed_ = true;
   if (started_) return;
+  beginBudget();
   if (parts_.pipeline.capturing()) parts_.stopCapture();
   if (!parts_.pipeline.capturing()) return exitCommand();
   // The stop takes effect on a later step: the poll exits then.
@@ -72,6 +74,12 @@ void ExitSequence::poll() {
   } else {
     close();
   }
+}
+
+void ExitSequence::beginBudget() {
+  if (budgetBegun_) return;
+  budgetBegun_ = true;
+  parts_.uploader.beginExit(parts_.ftpBudgetMillis);
 }
 
 void ExitSequence::finish() {

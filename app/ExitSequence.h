@@ -7,12 +7,17 @@
 // to hang up a line that was up before we started, save everything, close
 // the log after its last line and close the window.
 //
+// From the moment the exit starts, everything left to do with the server
+// (a strip being stored, the stopped page, the session's end) shares one
+// budget, so an unanswering server holds the exit up for that long at most.
+//
 // The exit button while capture runs only tells the operator to stop it
 // first; a request from outside (a signal to the headless program) stops
 // capture itself and then exits.
 //
 // Threads: the controller's thread only. The question at the end is asked
 // without waiting; the exit goes on when it is answered.
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -47,6 +52,8 @@ class ExitSequence {
     std::function<void()> stopCapture;
     // Saves the settings and the data and lets the window close.
     std::function<void()> saveAndClose;
+    // The exit's budget for the server, in all.
+    std::int64_t ftpBudgetMillis = 30000;
   };
 
   explicit ExitSequence(Parts parts);
@@ -65,6 +72,7 @@ class ExitSequence {
  private:
   void poll();
   void finish();
+  void beginBudget();
 
   Parts parts_;
   std::unique_ptr<Timer> poll_;
@@ -72,6 +80,7 @@ class ExitSequence {
   bool started_ = false;
   bool finished_ = false;
   bool afterCapture_ = false;  // exiting once capture has stopped
+  bool budgetBegun_ = false;
   Lifetime lifetime_;
 };
 

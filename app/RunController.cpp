@@ -38,7 +38,12 @@ RunController::RunController(Parts parts)
       parts_(parts),
       thread_(parts.runner, parts.timers, [this] { publishSnapshot(); }),
       settings_(parts.settings, parts.prompter),
-      runningNumbers_(parts.settings),
+      // The second record of the running number lives with the log.
+      runningNumbers_(parts.settings,
+                      parts.logFolder.empty()
+                          ? std::string()
+                          : paths::withTrailingSlash(parts.logFolder) +
+                                RunningNumberKeeper::kRecordName),
       store_(parts.dataFile.empty() ? DataStore::defaultPath() : parts.dataFile, &parts.prompter,
              parts.clock),
       log_(parts.clock, parts.logFolder),
@@ -100,6 +105,7 @@ void RunController::start() {
     store_.load();
     profiles_->fill({});
     log_.OpenLog();
+    if (!settings_.damageNote().empty()) ShowStatus(settings_.damageNote());
     for (const std::string& note :
          startupNotes(store_, parts_.dialupNotes, {parts_.bufferFolder, parts_.statusFolder}))
       ShowStatus(note);
@@ -123,7 +129,8 @@ void RunController::buildParts(const AppSettings& values) {
   capture_ = std::make_unique<CaptureWindow>(
       parts_.videoCapture, thread_, captureHost, std::move(pipelineHost), prompter_, clock_,
       thread_, parts_.preview, pipelineOptions(values, parts_.bufferFolder));
-  capture_->pipeline().setFileCounter(static_cast<std::uint32_t>(values.dwUniqueRunningNum));
+  capture_->pipeline().setFileCounter(
+      runningNumbers_.startFrom(static_cast<std::uint32_t>(values.dwUniqueRunningNum)));
   capture_->pipeline().setFramesPerSecond(working_.frameRate);
   view_.setProgressRange(0, working_.framesPerStrip);
   monitor_ = std::make_unique<ScheduleMonitor>(
@@ -131,7 +138,8 @@ void RunController::buildParts(const AppSettings& values) {
                              *capture_, working_, [this] { return exit_->started(); }});
   exit_ = std::make_unique<ExitSequence>(ExitSequence::Parts{
       thread_, thread_, prompter_, view_, log_, *uploader_, *connection_, capture_->pipeline(),
-      *countdown_, [this] { stopSending(); }, [this] { saveAndClose(); }});
+      *countdown_, [this] { stopSending(); }, [this] { saveAndClose(); },
+      parts_.exitFtpBudgetMillis});
 }
 
 void RunController::applySettings(const AppSettings& values) {
@@ -173,9 +181,11 @@ void RunController::onPipelineEvent(const PipelineEvent& event) {
     void operator()(const pe::StopReconnectCountdown& e) { c.countdown_->stop(e.announce); }
     void operator()(const pe::PictureReady& e) { c.sendPicture(e.jpegPath, e.fileCounter); }
     void operator()(const pe::WorkFolderProblem& e) {
+      c.workFolderFailing_ = true;
       c.ShowStatus(formatText(Text::WorkFolderCannotWrite, e.folder.c_str(), e.reason.c_str()));
     }
     void operator()(const pe::WorkFolderRecovered& e) {
+      c.workFolderFailing_ = false;
       c.ShowStatus(formatText(Text::WorkFolderWritesAgain, e.folder.c_str()));
     }
   };
@@ -405,6 +415,7 @@ void RunController::OnUploadDone() {
 }
 
 void RunController::OnSessionOpened(bool ok) {
+  if (ok) uploadsGaveUp_ = false;
   connection_->sessionOpened(ok);
   onButtonCaptions();
 }
@@ -414,7 +425,18 @@ void RunController::OnDisconnected() {
   onButtonCaptions();
 }
 
+void RunController::stripsOnServer(const std::vector<std::uint32_t>& numbers) {
+  // A lost settings file must not make us publish a name the server (or a
+  // cache in front of it) still holds.
+  FramePipeline& p = capture_->pipeline();
+  const std::uint32_t next = RunningNumberKeeper::beyondStrips(p.fileCounter(), numbers);
+  if (next == p.fileCounter()) return;
+  p.setFileCounter(next);
+  ShowStatus(formatText(Text::RunningNumberBeyondServer, next));
+}
+
 void RunController::StopAndDisconnect() {
+  uploadsGaveUp_ = true;  // the uploader's recovery gave up
   capture_->pipeline().StopCapture();
   connection_->close();
   onButtonCaptions();
@@ -441,6 +463,7 @@ void RunController::saveAndClose() {
   settings_.Set(settingsAtClose({working_, capture_->pipeline(), profiles_->selectedLine(),
                                  capture_->lastDeviceName(), caption_.colourIndex()}));
   settings_.Save();
+  runningNumbers_.store(capture_->pipeline().fileCounter());  // the second record too
   // The uploader's worker ends; the data store is written.
   bridge_.detach();
   uploader_->StopWorker();

@@ -99,13 +99,17 @@ class RunController final : public MainCommands,
     SettingsStorage& settings;
     PreviewSink* preview = nullptr;
     std::string dataFile;      // empty: the program's data file
-    std::string logFolder;     // empty: paths::stateDir()
+    // The log and the running number's second record; empty: paths::stateDir().
+    std::string logFolder;
     std::string bufferFolder;  // empty: paths::bufferDir()
     // Folder of the local copy of the status page; empty: the buffer folder.
     std::string statusFolder;
     // The uploader's pauses between reconnection tries (its worker thread);
     // null: real time.
     Sleeper* uploaderSleeper = nullptr;
+    // How long the orderly exit may spend on the server in all (two of the
+    // FTP client's time-outs).
+    std::int64_t exitFtpBudgetMillis = 30000;
     // How the program found its dial-up service, for the status monitor
     // once the log is open; shown only when a stored profile dials (the
     // schedules run on the stored profiles), since nobody else needs it.
@@ -168,6 +172,10 @@ class RunController final : public MainCommands,
   // The exit has finished: settings and data saved, the window may close.
   bool finished() const { return exit_ && exit_->finished(); }
   bool sessionSuspect() const { return connection_->suspect(); }
+  // A fault stands that stopped the broadcast or keeps it from publishing:
+  // the uploads gave up (until a session opens again), or the work folder
+  // cannot take a picture (until one is written again).
+  bool faultStanding() const { return uploadsGaveUp_ || workFolderFailing_; }
   bool reconnectActive() const { return countdown_->active(); }
   int reconnectCountdown() const { return countdown_->minutesLeft(); }
   const ProfileInfo& selectedProfile() const { return profiles_->selected(); }
@@ -195,6 +203,7 @@ class RunController final : public MainCommands,
   void hangUpAfterUploader() override { connection_->link().HangUp(); }
   void ClearStopping() override;
   void resetIdleSeconds() override { connection_->activity(); }
+  void stripsOnServer(const std::vector<std::uint32_t>& numbers) override;
 
   // --- The capture window: its menu's dialogs and the pipeline's events ---
   void openCaptureSettings() override;
@@ -255,6 +264,8 @@ class RunController final : public MainCommands,
   // period, keep-earlier-images, automatic start and its profile).
   CaptureSettings working_;
   bool stopQuestionOpen_ = false;
+  bool uploadsGaveUp_ = false;
+  bool workFolderFailing_ = false;
   // Last texts shown, so the view is told only of changes.
   std::string startCaption_;
   std::string connectCaption_;

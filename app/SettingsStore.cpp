@@ -93,7 +93,17 @@ std::int32_t SettingsStore::readInteger(const char* name) {
 }
 
 void SettingsStore::EnsureDefaults() {
-  if (!storage_.openKey()) {
+  if (storage_.openKey()) {
+    bool holdsAny = false;
+    for (const auto& value : kIntegers) holdsAny = holdsAny || storage_.readValue(value.name);
+    for (const auto& value : kTexts) holdsAny = holdsAny || storage_.readValue(value.name);
+    if (!holdsAny) {
+      // Defaults are about to replace it: nothing of it may go unseen.
+      const std::string kept = storage_.keepCopyAside();
+      damageNote_ = kept.empty() ? text(Text::SettingsFileDamagedNotKept)
+                                 : formatText(Text::SettingsFileDamaged, kept.c_str());
+    }
+  } else {
     if (!storage_.createKey()) {
       prompter_.ask(text(Text::UnableToCreateKey), text(Text::SettingsKeyPath), PromptButtons::Ok,
                     PromptIcon::None);

@@ -25,8 +25,12 @@ class SettingsStore {
   SettingsStore(SettingsStorage& storage, Prompter& prompter);
 
   // Makes sure the key and all sixteen values exist, writing the default of
-  // each value that cannot be read.
+  // each value that cannot be read. A key that exists but holds none of
+  // them (an empty or garbled file) is kept aside first (damageNote).
   void EnsureDefaults();
+  // What EnsureDefaults found of a damaged key and where it kept it, for
+  // the status monitor once the log is open; empty when nothing.
+  const std::string& damageNote() const { return damageNote_; }
   // Reads every value into the record (defaults when the key is missing).
   void Load();
   // Writes every value, corrected where out of range. False when the key
@@ -49,6 +53,7 @@ class SettingsStore {
   SettingsStorage& storage_;
   Prompter& prompter_;
   AppSettings settings_;
+  std::string damageNote_;
 };
 
 }  // namespace karone

@@ -65,6 +65,7 @@ void UploaderBridge::deliver(const UploaderEvent& event) {
                  [&](const ev::HangUp&) { e.hangUpAfterUploader(); },
                  [&](const ev::ClearStopping&) { e.ClearStopping(); },
                  [&](const ev::SessionActivity&) { e.resetIdleSeconds(); },
+                 [&](const ev::StripsOnServer& x) { e.stripsOnServer(x.numbers); },
              },
              event);
 }

@@ -13,9 +13,11 @@
 // idle counter at once (UploaderEvents::resetIdleSeconds takes any thread).
 // Posted work is dropped once detach() has run on that thread.
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/MainView.h"
 #include "app/RunSnapshot.h"
@@ -42,6 +44,8 @@ class UploaderEvents {
   virtual void hangUpAfterUploader() = 0;
   virtual void ClearStopping() = 0;
   virtual void resetIdleSeconds() = 0;
+  // The strips a session found in its folder at first, by number.
+  virtual void stripsOnServer(const std::vector<std::uint32_t>& numbers) = 0;
 };
 
 class UploaderBridge final {

@@ -4,8 +4,6 @@
 
 #include <cstdlib>
 
-#include "ftp/StatusPage.h"
-#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "resources/Texts.h"
 
@@ -29,7 +27,7 @@ FtpUploader::FtpUploader(Parts parts)
     : client_(parts.client),
       log_(parts.log),
       sleeper_(parts.sleeper),
-      statusDirectory_(paths::withTrailingSlash(std::move(parts.statusDirectory))),
+      pages_(parts.client, parts.log, paths::withTrailingSlash(std::move(parts.statusDirectory))),
       events_(std::move(parts.events)),
       context_(std::move(parts.context)),
       requests_(std::move(parts.requests)) {
@@ -142,70 +140,12 @@ bool FtpUploader::checkSession(bool withLog) {
   return alive;
 }
 
-std::string FtpUploader::statusFilePath() const {
-  return statusDirectory_ + std::string(kStatusPageName);
+void FtpUploader::beginExit(std::int64_t budgetMillis) {
+  pages_.beginExit();
+  client_.setDeadlineIn(budgetMillis);
 }
 
-bool FtpUploader::uploadStoppedStatus() {
-  const auto path = statusFilePath();
-  if (!writeFileAtomically(path, stoppedStatusPage()).ok) {
-    Log(formatText(Text::FtpStatusPageNotPublished, static_cast<int>(FtpError::LocalFile) + 12000));
-    return false;
-  }
-  FtpResult put = client_.putFile(path, std::string(kStatusPageName), FtpTransferMode::Ascii);
-  if (!put.ok() && client_.isConnected()) {
-    Log(formatText(Text::FtpStatusPageNotPublished, put.code()));
-  }
-  if (put.ok()) pageStrip_.clear();
-  return put.ok();
-}
-
-bool FtpUploader::publishRunningPage(const std::string& frameName) {
-  StatusPageValues values;
-  const UploadContext current = context();
-  values.framesPerStrip = current.framesPerStrip;
-  values.currentFrame = frameName;
-  values.framesPerSecond = current.framesPerSecond;
-  values.caption = current.caption.text;
-  values.colour = current.caption.colour;
-  const auto path = statusFilePath();
-  const std::string page(kStatusPageName);
-  const std::string temp(kStatusPageTempName);
-  // The page is replaced only by a complete new one: when the new page could
-  // not be stored, the one published stays (a half-stored temporary is
-  // removed, never renamed into place).
-  FtpResult result;
-  if (!writeFileAtomically(path, runningStatusPage(values)).ok) {
-    result = FtpResult::failure(FtpError::LocalFile, "cannot write " + path);
-  } else {
-    result = client_.putFile(path, temp, FtpTransferMode::Ascii);
-    if (!result.ok()) {
-      if (result.error == FtpError::Refused) client_.deleteFile(temp);
-    } else {
-      client_.deleteFile(page);  // none yet is no error
-      result = client_.renameFile(temp, page);
-    }
-  }
-  removeLocalFile(path);
-  if (result.ok()) pageStrip_ = frameName;
-  if (!result.ok()) {
-    ++pageFailures_;
-    Log(formatText(Text::FtpStatusPageNotPublished, result.code()));
-    return false;
-  }
-  return true;
-}
-
-std::optional<std::uint32_t> FtpUploader::publishedStripOnServer() {
-  constexpr std::size_t kMaxPage = 4096;  // ours are a few hundred bytes
-  std::string page;
-  if (!client_.getFile(std::string(kStatusPageName), page, kMaxPage).ok()) return std::nullopt;
-  auto current = pageCurrentFrame(page);
-  if (!current) return std::nullopt;
-  auto number = motionRunningNumber(*current);
-  if (!number || motionFrameName(*number) != *current) return std::nullopt;
-  return number;
-}
+bool FtpUploader::uploadStoppedStatus() { return pages_.publishStopped(); }
 
 void FtpUploader::sweepStaleStrips() {
   sweepPending_ = false;
@@ -222,6 +162,15 @@ void FtpUploader::sweepStaleStrips() {
       Log(formatText(Text::FtpCannotDelete, name.c_str()));
     }
   }
+}
+
+void FtpUploader::sweepAfterReconnect() {
+  // An outage that lets us log in but cuts every store short leaves a
+  // partial strip per try, and no strip gets through to sweep them: sweep
+  // now, from the newest strip known to be complete.
+  if (context().captureMode != 0 || !motionRunningNumber(lastUploadedFrame_)) return;
+  publishedBefore_ = pages_.stripOnServer();
+  sweepStaleStrips();
 }
 
 // --- Connect and disconnect ---
@@ -256,6 +205,7 @@ bool FtpUploader::openSession(const ProfileInfo& profile) {
   }
   Log(text(Text::FtpConnected));
   sweepPending_ = true;
+  stripsPending_ = true;
   report(upload_event::SessionOpened{true});
   return true;
 }
@@ -375,8 +325,8 @@ void FtpUploader::uploadFrame(const FrameRequest& frame) {
       retries_ = 0;
       lastUploadedFrame_ = remoteName;
       // The first strip of a session: which strip did the page name before?
-      if (sweepPending_) publishedBefore_ = publishedStripOnServer();
-      publishRunningPage(remoteName);
+      if (sweepPending_) publishedBefore_ = pages_.stripOnServer();
+      pages_.publishRunning(remoteName, context());
       Log(text(Text::FtpUploadDone));
       const UploadContext current = context();
       if (current.capturing && (current.bufferClipLimit != -1 || sweepPending_)) {
@@ -415,6 +365,7 @@ void FtpUploader::recoverFromUploadFailure() {
     if (openSession(active)) {
       enterUploadDirectory(active);
       listDirectory(true);
+      sweepAfterReconnect();
       break;
     }
   }
@@ -457,6 +408,7 @@ void FtpUploader::listDirectory(bool withLog) {
     // a failed one leaves them as they were.
     int motion = 0;
     int still = 0;
+    std::vector<std::uint32_t> strips;
     motionCount_ = 0;
     stillCount_ = 0;
     report(upload_event::MotionBufferCount{0});
@@ -474,6 +426,7 @@ void FtpUploader::listDirectory(bool withLog) {
       }
       switch (bufferFileKind(entry.name)) {
         case BufferFileKind::Motion:
+          if (auto number = motionRunningNumber(entry.name)) strips.push_back(*number);
           motionCount_ = ++motion;
           report(upload_event::MotionBufferCount{motion});
           break;
@@ -483,6 +436,10 @@ void FtpUploader::listDirectory(bool withLog) {
           break;
         case BufferFileKind::None: break;
       }
+    }
+    if (stripsPending_) {
+      stripsPending_ = false;
+      if (!strips.empty()) report(upload_event::StripsOnServer{std::move(strips)});
     }
   } else {
     client_.lastResponseText();
@@ -545,7 +502,7 @@ void FtpUploader::endSession() {
   currentLocalPath_.clear();
   // A page that could not be replaced by the stopped one still names its
   // strip: that strip stays, so that visitors see no broken picture.
-  const std::string keep = uploadStoppedStatus() ? std::string() : pageStrip_;
+  const std::string keep = uploadStoppedStatus() ? std::string() : pages_.strip();
   if (client_.isConnected() && context().captureMode == 0) clearMotionBuffers(keep);
   report(upload_event::ClearStopping{});
 }

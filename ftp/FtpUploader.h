@@ -20,7 +20,8 @@
 // while the server still answers; and the first strip of every session
 // (connect, reconnect, recovery) also deletes the strips earlier sessions
 // left outside the window or unfinished (staleStrips in RemoteNames), using
-// the strip the page on the server named before it. A picture uploaded
+// the strip the page on the server named before it. A session that recovery
+// opens sweeps at once, from the last strip that went up. A picture uploaded
 // after capture has stopped is followed by the stopped page.
 #include <atomic>
 #include <cstdint>
@@ -33,6 +34,7 @@
 
 #include "ftp/EventLog.h"
 #include "ftp/RemoteNames.h"
+#include "ftp/StatusPagePublisher.h"
 #include "ftp/UploadCommand.h"
 #include "ftp/UploadContext.h"
 #include "ftp/UploaderEvent.h"
@@ -102,6 +104,12 @@ class FtpUploader {
   // Any thread. A ChangeDirectory to a file is ignored here.
   void queue(UploadCommand command);
 
+  // The orderly exit has begun: everything left to do with the server, the
+  // command running now included, shares one budget of `budgetMillis`, and
+  // the stopped page is tried once (later requests for it get that try's
+  // result; a failed try says so in one line). Any thread.
+  void beginExit(std::int64_t budgetMillis);
+
   // The active profile: set by the caller, read by the worker at connect.
   void SetProfile(const ProfileInfo& profile);
   ProfileInfo profile() const;
@@ -118,7 +126,7 @@ class FtpUploader {
   int retryCount() const { return retries_; }
   // How many running status pages could not be published so far (the page
   // on the server then stays as it was).
-  int statusPageFailures() const { return pageFailures_; }
+  int statusPageFailures() const { return pages_.failures(); }
 
  private:
   // Runs `work` on the worker as one command.
@@ -158,18 +166,17 @@ class FtpUploader {
   int deletionPass(BulkDeletion form, bool logEachFile, const std::string& keep = {});
   void endSession();
   void changeDirectory(const std::string& directory);
-  bool publishRunningPage(const std::string& frameName);
-  std::optional<std::uint32_t> publishedStripOnServer();
   void sweepStaleStrips();
+  // After recovery has reconnected: the sweep of a session's first strip.
+  void sweepAfterReconnect();
   bool checkSession(bool withLog);
   // False when the stopped page is not on the server.
   bool uploadStoppedStatus();
-  std::string statusFilePath() const;
 
   FtpClient& client_;
   EventLog& log_;
   Sleeper& sleeper_;
-  std::string statusDirectory_;
+  StatusPagePublisher pages_;
   std::function<void(UploaderEvent)> events_;
   std::function<UploadContext()> context_;
   Requests requests_;
@@ -184,16 +191,16 @@ class FtpUploader {
   // Set when a session opens: the first strip after it also clears what
   // earlier sessions left behind (see sweepStaleStrips).
   bool sweepPending_ = false;
+  // Set when a session opens: its first listing that works reports the
+  // strips it found (StripsOnServer).
+  bool stripsPending_ = false;
   std::optional<std::uint32_t> publishedBefore_;  // the page's strip before it
-  // The strip the running page on the server names ("" when none does).
-  std::string pageStrip_;
   // Recovery gave up: no strip goes up until a session is opened by a
   // connect or reconnect command.
   bool gaveUp_ = false;
   // Strips of this session already deleted by a sweep or after a refused
   // upload: rotation passes over them without a word.
   std::set<std::string> deletedStrips_;
-  std::atomic<int> pageFailures_{0};
   std::atomic<int> retries_{0};
   std::atomic<int> motionCount_{0};
   std::atomic<int> stillCount_{0};

@@ -6,8 +6,10 @@
 // order they happen.
 //
 // Plain values; any thread.
+#include <cstdint>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace karone {
 
@@ -83,6 +85,12 @@ struct HangUp {
 struct ClearStopping {
   bool operator==(const ClearStopping&) const = default;
 };
+// The motion strips found in the folder at the first listing of a session,
+// by number (none: not reported).
+struct StripsOnServer {
+  std::vector<std::uint32_t> numbers;
+  bool operator==(const StripsOnServer&) const = default;
+};
 // The worker takes up a command: the session is not idle.
 struct SessionActivity {
   bool operator==(const SessionActivity&) const = default;
@@ -98,6 +106,7 @@ using UploaderEvent =
                  upload_event::SessionOpened, upload_event::Disconnected,
                  upload_event::StopAndDisconnect, upload_event::StartReconnectCountdown,
                  upload_event::StopReconnectCountdown, upload_event::HangUp,
-                 upload_event::ClearStopping, upload_event::SessionActivity>;
+                 upload_event::ClearStopping, upload_event::SessionActivity,
+                 upload_event::StripsOnServer>;
 
 }  // namespace karone

@@ -7,7 +7,8 @@
 // Threading: an FtpClient is not thread-safe. It is driven by one thread at
 // a time: the uploader's worker thread, or the user-interface thread while
 // the worker is idle (the session check and the stopped status page at
-// exit). isConnected() alone may be read from any thread at any time.
+// exit). isConnected() and setDeadlineIn() alone may be called from any thread
+// at any time.
 //
 // Errors are values: no operation throws. Every operation that talks to the
 // server is bounded by the connect and server-response time-outs of the
@@ -204,6 +205,14 @@ class FtpClient {
 
   // Closes the connection and the session.
   virtual void closeSession() = 0;
+
+  // One budget for whatever is left to do with the server (the orderly
+  // exit): from now on every operation, the one under way included, ends
+  // within `millis` of this call in all, whatever the server does; once the
+  // budget is spent each fails at once with Timeout. disconnect() is not
+  // bound by it (it says QUIT with a short wait of its own). Any thread. A
+  // backend that cannot cut an operation short ignores it.
+  virtual void setDeadlineIn(std::int64_t millis) { (void)millis; }
 };
 
 }  // namespace karone

@@ -2,7 +2,8 @@
 // Where the program keeps its files on Linux, from the XDG variables:
 //   configDir(): $XDG_CONFIG_HOME/Brenko/Tamblor  (settings, Encoder.conf)
 //   dataDir():   $XDG_DATA_HOME/Brenko/Tamblor    (data file, status page copy)
-//   stateDir():  $XDG_STATE_HOME/Brenko/Tamblor   (event log)
+//   stateDir():  $XDG_STATE_HOME/Brenko/Tamblor   (event log, the running
+//                number's second record)
 //   bufferDir(): $TEMP, else $TMPDIR, else dataDir() (pictures being processed)
 // Each XDG variable falls back to its default under $HOME. The folders are
 // created on demand (mode 0700) unless MakeFolder::No is asked for (reading

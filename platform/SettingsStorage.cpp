@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 #include "platform/Paths.h"
 
 namespace karone {
@@ -74,6 +75,7 @@ bool FileSettingsStorage::openKey() {
   std::string text;
   if (!readWholeFile(path_, text).ok) return false;
   values_ = parse(text);
+  read_ = std::move(text);
   open_ = true;
   dirty_ = false;
   return true;
@@ -85,6 +87,18 @@ bool FileSettingsStorage::createKey() {
   size_t slash = path_.rfind('/');
   if (slash != std::string::npos && !paths::makeDirectories(path_.substr(0, slash))) return false;
   return writeFileAtomically(path_, "", 0600).ok;
+}
+
+std::string FileSettingsStorage::keepCopyAside() {
+  const std::string base =
+      path_ + ".damaged-" + formatLocalTime("%Y%m%d-%H%M%S", SystemClock::instance().now());
+  std::string copy = base;
+  struct stat st {};
+  for (int n = 2; ::lstat(copy.c_str(), &st) == 0; ++n) {
+    if (n >= 100) return {};
+    copy = base + "-" + std::to_string(n);
+  }
+  return writeFileAtomically(copy, read_, 0600).ok ? copy : std::string();
 }
 
 std::optional<std::string> FileSettingsStorage::readValue(const std::string& name) {

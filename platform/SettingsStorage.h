@@ -26,6 +26,9 @@ class SettingsStorage {
   virtual bool writeValue(const std::string& name, const std::string& value) = 0;
   // Ends the open key; returns false when pending writes could not be stored.
   virtual bool closeKey() = 0;
+  // Keeps a copy of the key as the last openKey found it, beside the key,
+  // before it is replaced: the copy's path, empty when none could be kept.
+  virtual std::string keepCopyAside() { return {}; }
 };
 
 class FileSettingsStorage final : public SettingsStorage {
@@ -39,6 +42,8 @@ class FileSettingsStorage final : public SettingsStorage {
   std::optional<std::string> readValue(const std::string& name) override;
   bool writeValue(const std::string& name, const std::string& value) override;
   bool closeKey() override;
+  // "Encoder.conf.damaged-YYYYmmdd-HHMMSS" (with "-2"... when taken).
+  std::string keepCopyAside() override;
 
   const std::string& path() const { return path_; }
 
@@ -51,6 +56,7 @@ class FileSettingsStorage final : public SettingsStorage {
   bool open_ = false;
   bool dirty_ = false;
   std::map<std::string, std::string> values_;
+  std::string read_;  // the file's bytes as the last openKey read them
 };
 
 }  // namespace karone

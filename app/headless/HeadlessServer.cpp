@@ -119,6 +119,7 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
   RunController::Parts parts(loop, loop, SystemClock::instance(), prompter, dialogs, view, client,
                              camera, *dialup.service, settings);
   parts.dialupNotes = {dialup.reason};
+  parts.exitFtpBudgetMillis = 2 * ftp.responseTimeoutMs;
   RunController controller(parts);
   running = &controller;
   ServiceStatus status(notifier, loop, controller);
@@ -146,7 +147,8 @@ int runHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
   status.ready();
 
   loop.run();
-  return failed ? 1 : 0;
+  if (failed) return 1;
+  return controller.faultStanding() ? 3 : 0;
 }
 
 }  // namespace karone

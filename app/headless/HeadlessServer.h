@@ -13,7 +13,10 @@
 // data saved); a second signal ends the program at once.
 //
 // Exit status: 0 after an orderly exit, 1 when start-up failed (one line
-// says why), 2 for a usage error, an unknown profile or an unknown device.
+// says why), 2 for a usage error, an unknown profile or an unknown device,
+// 3 after an orderly exit while a fault stood that had stopped the
+// broadcast or kept it from publishing (the uploads gave up, or the work
+// folder could not take a picture).
 //
 // Runs on the calling thread, which becomes the loop's thread.
 #include <ostream>

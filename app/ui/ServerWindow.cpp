@@ -44,6 +44,7 @@ ServerWindow::ServerWindow(const ServerWindowOptions& options)
                              p.window, p.client, p.camera, *p.dialup.service, p.settings);
   parts.preview = &p.window.previewSink();
   parts.dialupNotes = {p.dialup.reason};
+  parts.exitFtpBudgetMillis = 2 * options.ftp.responseTimeoutMs;
   p.controller.emplace(parts);
   p.window.setCommands(&*p.controller);
 }

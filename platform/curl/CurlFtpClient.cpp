@@ -1,5 +1,7 @@
 #include "platform/curl/CurlFtpClient.h"
 
+#include <algorithm>
+
 #include "platform/FtpPath.h"
 #include "platform/Paths.h"
 #include "platform/curl/CurlConnection.h"
@@ -39,6 +41,8 @@ struct CurlFtpClient::Impl {
   // The last connection tried, kept after a failed connect for what it saw.
   std::unique_ptr<CurlConnection> lastTried;
   std::string cwd = "/";
+  // The exit's budget, shared with the connections (see setDeadlineIn).
+  std::atomic<std::int64_t> deadline{CurlSession::kNoDeadline};
 };
 
 CurlFtpClient::CurlFtpClient(CurlFtpOptions options)
@@ -64,8 +68,9 @@ FtpResult CurlFtpClient::connect(const FtpConnectParams& params) {
   const ServerAddress address = parseServerAddress(params.address);
   if (!address.error.empty()) return FtpResult::failure(FtpError::BadAddress, address.error);
   if (params.port == 0) return FtpResult::failure(FtpError::BadAddress, "port 0");
-  auto connection = address.scheme == ServerScheme::Sftp ? makeCurlSftpConnection(d.options)
-                                                         : makeCurlFtpConnection(d.options);
+  auto connection = address.scheme == ServerScheme::Sftp
+                        ? makeCurlSftpConnection(d.options, d.deadline)
+                        : makeCurlFtpConnection(d.options, d.deadline);
   std::string home;
   FtpResult r = connection->connect(params, address, home);
   if (!r.ok()) {
@@ -148,6 +153,11 @@ void CurlFtpClient::disconnect() {
   connected_ = false;
   // The closed connection stays for its counters and last reply.
   if (impl_->connection) impl_->connection->close();
+}
+
+void CurlFtpClient::setDeadlineIn(std::int64_t millis) {
+  const Clock& clock = impl_->options.clock ? *impl_->options.clock : SystemClock::instance();
+  impl_->deadline = clock.monotonicMillis() + std::max<std::int64_t>(0, millis);
 }
 
 void CurlFtpClient::closeSession() {

@@ -38,7 +38,8 @@
 //   PASV.
 // - Requests are driven by our own loop on the multi handle (CurlSession).
 // - Every request is bounded: connect time-out, server-response time-out
-//   (also for stalled data transfers) and an overall cap per request.
+//   (also for stalled data transfers) and an overall cap per request; and,
+//   once setDeadlineIn has been called, by what is left of that budget.
 //
 // SFTP: see CurlSftpConnection.h.
 //
@@ -105,6 +106,7 @@ class CurlFtpClient final : public FtpClient {
   FtpResult trustServer(const ServerIdentity& identity) override;
   void disconnect() override;
   void closeSession() override;
+  void setDeadlineIn(std::int64_t millis) override;
 
   // Commands sent and logins made on the current connection's handle since
   // connect (for tests and benchmarks).

@@ -14,7 +14,9 @@ namespace {
 
 class FtpConnection final : public CurlConnection {
  public:
-  explicit FtpConnection(const CurlFtpOptions& options) : options_(options) {
+  FtpConnection(const CurlFtpOptions& options, const std::atomic<std::int64_t>& deadline)
+      : options_(options) {
+    session_.setBudget(&deadline, options.clock ? options.clock : &SystemClock::instance());
     session_.onDebug = [this](curl_infotype type, const std::string& text) {
       if (type == CURLINFO_HEADER_OUT) sent(text);
       if (type == CURLINFO_HEADER_IN) received(text);
@@ -199,6 +201,7 @@ CURLcode FtpConnection::performOnce(const std::function<bool()>& setup) {
   lastReply_ = 0;
   exchanges_.clear();
   session_.clearError();
+  if (session_.budgetLeft() <= 0) return session_.budgetSpent();
   if (!setup()) return CURLE_READ_ERROR;
   CURLcode code = session_.run();
   resetRequest();
@@ -423,8 +426,9 @@ FtpResult FtpConnection::list(const std::string& directory, std::vector<FtpFileE
 
 }  // namespace
 
-std::unique_ptr<CurlConnection> makeCurlFtpConnection(const CurlFtpOptions& options) {
-  return std::make_unique<FtpConnection>(options);
+std::unique_ptr<CurlConnection> makeCurlFtpConnection(const CurlFtpOptions& options,
+                                                    const std::atomic<std::int64_t>& deadline) {
+  return std::make_unique<FtpConnection>(options, deadline);
 }
 
 }  // namespace karone

@@ -206,7 +206,13 @@ CURLcode CurlSession::run() {
     mc = curl_multi_perform(multi_, &running);
     if (mc == CURLM_OK && running) mc = curl_multi_perform(multi_, &running);
     if (mc != CURLM_OK || !running) break;
-    mc = curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+    const std::int64_t left = budgetLeft();
+    if (left <= 0) {
+      curl_multi_remove_handle(multi_, curl_);
+      return budgetSpent();
+    }
+    mc = curl_multi_poll(multi_, nullptr, 0, static_cast<int>(std::min<std::int64_t>(1000, left)),
+                         nullptr);
   }
   bool done = false;
   CURLcode code = CURLE_OK;
@@ -224,6 +230,17 @@ CURLcode CurlSession::run() {
     code = mc == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
   }
   return code;
+}
+
+std::int64_t CurlSession::budgetLeft() const {
+  const std::int64_t end = deadline_ ? deadline_->load() : kNoDeadline;
+  if (end == kNoDeadline || !clock_) return kNoDeadline;
+  return end - clock_->monotonicMillis();
+}
+
+CURLcode CurlSession::budgetSpent() {
+  std::snprintf(errorBuffer_, sizeof errorBuffer_, "%s", "the time left for the server ran out");
+  return CURLE_OPERATION_TIMEDOUT;
 }
 
 std::string CurlSession::errorText(CURLcode code, const std::string& what) const {

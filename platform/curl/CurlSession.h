@@ -7,10 +7,14 @@
 // Threading: as FtpClient (one thread at a time).
 #include <curl/curl.h>
 
+#include <atomic>
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "platform/Clock.h"
 #include "platform/FtpClient.h"
 
 namespace karone {
@@ -55,8 +59,22 @@ class CurlSession {
   bool open(const char* protocol, const CurlTimeouts& timeouts);
   bool isOpen() const { return curl_ != nullptr; }
 
-  // Drives the request set up on the handle to its end.
+  // Drives the request set up on the handle to its end; a request still
+  // running when the budget is spent is cut short there (libcurl closes a
+  // connection taken off mid-request).
   CURLcode run();
+
+  // The exit's budget: the end on clock's monotonic counter, kNoDeadline
+  // while there is none (set from any thread by the owner).
+  static constexpr std::int64_t kNoDeadline = INT64_MAX;
+  void setBudget(const std::atomic<std::int64_t>* deadline, const Clock* clock) {
+    deadline_ = deadline;
+    clock_ = clock;
+  }
+  // Milliseconds left of the budget (kNoDeadline without one, <= 0 spent).
+  std::int64_t budgetLeft() const;
+  // The failure of a request made or cut short once the budget is spent.
+  CURLcode budgetSpent();
 
   // Closes the connection, waiting at most quitSeconds for a goodbye.
   void close(long quitSeconds = 2);
@@ -77,6 +95,8 @@ class CurlSession {
  private:
   static int debug(CURL*, curl_infotype type, char* data, size_t size, void* user);
 
+  const std::atomic<std::int64_t>* deadline_ = nullptr;
+  const Clock* clock_ = nullptr;
   CURL* curl_ = nullptr;
   CURLM* multi_ = nullptr;  // holds the kept connection between requests
   bool trace_ = false;

@@ -37,7 +37,9 @@ std::string homeFolder(const CurlFtpOptions& options) {
 
 class SftpConnection final : public CurlConnection {
  public:
-  explicit SftpConnection(const CurlFtpOptions& options) : options_(options) {
+  SftpConnection(const CurlFtpOptions& options, const std::atomic<std::int64_t>& deadline)
+      : options_(options) {
+    session_.setBudget(&deadline, options.clock ? options.clock : &SystemClock::instance());
     session_.onDebug = [this](curl_infotype type, const std::string& text) { noted(type, text); };
   }
   ~SftpConnection() override { close(); }
@@ -255,6 +257,7 @@ CURLcode SftpConnection::performOnce(const std::function<void()>& setup) {
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &curlDiscard);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
   session_.clearError();
+  if (session_.budgetLeft() <= 0) return session_.budgetSpent();
   loggedIn_ = false;
   ++requests_;
   setup();
@@ -389,8 +392,9 @@ bool keyFileNeedsPassphrase(const std::string& path) {
   return sshKeyType(blob.substr(magic.size())) != "none";
 }
 
-std::unique_ptr<CurlConnection> makeCurlSftpConnection(const CurlFtpOptions& options) {
-  return std::make_unique<SftpConnection>(options);
+std::unique_ptr<CurlConnection> makeCurlSftpConnection(const CurlFtpOptions& options,
+                                                    const std::atomic<std::int64_t>& deadline) {
+  return std::make_unique<SftpConnection>(options, deadline);
 }
 
 }  // namespace karone

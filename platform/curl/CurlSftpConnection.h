@@ -18,6 +18,8 @@
 //   server's rename (SFTP version 3, as libssh2 speaks it) does not replace
 //   an existing file, so a page is replaced by delete and rename, as on FTP.
 // - Listings come from the server's long names (the form of `ls -l`).
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
 #include "platform/curl/CurlConnection.h"
@@ -25,7 +27,8 @@
 
 namespace karone {
 
-std::unique_ptr<CurlConnection> makeCurlSftpConnection(const CurlFtpOptions& options);
+std::unique_ptr<CurlConnection> makeCurlSftpConnection(const CurlFtpOptions& options,
+                                                    const std::atomic<std::int64_t>& deadline);
 
 // Whether a private key file is protected by a passphrase (OpenSSH's own
 // format or PEM). False when the file cannot be read.

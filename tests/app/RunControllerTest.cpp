@@ -148,6 +148,20 @@ TEST(RunControllerProfiles, AddModifyAndDeleteWithTheirRefusals) {
   EXPECT_EQ(rig.view.profileLines, (std::vector<std::string>{"alpha", "beta"}));
 }
 
+// Strips still on the server (settings lost, say) keep their names: the
+// session's first listing moves the next number past them.
+TEST(RunControllerStartUp, TheFirstListingMovesTheNumberPastTheStripsOnTheServer) {
+  ControllerRig rig;
+  rig.fakeFtp.addFile("/motion_img_00000041.jpg");
+  rig.fakeFtp.addFile("/motion_img_0000003f.jpg");
+  rig.store({rig.profile("site")});
+  RunController& c = rig.start();
+  rig.connect(c);
+  ASSERT_TRUE(c.connected());
+  EXPECT_EQ(c.captureWindow().pipeline().fileCounter(), 0x42u);
+  EXPECT_TRUE(rig.view.saw(formatText(Text::RunningNumberBeyondServer, 0x42u)));
+}
+
 TEST(RunControllerCommands, RefusedWhenTheStateDoesNotAllowThem) {
   ControllerRig rig;
   RunController& c = rig.start();

@@ -24,10 +24,11 @@ std::uint32_t stored(const MemorySettingsStorage& storage) {
 }
 
 TEST(RunningNumberKeeper, StoresAheadOfEveryNumberInBlocks) {
+  testing::TempDir dir;
   MemorySettingsStorage storage;
   storage.exists = true;
   storage.values["iBufferSize"] = "6";
-  RunningNumberKeeper keeper(storage);
+  RunningNumberKeeper keeper(storage, dir.file("record"));
   ASSERT_EQ(keeper.blockSize(), RunningNumberKeeper::kDefaultBlock);
   for (std::uint32_t n = 5; n < 200; ++n) {
     ASSERT_TRUE(keeper.reserve(n));
@@ -46,9 +47,10 @@ TEST(RunningNumberKeeper, StoresAheadOfEveryNumberInBlocks) {
 }
 
 TEST(RunningNumberKeeper, WrapAndCounterReset) {
+  testing::TempDir dir;
   MemorySettingsStorage storage;
   storage.exists = true;
-  RunningNumberKeeper keeper(storage);
+  RunningNumberKeeper keeper(storage, dir.file("record"));
   keeper.setBlockSize(16);
   ASSERT_TRUE(keeper.reserve(0xfffffff8u));
   EXPECT_EQ(storage.values[SettingsStore::kRunningNumberName], "8");
@@ -68,8 +70,9 @@ TEST(RunningNumberKeeper, WrapAndCounterReset) {
 }
 
 TEST(RunningNumberKeeper, AFailedWriteIsReportedAndCoversNothing) {
+  testing::TempDir dir;
   MemorySettingsStorage storage;
-  RunningNumberKeeper keeper(storage);
+  RunningNumberKeeper keeper(storage, dir.file("record"));
   storage.failCreate = true;
   EXPECT_FALSE(keeper.reserve(1)) << "no key and none can be made";
   storage.failCreate = false;
@@ -82,6 +85,50 @@ TEST(RunningNumberKeeper, AFailedWriteIsReportedAndCoversNothing) {
   EXPECT_TRUE(keeper.reserve(keeper.blockSize() + 2));
 }
 
+// The settings file lost or replaced by defaults: the second record carries
+// the number on, the settings' own value when it is the one ahead.
+TEST(RunningNumberKeeper, TheRecordAheadWinsAtStartAndAResetResetsBoth) {
+  testing::TempDir dir;
+  const std::string record = dir.file("state/record");
+  MemorySettingsStorage storage;
+  RunningNumberKeeper keeper(storage, record);
+  EXPECT_EQ(keeper.startFrom(7), 7u) << "no record yet";
+  ASSERT_TRUE(keeper.reserve(100));
+  EXPECT_EQ(testing::readFile(record), "132\n");
+  MemorySettingsStorage lost;  // defaults: 0
+  RunningNumberKeeper after(lost, record);
+  struct Row {
+    std::string record;
+    std::uint32_t settings;
+    std::uint32_t start;
+  } rows[] = {{"132\n", 0, 132},         {"132\n", 200, 200},
+              {"16\n", 0xfffffff0u, 16},  // past the wrap is ahead
+              {"4294967295", 5, 5},       {"garbage", 9, 9},
+              {"4294967296", 9, 9},       {"", 9, 9}};
+  for (const Row& row : rows) {
+    testing::writeFile(record, row.record);
+    EXPECT_EQ(after.startFrom(row.settings), row.start) << row.record << " " << row.settings;
+  }
+  // The operator's reset holds after a restart.
+  ASSERT_TRUE(after.store(0));
+  EXPECT_EQ(after.startFrom(0), 0u);
+}
+
+TEST(RunningNumberKeeper, TheNextNumberGoesBeyondTheStripsOnTheServer) {
+  struct Row {
+    std::uint32_t next;
+    std::vector<std::uint32_t> onServer;
+    std::uint32_t result;
+  } rows[] = {{0, {}, 0},
+              {0, {0x41, 0x3f, 0x40}, 0x42},
+              {0x50, {0x41, 0x4f}, 0x50},          // all behind
+              {0x41, {0x41}, 0x42},                // the next one itself is taken
+              {0xfffffffeu, {0xffffffffu, 2}, 3},  // across the wrap
+              {5, {0x90000000u}, 5}};              // more than half the circle: behind
+  for (const Row& row : rows)
+    EXPECT_EQ(RunningNumberKeeper::beyondStrips(row.next, row.onServer), row.result) << row.next;
+}
+
 // A writer killed at any moment: the settings file always holds a number
 // beyond every number it had published.
 TEST(RunningNumberKeeper, KilledWriterNeverLeavesAPublishedNumberAhead) {
@@ -92,7 +139,7 @@ TEST(RunningNumberKeeper, KilledWriterNeverLeavesAPublishedNumberAhead) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     FileSettingsStorage storage(settings);
-    RunningNumberKeeper keeper(storage);
+    RunningNumberKeeper keeper(storage, dir.file("record"));
     keeper.setBlockSize(3);
     std::ofstream out(published, std::ios::app);
     for (std::uint32_t n = 0;; ++n) {

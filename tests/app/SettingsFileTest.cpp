@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/SettingsStore.h"
 #include "platform/SettingsStorage.h"
+#include "resources/Texts.h"
 #include "tests/support/TempDir.h"
 #include "tests/doubles/RecordingPrompter.h"
 
@@ -47,6 +50,34 @@ TEST(SettingsFile, UncreatableKeyIsReported) {
   store.Load();
   EXPECT_EQ(store.Get(), AppSettings());
   EXPECT_FALSE(store.Save());
+}
+
+// An empty or garbled settings file is kept aside, with one note, before the
+// defaults replace it; a file with values of ours is no damage.
+TEST(SettingsFile, ADamagedFileIsKeptAsideBeforeTheDefaultsReplaceIt) {
+  ScopedProgramDirs dirs;
+  RecordingPrompter prompter;
+  const std::string garbled("\x00\x7f\xfe=?\nPK\x03\x04", 10);
+  for (const std::string& bytes : {std::string(), garbled}) {
+    FileSettingsStorage storage;
+    ASSERT_TRUE(storage.createKey());
+    testing::writeFile(storage.path(), bytes);
+    SettingsStore store(storage, prompter);
+    store.EnsureDefaults();
+    const std::string note = store.damageNote();
+    const std::size_t open = note.find('"');
+    ASSERT_NE(open, std::string::npos) << note;
+    const std::string kept = note.substr(open + 1, note.find('"', open + 1) - open - 1);
+    EXPECT_EQ(note, formatText(Text::SettingsFileDamaged, kept.c_str()));
+    EXPECT_EQ(kept.rfind(storage.path() + ".damaged-", 0), 0u) << kept;
+    EXPECT_EQ(testing::readFile(kept), bytes);
+    std::filesystem::remove(kept);
+    EXPECT_NE(testing::readFile(storage.path()).find("iBufferSize="), std::string::npos);
+    SettingsStore again(storage, prompter);
+    again.EnsureDefaults();
+    EXPECT_EQ(again.damageNote(), "") << "the defaults written are no damage";
+  }
+  EXPECT_TRUE(prompter.prompts().empty());
 }
 
 }  // namespace

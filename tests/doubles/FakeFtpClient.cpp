@@ -1,6 +1,7 @@
 #include "tests/doubles/FakeFtpClient.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -49,6 +50,15 @@ std::optional<FtpResult> FakeFtpClient::begin(FtpOperation operation, const std:
   }
   if (hook) hook(line);
   std::lock_guard lock(mutex_);
+  if (operation != FtpOperation::OpenSession && clock_ != nullptr) {
+    const std::int64_t left =
+        deadline_ ? *deadline_ - clock_->monotonicMillis() : INT64_MAX;
+    if (replyMillis_ >= 0) {
+      clock_->advanceMillis(std::clamp<std::int64_t>(left, 0, replyMillis_));
+      return FtpResult::failure(FtpError::Timeout, "no answer");
+    }
+    if (left <= 0) return FtpResult::failure(FtpError::Timeout, "the time ran out");
+  }
   std::optional<FtpResult> injected;
   long long keepBytes = -1;
   auto [first, last] = failures_.equal_range(operation);
@@ -361,6 +371,17 @@ void FakeFtpClient::dropConnection(bool refuseReconnect) {
   std::lock_guard lock(mutex_);
   dropped_ = connected_;
   refuseConnect_ = refuseReconnect;
+}
+
+void FakeFtpClient::freeze(FakeClock& clock, std::int64_t replyMillis) {
+  std::lock_guard lock(mutex_);
+  clock_ = &clock;
+  replyMillis_ = replyMillis;
+}
+
+void FakeFtpClient::setDeadlineIn(std::int64_t millis) {
+  std::lock_guard lock(mutex_);
+  if (clock_ != nullptr) deadline_ = clock_->monotonicMillis() + millis;
 }
 
 void FakeFtpClient::serverBack() {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/FtpClient.h"
+#include "tests/doubles/FakeClock.h"
 
 namespace karone {
 
@@ -52,6 +53,8 @@ class FakeFtpClient final : public FtpClient {
   std::string lastResponseText() const override;
   void disconnect() override;
   void closeSession() override;
+  // Honoured on the clock given to freeze (no clock: ignored).
+  void setDeadlineIn(std::int64_t millis) override;
 
   // --- The server's tree (absolute paths; parents are created as needed) ---
   void addDirectory(const std::string& path);
@@ -85,6 +88,11 @@ class FakeFtpClient final : public FtpClient {
   // (ConnectFailed) until serverBack().
   void dropConnection(bool refuseReconnect = false);
   void serverBack();
+  // The server stops answering: from now on every call that talks to it
+  // (connect too) lets `replyMillis` pass on `clock` (less when the deadline
+  // set with setDeadlineIn comes first, none once it has passed) and fails
+  // with Timeout.
+  void freeze(FakeClock& clock, std::int64_t replyMillis);
   // Called at the start of every recorded call with the transcript line
   // (outside the lock), e.g. to let a test act in the middle of a sequence.
   void onCall(std::function<void(const std::string&)> hook);
@@ -133,6 +141,9 @@ class FakeFtpClient final : public FtpClient {
   std::string lastResponse_;
   int connects_ = 0;
   std::optional<FtpConnectParams> lastConnect_;
+  FakeClock* clock_ = nullptr;
+  std::int64_t replyMillis_ = -1;  // frozen when >= 0
+  std::optional<std::int64_t> deadline_;
 };
 
 }  // namespace karone

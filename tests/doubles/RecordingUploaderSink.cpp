@@ -113,6 +113,9 @@ std::string describe(const UploaderEvent& event) {
           [](const ev::HangUp&) -> std::string { return "HangUp"; },
           [](const ev::ClearStopping&) -> std::string { return "ClearStopping"; },
           [](const ev::SessionActivity&) -> std::string { return "SessionActivity"; },
+          [&](const ev::StripsOnServer& x) {
+            return number("StripsOnServer", static_cast<int>(x.numbers.size()));
+          },
       },
       event);
 }

@@ -112,7 +112,8 @@ TEST_F(FtpUploaderTest, ConnectEntersTheDirectoryListsAndIsReady) {
                                         ev::DirectoryCleared{}, ev::DirectoryLabel{"/live"},
                                         ev::MotionBufferCount{0}, ev::StillBufferCount{0},
                                         ev::DirectoryEntry{{"archive", "0", "0/0/0"}},
-                                        ev::MotionBufferCount{1}, ev::StillBufferCount{1}}));
+                                        ev::MotionBufferCount{1}, ev::StillBufferCount{1},
+                                        ev::StripsOnServer{{1}}}));
   EXPECT_TRUE(prompts().empty());
 }
 
@@ -611,6 +612,32 @@ TEST_F(FtpUploaderTest, StoppedPageFollowsAStripUploadedAfterCaptureStopped) {
                    "put currfrme.html ascii"}));
   EXPECT_EQ(fake.fileContent("/live/currfrme.html"), stoppedStatusPage());
   EXPECT_EQ(sink.events().back(), UploaderEvent{ev::UploadDone{}});
+}
+
+// The exit against a server that stopped answering: the strip being stored,
+// the stopped page (once, whoever asks for it), the strips' clearing and the
+// disconnect share one budget, and the page's failure is said once.
+TEST_F(FtpUploaderTest, AtTheExitEverythingSharesOneBudgetAndThePageIsTriedOnce) {
+  connect();
+  run(motion(1));
+  clearAll();
+  const std::int64_t start = clock.monotonicMillis();
+  fake.freeze(clock, 15000);
+  sink.setCapturing(false);
+  uploader.beginExit(30000);
+  uploader.queue(upload::UploadFrame{motion(2)});
+  uploader.queue(upload::EndSession{});
+  uploader.queue(upload::StoppedStatus{});
+  uploader.queue(upload::Disconnect{});
+  uploader.waitUntilDone();
+  EXPECT_EQ(clock.monotonicMillis() - start, 30000);
+  const Lines calls = fake.transcript();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "put currfrme.html ascii"), 1);
+  const Lines m = messages();
+  EXPECT_EQ(std::count(m.begin(), m.end(),
+                       formatText(Text::FtpStatusPageNotPublished, 12000 + int(FtpError::Timeout))),
+            1);
+  EXPECT_FALSE(uploader.IsConnected());
 }
 
 // Stopping lets what was queued run, but not what that queues in turn (the

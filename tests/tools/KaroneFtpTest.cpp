@@ -187,7 +187,9 @@ TEST_F(KaroneFtpTest, OptionsAnywhereAndHelpForEveryCommand) {
 TEST_F(KaroneFtpTest, SettingsAreMadeCompleteBeforeTheyAreRead) {
   const std::string conf = dirs.root().file("config") + "/Brenko/Tamblor/Encoder.conf";
   for (const bool empty : {false, true}) {
+    // A fresh install: no settings and no second record of the number.
     std::filesystem::remove_all(dirs.root().file("config"));
+    std::filesystem::remove_all(dirs.root().file("state"));
     if (empty) {
       std::filesystem::create_directories(dirs.root().file("config") + "/Brenko/Tamblor");
       testing::writeFile(conf, "");

@@ -379,7 +379,7 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
       result = kFailed;
     }
   } else {
-    auto running = static_cast<std::uint32_t>(values.dwUniqueRunningNum);
+    auto running = keeper.startFrom(static_cast<std::uint32_t>(values.dwUniqueRunningNum));
     for (const auto& file : usage.files) {
       // Stored ahead before the number is used: a crash from here on never
       // makes a later run use it again.

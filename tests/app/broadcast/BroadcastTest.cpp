@@ -174,6 +174,7 @@ TEST(Broadcast, AServerOutageEndsInTheCountdownAndCaptureResumesWithNewNumbers) 
   EXPECT_TRUE(b.rig.view.saw(formatText(Text::ReconnectCountdown, 15)));
   EXPECT_FALSE(c.capturing());
   EXPECT_FALSE(c.connected());
+  EXPECT_TRUE(c.faultStanding()) << "an exit now is no orderly end of the run";
 
   // It comes back; fifteen minutes later the session opens and capture resumes.
   b.server.clearFaults();
@@ -181,6 +182,7 @@ TEST(Broadcast, AServerOutageEndsInTheCountdownAndCaptureResumesWithNewNumbers) 
   EXPECT_FALSE(c.connected());
   ASSERT_TRUE(b.secondsUntil([&] { return c.capturing(); }, 90));
   EXPECT_TRUE(b.rig.view.saw(t(Text::FtpReconnectedCapturing)));
+  EXPECT_FALSE(c.faultStanding());
   const std::size_t before = b.strips().size();
   ASSERT_TRUE(b.secondsUntil([&] { return b.strips().size() >= before + 2; }, 30));
 

@@ -208,6 +208,45 @@ TEST_F(UploaderOnPyFtpd, DroppedConnectionIsTakenUpAgain) {
   EXPECT_EQ(rig.sink.count(ev::StopAndDisconnect{}), 0);
 }
 
+// An outage that cuts strip after strip short: each recovery's new session
+// sweeps what the cuts left, as the first strip of a session does, so no
+// partial strips pile up while none gets through.
+TEST_F(UploaderOnPyFtpd, StripsCutShortByAnOutageGoAtEachReconnection) {
+  Rig rig(server.params(), "/live");
+  rig.sink.setBufferClipLimit(5);
+  rig.connect();
+  const std::string strip(4000, 's');
+  for (std::uint32_t n = 1; n <= 3; ++n) rig.run(rig.frame(0, motionFrameName(n), n, strip));
+  // Strips 4 to 6 are each cut short by the server going away; it comes
+  // back at the next login attempt.
+  auto cut = [&](std::uint32_t n) {
+    testing::PyFtpServer::Faults faults;
+    faults.dieDuringStorNth = 1;
+    faults.dieAfterBytes = 1000;
+    faults.dieStorName = motionFrameName(n);
+    server.setFaults(faults);
+  };
+  std::uint32_t next = 4;
+  rig.sink.onEvent([&](const UploaderEvent& e) {
+    if (e == UploaderEvent{ev::SessionOpened{false}} && server.restart() && next < 6)
+      cut(next + 1);
+  });
+  cut(4);
+  for (; next <= 6; ++next) rig.run(rig.frame(0, motionFrameName(next), next, strip));
+  rig.sink.onEvent({});
+  server.clearFaults();
+  ASSERT_TRUE(rig.uploader.IsConnected()) << ::testing::PrintToString(rig.messages());
+  // Each reconnection swept what the cut before it left: no pile while no
+  // strip gets through.
+  for (std::uint32_t n : {4u, 5u, 6u})
+    EXPECT_FALSE(testing::fileExists(onDisk(motionFrameName(n))))
+        << n << ::testing::PrintToString(rig.messages());
+  for (std::uint32_t n : {1u, 2u, 3u}) EXPECT_TRUE(testing::fileExists(onDisk(motionFrameName(n))));
+  rig.run(rig.frame(0, motionFrameName(7), 7, strip));
+  EXPECT_TRUE(testing::fileExists(onDisk(motionFrameName(3))));
+  EXPECT_TRUE(testing::fileExists(onDisk(motionFrameName(7))));
+}
+
 // A frozen server: PublishOverProtocols.
 
 TEST(UploaderOnVsftpd, HappyPath) {

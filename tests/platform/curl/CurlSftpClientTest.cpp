@@ -123,6 +123,21 @@ TEST_F(CurlSftpClientTest, FrozenServerEndsInATimeOut) {
   EXPECT_FALSE(r);
 }
 
+TEST_F(CurlSftpClientTest, TheExitsBudgetCutsAFrozenRequestShort) {
+  connect();
+  ASSERT_TRUE(client.setCurrentDirectory(server.folder()));
+  server.freeze();
+  client.setDeadlineIn(200);
+  std::vector<FtpFileEntry> entries;
+  FtpResult r = client.listDirectory(entries);
+  server.thaw();
+  EXPECT_EQ(r.error, FtpError::Timeout) << r.text;
+  EXPECT_THAT(r.text, HasSubstr("ran out"));
+  // Spent: the next request fails at once.
+  EXPECT_EQ(client.putFile(local("a", "x"), "a.jpg", FtpTransferMode::Binary).error,
+            FtpError::Timeout);
+}
+
 TEST_F(CurlSftpClientTest, UnknownHostKeyIsRefusedUntilTrusted) {
   testing::writeFile(server.clientHome() + "/.ssh/known_hosts", "");
   FtpResult r = client.connect(server.params());

@@ -1,5 +1,6 @@
 #include "app/Connection.h"
 
+#include "app/ProfileKeyFiles.h"
 #include "platform/ThreadCheck.h"
 #include "resources/Texts.h"
 
@@ -18,9 +19,15 @@ Connection::Connection(TaskRunner& runner, TimerService& timers, DialupService& 
 
 Connection::~Connection() = default;
 
+ProfileInfo Connection::withKeyFile(const ProfileInfo& profile) const {
+  ProfileInfo p = profile;
+  if (keyFiles_) p.keyFile = readProfileKeyFile(*keyFiles_, p.name);
+  return p;
+}
+
 void Connection::open(const ProfileInfo& profile) {
   KARONE_CHECK_THREAD(runner_);
-  active_ = profile;
+  active_ = withKeyFile(profile);
   uploader_.SetProfile(active_);
   if (active_.useDialup == 0) {
     uploader_.queue(upload::Connect{});
@@ -40,7 +47,7 @@ void Connection::open(const ProfileInfo& profile) {
 
 void Connection::openDirect(const ProfileInfo& profile) {
   KARONE_CHECK_THREAD(runner_);
-  active_ = profile;
+  active_ = withKeyFile(profile);
   uploader_.SetProfile(active_);
   uploader_.queue(upload::Connect{});
 }

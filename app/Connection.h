@@ -10,6 +10,8 @@
 // Threads: the controller's thread only. The session check's answer comes
 // from the uploader's worker as a posted task.
 #include <functional>
+
+#include "platform/SettingsStorage.h"
 #include <memory>
 #include <string>
 
@@ -44,6 +46,8 @@ class Connection final : private DialupHost {
   // Connects with the profile, dialling or adopting its line first when it
   // uses dial-up.
   void open(const ProfileInfo& profile);
+  // Where SFTP profiles keep their key files (read as each session opens).
+  void setKeyFiles(SettingsStorage* keyFiles) { keyFiles_ = keyFiles; }
   // Connects with the profile straight away (the line is up already or not
   // needed).
   void openDirect(const ProfileInfo& profile);
@@ -72,6 +76,8 @@ class Connection final : private DialupHost {
   bool warnIfSuspect();
 
  private:
+  SettingsStorage* keyFiles_ = nullptr;
+  ProfileInfo withKeyFile(const ProfileInfo& profile) const;
   // DialupHost.
   void ShowStatus(const std::string& line) override { log_.Log(line); }
   void QueueConnect() override { uploader_.queue(upload::Connect{}); }

@@ -1,5 +1,7 @@
 #include "app/ProfileCommands.h"
 
+#include "app/ProfileKeyFiles.h"
+
 #include <algorithm>
 
 #include "app/ProfileUse.h"
@@ -61,6 +63,7 @@ void ProfileCommands::edit(bool modify) {
   if (!lineValid()) return;
   const std::string formerName = lines_[static_cast<std::size_t>(selectedLine_)];
   if (!parts_.store.findProfile(formerName, request.profile)) return;
+  if (parts_.keyFiles) request.profile.keyFile = readProfileKeyFile(*parts_.keyFiles, formerName);
   request.prefilled = true;
   if (parts_.store.isProfileUsedBySchedule(formerName) || usedByAutoStart(parts_.working, formerName)) {
     request.restricted = true;
@@ -96,6 +99,10 @@ void ProfileCommands::runDialog(ProfileEditRequest request, bool modify,
     parts_.store.modifyProfile(formerName, *entered);
   } else {
     parts_.store.addProfile(*entered);
+  }
+  if (parts_.keyFiles) {
+    storeProfileKeyFile(*parts_.keyFiles, entered->name, entered->keyFile,
+                        modify ? formerName : std::string());
   }
   fill(entered->name);
   readSelection();

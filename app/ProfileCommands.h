@@ -18,6 +18,7 @@
 #include "capture/CaptureSettings.h"
 #include "platform/Lifetime.h"
 #include "platform/Prompter.h"
+#include "platform/SettingsStorage.h"
 #include "schedule/DataStore.h"
 
 namespace karone {
@@ -34,6 +35,8 @@ class ProfileCommands {
     const CaptureSettings& working;
     // A line's profile was read as the selected one.
     std::function<void(const ProfileInfo&)> selected;
+    // Where SFTP profiles keep their key files (none: not kept).
+    SettingsStorage* keyFiles = nullptr;
   };
 
   explicit ProfileCommands(Parts parts);

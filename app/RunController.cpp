@@ -62,7 +62,9 @@ RunController::RunController(Parts parts)
                                              prompter_, [this] { return capturing(); });
   profiles_ = std::make_unique<ProfileCommands>(ProfileCommands::Parts{
       store_, dialogs_, prompter_, view_, working_,
-      [this](const ProfileInfo& profile) { connection_->setDialParams(profile); }});
+      [this](const ProfileInfo& profile) { connection_->setDialParams(profile); },
+      &parts_.settings});
+  connection_->setKeyFiles(&parts_.settings);
   countdown_ = std::make_unique<ReconnectCountdown>(
       thread_, thread_, log_, [this] { return capturing() || scheduledRun() || connected(); },
       [this] { uploader_->queue(upload::Reconnect{}); });

@@ -175,21 +175,30 @@ void FtpUploader::sweepAfterReconnect() {
 
 // --- Connect and disconnect ---
 
-bool FtpUploader::openSession(const ProfileInfo& profile) {
-  Log(formatText(Text::FtpConnecting, profile.address.c_str()));
+FtpConnectParams FtpUploader::connectParams(const ProfileInfo& profile) {
   FtpConnectParams params;
   params.address = profile.address;
   params.port = static_cast<std::uint16_t>(profile.port & 0xffff);
   params.user = profile.userId;
   params.password = profile.password;
   params.passive = profile.passiveMode != 0;
-  const FtpResult connected = client_.connect(params);
+  params.keyFile = profile.keyFile;
+  return params;
+}
+
+bool FtpUploader::openSession(const ProfileInfo& profile) {
+  Log(formatText(Text::FtpConnecting, profile.address.c_str()));
+  const FtpConnectParams params = connectParams(profile);
+  FtpResult connected = client_.connect(params);
+  if (!connected.ok() && offerTrust(profile)) connected = client_.connect(params);
   if (!connected.ok()) {
     Log(text(Text::FtpConnectError));
     // "接続エラー" alone cannot tell a private authority that is not trusted
     // from a server that is down; the TLS layer's reason names the problem.
     if (connected.error == FtpError::TlsFailed) {
       Log(formatText(Text::FtpTlsFailed, connected.text.c_str()));
+    } else if (connected.error == FtpError::LoginFailed) {
+      Log(formatText(Text::FtpLoginRefused, connected.text.c_str()));
     }
     report(upload_event::SessionOpened{false});
     return false;
@@ -198,6 +207,34 @@ bool FtpUploader::openSession(const ProfileInfo& profile) {
   sweepPending_ = true;
   stripsPending_ = true;
   report(upload_event::SessionOpened{true});
+  return true;
+}
+
+bool FtpUploader::offerTrust(const ProfileInfo& profile) {
+  const auto seen = client_.untrustedServer();
+  if (!seen || seen->fingerprint.empty()) return false;
+  const std::string what = seen->kind == "TLS"
+                               ? formatText(Text::FtpCertificateWhat, seen->subject.c_str())
+                               : seen->kind;
+  if (seen->changed()) {
+    Log(formatText(Text::FtpHostKeyChanged, seen->host.c_str(), seen->fingerprint.c_str(),
+                   seen->knownFingerprint.c_str()));
+    return false;
+  }
+  Log(formatText(Text::FtpHostNotTrusted, seen->host.c_str(), what.c_str(),
+                 seen->fingerprint.c_str(), profile.name.c_str()));
+  if (ask(formatText(Text::FtpAskTrustHost, seen->host.c_str(), what.c_str(),
+                     seen->fingerprint.c_str()),
+          text(Text::FtpSessionCaption), PromptButtons::YesNo,
+          PromptIcon::Warning) != PromptAnswer::Yes) {
+    return false;
+  }
+  const FtpResult trusted = client_.trustServer(*seen);
+  if (!trusted.ok()) {
+    Log(formatText(Text::FtpHostNotStored, trusted.text.c_str()));
+    return false;
+  }
+  Log(formatText(Text::FtpHostTrusted, seen->host.c_str()));
   return true;
 }
 

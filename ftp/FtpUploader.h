@@ -51,6 +51,8 @@ class FtpUploader {
   static constexpr int kMaxReconnectTries = 10;
   static constexpr std::int64_t kReconnectPauseMillis = 5000;
   static constexpr const char* kAgent = "TamblorFTP";
+  // What a profile says about the server and the log-in.
+  static FtpConnectParams connectParams(const ProfileInfo& profile);
 
   // What the worker asks of the run controller's thread and waits for.
   struct Requests {
@@ -149,6 +151,9 @@ class FtpUploader {
 
   bool connect(bool reconnect);
   bool openSession(const ProfileInfo& profile);  // log, connect, report
+  // After a connect refused for a server nothing trusts yet: says why, and
+  // true when the operator chose to trust it (stored by the client).
+  bool offerTrust(const ProfileInfo& profile);
   void enterUploadDirectory(const ProfileInfo& profile);
   void disconnect();
   void uploadFrame(const FrameRequest& frame);

@@ -1,5 +1,7 @@
 #include "ftp/ProfileValidation.h"
 
+#include <cctype>
+
 #include "platform/Prompter.h"
 #include "resources/Texts.h"
 #include "schedule/ScheduleForm.h"
@@ -37,12 +39,24 @@ bool hasLineBreak(const std::string& text) {
   return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
 
+bool isSftpAddress(const std::string& address) {
+  const std::string s = trimBlanks(address);
+  static const std::string scheme = "sftp://";
+  if (s.size() < scheme.size()) return false;
+  for (std::size_t i = 0; i < scheme.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(s[i])) != scheme[i]) return false;
+  }
+  return true;
+}
+
 std::optional<ProfileInfo> confirmProfileForm(const ProfileForm& form, Prompter& prompter) {
   const std::string name = trimBlanks(form.name);
   const std::string address = trimBlanks(form.address);
   const std::string userId = trimBlanks(form.userId);
   const std::string password = trimBlanks(form.password);
   const std::string port = trimBlanks(form.port);
+  const bool sftp = isSftpAddress(address);
+  const std::string keyFile = sftp ? trimBlanks(form.keyFile) : std::string();
 
   const struct {
     const std::string& value;
@@ -53,6 +67,8 @@ std::optional<ProfileInfo> confirmProfileForm(const ProfileForm& form, Prompter&
       {port, Text::ProfilePortMissing},
   };
   for (const auto& field : required) {
+    // An SFTP profile without a password logs in with keys.
+    if (sftp && &field.value == &password) continue;
     if (field.value.empty()) {
       warn(prompter, text(field.message), Text::ProfileIncompleteCaption);
       return std::nullopt;
@@ -69,6 +85,7 @@ std::optional<ProfileInfo> confirmProfileForm(const ProfileForm& form, Prompter&
       {password, Text::ProfilePasswordLabel},
       {form.uploadDirectory, Text::ProfileDirectoryLabel},
       {form.dialupEntry, Text::ProfileDialupEntryLabel},
+      {keyFile, Text::ProfileKeyFileLabel},
   };
   for (const auto& field : texts) {
     if (hasLineBreak(field.value)) {
@@ -109,6 +126,7 @@ std::optional<ProfileInfo> confirmProfileForm(const ProfileForm& form, Prompter&
   profile.dialupPassword.clear();
   profile.useDialup = form.useDialup ? 1 : 0;
   profile.passiveMode = form.passiveMode ? 1 : 0;
+  profile.keyFile = keyFile;
   return profile;
 }
 

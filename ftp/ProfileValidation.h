@@ -37,7 +37,12 @@ struct ProfileForm {
   bool useDialup = false;
   std::string dialupEntry;  // the selected phone-book entry; "" when none is
   bool passiveMode = false;
+  std::string keyFile;      // SFTP only: the private key, as typed
 };
+
+// Whether an address names SFTP ("sftp://host"): such a profile may have
+// an empty password (it logs in with keys then).
+bool isSftpAddress(const std::string& address);
 
 // The profile to store, or nothing when the dialog stays open (the
 // operator has been told why, or chose to enter a directory).

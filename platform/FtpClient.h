@@ -17,7 +17,9 @@
 //
 // Addresses: a plain host name (or "ftp://host") is plain FTP; "ftps://host"
 // is FTP over explicit TLS with the server's certificate verified, and never
-// falls back to plain FTP.
+// falls back to plain FTP; "sftp://host" is SFTP over SSH with the server's
+// host key verified. The protocol is the backend's business: the same
+// operations keep the same promises on each.
 //
 // Remote names given to putFile, getFile, deleteFile and renameFile are names
 // in the session's current directory (as set by setCurrentDirectory), not
@@ -25,6 +27,7 @@
 // in a name, a directory, the user ID or the password.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,6 +53,10 @@ enum class FtpError : int {
   BadText = 14,         // a name, directory, user or password holding a line
                         // break or NUL: sent, it would end the command and
                         // start another, so it is never sent
+  HostUnknown = 15,     // the server's key (or certificate) is trusted by
+                        // nothing yet: see untrustedServer()
+  HostChanged = 16,     // the server shows another key than the one trusted
+                        // for it: refused before anything was sent
 };
 
 struct FtpResult {
@@ -100,12 +107,27 @@ struct FtpFileEntry {
   std::uint64_t size() const { return (std::uint64_t{sizeHigh} << 32) | sizeLow; }
 };
 
+// What a server showed when it could not be trusted: an SSH host key that
+// no known-hosts file holds (or that differs from the one held), or a TLS
+// certificate that no trusted authority signed.
+struct ServerIdentity {
+  std::string host;         // as it is stored: "host", "[host]:port", "host:port"
+  std::string kind;         // "ssh-ed25519", "ecdsa-sha2-nistp256", ..., "TLS"
+  std::string fingerprint;  // "SHA256:..." for a key, hex pairs for a certificate
+  std::string subject;      // a certificate's subject ("" for a key)
+  std::string reason;       // why it is not trusted (the verification error)
+  std::string knownFingerprint;  // the trusted one when the key has changed
+
+  bool changed() const { return !knownFingerprint.empty(); }
+};
+
 struct FtpConnectParams {
   std::string address;  // host, "ftp://host" or "ftps://host"
   std::uint16_t port = 21;
   std::string user;
   std::string password;
   bool passive = true;  // false = active mode (the server connects back)
+  std::string keyFile;  // SFTP: the private key to log in with ("" = the usual ones)
 };
 
 class FtpClient {
@@ -160,6 +182,19 @@ class FtpClient {
   // empty directory succeeds with no entries; "." and ".." are left out.
   // A failure leaves entries empty.
   virtual FtpResult listDirectory(std::vector<FtpFileEntry>& entries) = 0;
+
+  // After a connect that failed with HostUnknown, HostChanged or TlsFailed:
+  // what the server showed, when the backend could see it (nothing
+  // otherwise).
+  virtual std::optional<ServerIdentity> untrustedServer() const { return std::nullopt; }
+
+  // Trusts from now on the identity the last connect saw, if it is the one
+  // given (same host, same fingerprint). A changed key is never trusted
+  // this way. Backends without a trust store fail with Internal.
+  virtual FtpResult trustServer(const ServerIdentity& identity) {
+    (void)identity;
+    return FtpResult::failure(FtpError::Internal, "this client keeps no trusted servers");
+  }
 
   // The server's last reply (code and text) as received, "" when none yet.
   virtual std::string lastResponseText() const = 0;

@@ -21,6 +21,10 @@ struct ProfileInfo {
   std::int32_t useDialup = 0;    // 1: dial the entry before connecting
   std::int32_t passiveMode = 0;  // 1: passive FTP
   std::int32_t port = 21;
+  // SFTP: the private key to log in with ("" = the agent and the usual
+  // keys). Not in the data file: our own settings key, named after the
+  // profile (see ProfileKeyFiles).
+  std::string keyFile;
 
   bool operator==(const ProfileInfo&) const = default;
 };

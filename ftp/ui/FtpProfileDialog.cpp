@@ -35,6 +35,10 @@ bool selectsTls(const QString& address) {
   return address.trimmed().startsWith(QStringLiteral("ftps://"), Qt::CaseInsensitive);
 }
 
+bool selectsSftp(const QString& address) {
+  return address.trimmed().startsWith(QStringLiteral("sftp://"), Qt::CaseInsensitive);
+}
+
 }  // namespace
 
 FtpProfileDialog::FtpProfileDialog(const std::string& title,
@@ -85,6 +89,11 @@ void FtpProfileDialog::build() {
   port_->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), port_));
   passive_ = b.check(qtext(Text::ProfilePassive), "passiveCheck", 0, 21, 121, 96, 9);
+  // SFTP has no passive mode: its row holds the key file instead.
+  keyFileLabel_ = b.label(qtext(Text::ProfileKeyFileLabel), "keyFileLabel", 0, 21, 122, 40, 9);
+  keyFile_ = b.edit("keyFileEdit", 0, 62, 120, 113, 12);
+  keyFile_->setPlaceholderText(qtext(Text::ProfileKeyFilePlaceholder));
+  keyFile_->setToolTip(qtext(Text::ProfileKeyFileTip));
 
   clipCountLabel_ =
       b.label(qtext(Text::ProfileClipCountLabel), "clipCountLabel", 0, 20, 155, 120, 9);
@@ -116,6 +125,12 @@ void FtpProfileDialog::build() {
   connect(useDialupBox_, &QCheckBox::clicked, this, [this] { applyDialupRule(); });
   connect(keepBuffers_, &QCheckBox::clicked, this, &FtpProfileDialog::keepBuffersClicked);
   connect(address_, &QLineEdit::textChanged, this, [this] { updateTlsHint(); });
+  // Typing the scheme brings its usual port, unless another was chosen.
+  connect(address_, &QLineEdit::textEdited, this, [this](const QString& address) {
+    const bool sftp = selectsSftp(address);
+    if (sftp && port_->text() == QString::number(kNewPort)) port_->setText(QStringLiteral("22"));
+    if (!sftp && port_->text() == QStringLiteral("22")) port_->setText(QString::number(kNewPort));
+  });
 }
 
 void FtpProfileDialog::readPhoneBook() {
@@ -162,6 +177,7 @@ void FtpProfileDialog::fill(const ProfileInfo& p) {
   dialupPassword_->setText(qs(p.dialupPassword));
   port_->setText(QString::number(p.port));
   passive_->setChecked(p.passiveMode != 0);
+  keyFile_->setText(qs(p.keyFile));
 }
 
 void FtpProfileDialog::fillNew() {
@@ -227,7 +243,14 @@ void FtpProfileDialog::setBufferControlsEnabled(bool enabled) {
   clipCount_->setEnabled(enabled);
 }
 
-void FtpProfileDialog::updateTlsHint() { tlsHint_->setVisible(selectsTls(address_->text())); }
+void FtpProfileDialog::updateTlsHint() {
+  const bool sftp = selectsSftp(address_->text());
+  tlsHint_->setText(qtext(sftp ? Text::ProfileSshHint : Text::ProfileTlsHint));
+  tlsHint_->setVisible(sftp || selectsTls(address_->text()));
+  passive_->setVisible(!sftp);
+  keyFileLabel_->setVisible(sftp);
+  keyFile_->setVisible(sftp);
+}
 
 void FtpProfileDialog::accept() {
   ProfileForm form;
@@ -242,6 +265,7 @@ void FtpProfileDialog::accept() {
   form.useDialup = useDialup_ != 0;
   form.dialupEntry = entry_->currentIndex() >= 0 ? str(entry_->currentText()) : std::string();
   form.passiveMode = passive_->isChecked();
+  form.keyFile = str(keyFile_->text());
   if (inUse_ && prefill_) {
     // The dial-up choice is locked: the profile keeps its own, even when
     // this machine's phone book no longer lists it.

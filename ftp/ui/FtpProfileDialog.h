@@ -81,6 +81,8 @@ class FtpProfileDialog final : public QDialog {
   QLineEdit* directory_ = nullptr;
   QLineEdit* port_ = nullptr;
   QCheckBox* passive_ = nullptr;
+  QLabel* keyFileLabel_ = nullptr;  // SFTP: in the passive-mode row
+  QLineEdit* keyFile_ = nullptr;
   QLabel* clipCountLabel_ = nullptr;
   ReadOnlySpinBox* clipCount_ = nullptr;
   QCheckBox* keepBuffers_ = nullptr;

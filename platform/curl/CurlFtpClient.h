@@ -3,13 +3,13 @@
 // connection, so the control connection is kept and reused from one
 // operation to the next.
 //
-// How it works, and why:
-// - The session's current directory is our own state: it starts as the
-//   directory the server logged us into (CURLINFO_FTP_ENTRY_PATH) and every
-//   request names absolute paths with no CWD of libcurl's own (NOCWD). Raw
-//   commands sent before a transfer run in whatever directory the server is
-//   in, and libcurl may log in again silently, so nothing may depend on the
-//   server's idea of the current directory.
+// The protocol follows the address: FTP and FTPS in CurlFtpConnection,
+// SFTP in CurlSftpConnection; this class checks what it is given and keeps
+// the session's current directory, which is our own state: it starts as the
+// directory the server logged us into and every request names absolute
+// paths, so nothing depends on the server's idea of the current directory.
+//
+// FTP, and why:
 // - Directory changes, deletions and renames are raw commands marked as
 //   allowed to fail ("*" prefix): a failing command then leaves the control
 //   connection up, and we read its reply ourselves. Every command is run
@@ -30,16 +30,18 @@
 //   connections, the certificate and host name verified; there is no
 //   fall-back to plain FTP. The trusted authorities are the system's unless
 //   caFile is given or the environment names others as the curl command
-//   reads it (tlsTrustFor), so a private authority can be trusted. A
-//   failed verification says why in the result's text. Active mode lets the system pick the address
-//   and port (EPRT, then PORT); passive mode tries EPSV, then PASV.
-// - Requests are driven by our own loop on the multi handle, which never
-//   leaves libcurl idle while it has a step to make (curl_easy_perform
-//   could sit a second after an EPSV/PASV reply before opening the data
-//   connection).
+//   reads it (tlsTrustFor), so a private authority can be trusted; a
+//   certificate pinned by the operator is trusted for its host
+//   (TlsVerification). A failed verification says why, with the
+//   certificate's subject and fingerprint. Active mode lets the system pick
+//   the address and port (EPRT, then PORT); passive mode tries EPSV, then
+//   PASV.
+// - Requests are driven by our own loop on the multi handle (CurlSession).
 // - Every request is bounded: connect time-out, server-response time-out
 //   (also for stalled data transfers) and an overall cap per request; and,
 //   once setDeadlineIn has been called, by what is left of that budget.
+//
+// SFTP: see CurlSftpConnection.h.
 //
 // Threading: as FtpClient (one thread at a time; isConnected from any).
 #include <atomic>
@@ -59,7 +61,13 @@ struct CurlFtpOptions {
   long requestTimeoutMs = 120000;  // whole request, 0 = no cap
   std::string caFile;              // trusted CAs for ftps ("" = see tlsTrustFor)
   const Clock* clock = nullptr;    // for the year of listing dates (system clock)
+  std::string homeFolder;          // SFTP: where .ssh is ("" = $HOME)
+  std::string knownHostsFile;      // SFTP: our own ("" = known_hosts in the data folder)
+  std::string certificatePinsFile; // FTPS: pinned certificates ("" = in the data folder)
 };
+
+std::string resolvedKnownHostsFile(const CurlFtpOptions& options);
+std::string resolvedCertificatePinsFile(const CurlFtpOptions& options);
 
 // The authorities trusted for ftps. An explicit caFile is used alone.
 // Otherwise CURL_CA_BUNDLE names the file; without it SSL_CERT_FILE names
@@ -94,6 +102,8 @@ class CurlFtpClient final : public FtpClient {
   FtpResult renameFile(const std::string& from, const std::string& to) override;
   FtpResult listDirectory(std::vector<FtpFileEntry>& entries) override;
   std::string lastResponseText() const override;
+  std::optional<ServerIdentity> untrustedServer() const override;
+  FtpResult trustServer(const ServerIdentity& identity) override;
   void disconnect() override;
   void closeSession() override;
   void setDeadlineIn(std::int64_t millis) override;
@@ -106,6 +116,8 @@ class CurlFtpClient final : public FtpClient {
   struct Impl;
 
  private:
+  FtpResult checked(const std::string& name, const char* what) const;
+
   std::unique_ptr<Impl> impl_;
   std::atomic<bool> connected_{false};
 };

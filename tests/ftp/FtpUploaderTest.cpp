@@ -167,8 +167,11 @@ TEST_F(FtpUploaderTest, ConnectingWhileConnectedAsksFirst) {
 TEST_F(FtpUploaderTest, FailedLoginIsLoggedAndReported) {
   fake.requireLogin("user", "other");
   run(upload::Connect{});
+  // The refusal says what the server answered (over SFTP: the methods
+  // offered and tried).
   EXPECT_EQ(messages(), (Lines{formatText(Text::FtpConnecting, "127.0.0.1"),
-                               text(Text::FtpConnectError)}));
+                               text(Text::FtpConnectError),
+                               formatText(Text::FtpLoginRefused, "Login incorrect.")}));
   EXPECT_EQ(sink.count(ev::SessionOpened{false}), 1);
   EXPECT_FALSE(uploader.IsConnected());
 

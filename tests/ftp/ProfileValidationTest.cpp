@@ -76,6 +76,11 @@ TEST(ProfileValidation, ChecksRunInOrderWithTheirMessagesAndCaptions) {
        [](ProfileForm& f) { f.port = "99999999999999999999"; }, {},
        {{text(Text::ProfilePortInvalid), Text::ProfileModifyTitle}}, false},
       {"port 65535", [](ProfileForm& f) { f.port = "65535"; }, {}, {}, true},
+      {"SFTP logs in with keys when the password is empty",
+       [](ProfileForm& f) { f.address = " SFTP://host"; f.password = ""; }, {}, {}, true},
+      {"line break in an SFTP key file",
+       [](ProfileForm& f) { f.address = "sftp://host"; f.keyFile = "/k\nx"; }, {},
+       {{formatText(Text::ProfileLineBreak, "鍵ファイル"), Text::ProfileModifyTitle}}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

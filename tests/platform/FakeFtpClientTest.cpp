@@ -15,7 +15,7 @@ class FakeFtpClientTest : public ::testing::Test {
   void SetUp() override {
     ftp.addDirectory("/home/cam/www");
     ASSERT_TRUE(ftp.openSession("TamblorFTP"));
-    ASSERT_TRUE(ftp.connect({"127.0.0.1", 2121, "cam", "pw", true}));
+    ASSERT_TRUE(ftp.connect({"127.0.0.1", 2121, "cam", "pw", true, {}}));
     testing::writeFile(dir.file("a.jpg"), "JPEG");
   }
 
@@ -63,10 +63,10 @@ TEST_F(FakeFtpClientTest, DroppedServerFailsUntilReconnect) {
   EXPECT_TRUE(ftp.isConnected());  // the handle stays
   std::vector<FtpFileEntry> entries;
   EXPECT_EQ(ftp.listDirectory(entries).error, FtpError::ConnectionLost);
-  EXPECT_EQ(ftp.connect({"127.0.0.1", 2121, "cam", "pw", true}).error, FtpError::ConnectFailed);
+  EXPECT_EQ(ftp.connect({"127.0.0.1", 2121, "cam", "pw", true, {}}).error, FtpError::ConnectFailed);
   EXPECT_FALSE(ftp.isConnected());
   ftp.serverBack();
-  EXPECT_TRUE(ftp.connect({"127.0.0.1", 2121, "cam", "pw", true}));
+  EXPECT_TRUE(ftp.connect({"127.0.0.1", 2121, "cam", "pw", true, {}}));
   EXPECT_TRUE(ftp.listDirectory(entries));
   EXPECT_EQ(ftp.connectCount(), 2);
 }

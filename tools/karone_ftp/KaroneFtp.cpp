@@ -40,13 +40,14 @@ struct Usage {
   bool end = false;
   bool help = false;
   std::string viewer;  // --viewer DIR
+  std::string fingerprint;  // trust-host --fingerprint SHA256:...
   std::vector<std::string> files;
   std::string error;
 };
 
 bool knownCommand(const std::string& command) {
   return command == "check" || command == "clean" || command == "send" ||
-         command == "install-viewer";
+         command == "install-viewer" || command == "trust-host";
 }
 
 // Options may come anywhere among the words; "--" ends them.
@@ -70,6 +71,12 @@ Usage parse(const std::vector<std::string>& args) {
         return u;
       }
       u.viewer = args[++i];
+    } else if (a == "--fingerprint" || a.rfind("--fingerprint=", 0) == 0) {
+      if (a == "--fingerprint" && (i + 1 >= args.size() || args[i + 1].empty())) {
+        u.error = formatText(Text::ToolFtpUnknownOption, "--fingerprint");
+        return u;
+      }
+      u.fingerprint = a == "--fingerprint" ? args[++i] : a.substr(14);
     } else if (a == "--keep" || a.rfind("--keep=", 0) == 0) {
       std::string value;
       if (a == "--keep") {
@@ -107,6 +114,8 @@ Usage parse(const std::vector<std::string>& args) {
     u.error = formatText(Text::ToolFtpTooManyArguments, u.command.c_str(), u.command.c_str());
   } else if (!u.viewer.empty() && u.command != "install-viewer") {
     u.error = formatText(Text::ToolFtpUnknownOption, "--viewer");
+  } else if (!u.fingerprint.empty() && u.command != "trust-host") {
+    u.error = formatText(Text::ToolFtpUnknownOption, "--fingerprint");
   } else if (u.command != "send" && (u.end || u.keepGiven)) {
     u.error = formatText(Text::ToolFtpOptionOfSend, u.end ? "--end" : "--keep");
   } else {
@@ -121,6 +130,7 @@ const char* helpText(const std::string& command) {
   if (command == "clean") return text(Text::ToolFtpHelpClean);
   if (command == "send") return text(Text::ToolFtpHelpSend);
   if (command == "install-viewer") return text(Text::ToolFtpHelpInstallViewer);
+  if (command == "trust-host") return text(Text::ToolFtpHelpTrustHost);
   return text(Text::ToolFtpHelp);
 }
 
@@ -198,6 +208,11 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
     err << formatText(Text::ToolFtpNoProfile, shown(usage.profile).c_str(), store.path().c_str())
         << "\n";
     return kFailed;
+  }
+
+  profile.keyFile = setup.keyFileOf ? setup.keyFileOf(profile.name) : std::string();
+  if (usage.command == "trust-host") {
+    return runTrustHost(profile, client, usage.fingerprint, out, err, setup);
   }
 
   // The viewer's files must be there before any traffic.
@@ -285,12 +300,14 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
                        static_cast<int>(profile.bufferClipCount), context.bufferClipLimit));
   }
   context.framesPerStrip = values.iBufferSize;
-  // Questions are answered Ok or Yes; the only one a tool run meets is the
-  // warning that the profile's folder could not be entered.
+  // Questions are answered Ok or No: the one a tool run means is the
+  // warning that the profile's folder could not be entered; a server that
+  // is not trusted yet is refused (trust-host trusts it).
   std::atomic<bool> asked{false};
   auto answer = [&](const std::string&, const std::string&, PromptButtons buttons, PromptIcon) {
+    if (buttons == PromptButtons::YesNo) return PromptAnswer::No;
     asked = true;
-    return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+    return PromptAnswer::Ok;
   };
   FtpUploader uploader({client, log, setup.sleeper ? *setup.sleeper : SystemSleeper::instance(),
                         work.empty() ? paths::bufferDir(paths::MakeFolder::No) : work, {},

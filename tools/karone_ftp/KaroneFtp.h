@@ -11,6 +11,11 @@
 //                                   every strip (RunningNumberKeeper) and
 //                                   exactly at the end; --end then ends the
 //                                   session as the program does.
+//   karone-ftp trust-host PROFILE [--fingerprint SHA256:...]
+//                                   show the server's host key (SFTP) or
+//                                   certificate (FTPS) and trust it: asked
+//                                   on a terminal, or only when the server
+//                                   shows the fingerprint given
 //   karone-ftp [COMMAND] --help     what the tool or the command does
 // Options may come anywhere; "--" ends them. It reads the program's data
 // file (never changing it) and, to send, the settings, made complete first
@@ -20,6 +25,7 @@
 // there and the server keeps the page it had), 2 on a usage error.
 //
 // Runs on the caller's thread (the uploader's worker does the FTP work).
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -36,7 +42,17 @@ struct KaroneFtpSetup {
   // Where install-viewer finds the viewer page's files ("" = the folder
   // the program was built with, its web/ folder).
   std::string viewerFolder;
+  // The answer to trust-host's question ("" = read a line from the
+  // terminal; without a terminal nothing is trusted).
+  std::function<std::string()> readAnswer;
+  // The profile's own key file (SFTP), from the settings.
+  std::function<std::string(const std::string& profile)> keyFileOf;
 };
+
+struct ProfileInfo;
+// trust-host, once the profile is found.
+int runTrustHost(const ProfileInfo& profile, FtpClient& client, const std::string& fingerprint,
+                 std::ostream& out, std::ostream& err, const KaroneFtpSetup& setup);
 
 // The files of the viewer page, in the order they are uploaded (the page
 // last, so that it never loads without its script and style).

@@ -1,6 +1,8 @@
 #include <iostream>
 
+#include "app/ProfileKeyFiles.h"
 #include "platform/CoreDumps.h"
+#include "platform/SettingsStorage.h"
 #include "platform/curl/CurlFtpClient.h"
 #include "tools/karone_ftp/KaroneFtp.h"
 
@@ -8,5 +10,10 @@ int main(int argc, char** argv) {
   karone::switchOffCoreDumps();  // it reads the profile's password
   std::vector<std::string> args(argv + 1, argv + argc);
   karone::CurlFtpClient client;
-  return karone::runKaroneFtp(args, client, std::cout, std::cerr);
+  karone::KaroneFtpSetup setup;
+  setup.keyFileOf = [](const std::string& profile) {
+    karone::FileSettingsStorage settings;
+    return karone::readProfileKeyFile(settings, profile);
+  };
+  return karone::runKaroneFtp(args, client, std::cout, std::cerr, setup);
 }

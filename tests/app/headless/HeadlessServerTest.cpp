@@ -286,6 +286,7 @@ TEST(HeadlessServer, QuestionsGetTheirDocumentedAnswers) {
   } rows[] = {{Text::FtpAskDisconnect, PromptButtons::YesNo, PromptAnswer::Yes},
               {Text::DialupHangUpQuestion, PromptButtons::YesNo, PromptAnswer::No},
               {Text::ProfileDeleteQuestion, PromptButtons::YesNo, PromptAnswer::No},
+              {Text::FtpAskTrustHost, PromptButtons::YesNo, PromptAnswer::No},
               {Text::NotConnected, PromptButtons::Ok, PromptAnswer::Ok}};
   for (const Row& row : rows)
     EXPECT_EQ(HeadlessPrompter::answerFor(text(row.question), row.buttons), row.answer)

@@ -20,87 +20,15 @@
 #include "tests/doubles/FakeClock.h"
 #include "tests/doubles/FakeSleeper.h"
 #include "tests/doubles/RecordingUploaderSink.h"
+#include "tests/ftp/servers/UploaderRig.h"
 
 namespace karone {
 namespace {
 
 using Lines = std::vector<std::string>;
 namespace ev = upload_event;
-
-// A log line that reports a failure (upload or connect).
-bool isErrorLine(const std::string& message) {
-  std::string upload = text(Text::FtpUploadError);
-  upload = upload.substr(0, upload.find('%'));
-  return message.rfind(upload, 0) == 0 || message == text(Text::FtpConnectError);
-}
-
-
-// Short enough for a frozen server to fail fast, long enough for a busy
-// machine.
-CurlFtpOptions shortTimeouts() {
-  CurlFtpOptions o;
-  o.connectTimeoutMs = 2000;
-  o.responseTimeoutMs = 2000;
-  o.requestTimeoutMs = 10000;
-  return o;
-}
-
-// One uploader with its worker, logging into a MemoryLogView.
-struct Rig {
-  explicit Rig(const FtpConnectParams& server, const std::string& directory)
-      : client(shortTimeouts()),
-        uploader({client, log, sleeper, dir.path(), sink.eventSink(), sink.contextReader(),
-                  sink.requests()}) {
-    log.setView(&view);
-    ProfileInfo p;
-    p.name = "test";
-    p.address = server.address;
-    p.port = server.port;
-    p.userId = server.user;
-    p.password = server.password;
-    p.uploadDirectory = directory;
-    p.passiveMode = server.passive ? 1 : 0;
-    uploader.SetProfile(p);
-    sink.setCapturing(true);
-    EXPECT_TRUE(uploader.StartWorker());
-  }
-  void connect() {
-    uploader.queue(upload::Connect{});
-    uploader.waitUntilDone();
-    ASSERT_TRUE(uploader.IsConnected()) << ::testing::PrintToString(messages());
-  }
-  FrameRequest frame(int mode, const std::string& name, std::uint32_t number,
-                     const std::string& bytes) {
-    FrameRequest f;
-    f.captureMode = mode;
-    f.localPath = dir.file(name);
-    f.runningNumber = number;
-    testing::writeFile(f.localPath, bytes);
-    return f;
-  }
-  void run(const FrameRequest& f) {
-    uploader.queue(upload::UploadFrame{f});
-    uploader.waitUntilDone();
-  }
-  Lines messages() const {
-    Lines out;
-    for (const auto& line : view.lines()) out.push_back(line.substr(line.find("> ") + 2));
-    return out;
-  }
-  bool logged(const std::string& message) const {
-    auto m = messages();
-    return std::find(m.begin(), m.end(), message) != m.end();
-  }
-
-  testing::TempDir dir;
-  FakeClock clock{0};
-  FakeSleeper sleeper{&clock};
-  MemoryLogView view{400, 6};
-  EventLog log{clock, dir.path()};
-  RecordingUploaderSink sink;
-  CurlFtpClient client;
-  FtpUploader uploader;
-};
+using testing::Rig;
+using testing::isErrorLine;
 
 Lines decisions(const testing::PyFtpServer& server) {
   Lines out;
@@ -319,24 +247,7 @@ TEST_F(UploaderOnPyFtpd, StripsCutShortByAnOutageGoAtEachReconnection) {
   EXPECT_TRUE(testing::fileExists(onDisk(motionFrameName(7))));
 }
 
-TEST_F(UploaderOnPyFtpd, FrozenServerNeverHangsTheWorker) {
-  Rig rig(server.params(), "/live");
-  rig.connect();
-  testing::PyFtpServer::Faults freeze;
-  freeze.freezeOn = "STOR";
-  server.setFaults(freeze);
-  // A frozen server stays frozen, new logins included, until the faults
-  // change: it comes back after the first failed reconnection attempt.
-  rig.sink.onEvent([&](const UploaderEvent& e) {
-    if (e == UploaderEvent{ev::SessionOpened{false}}) server.clearFaults();
-  });
-  rig.run(rig.frame(0, "motion_img_00000001.jpg", 1, "x"));
-  rig.sink.onEvent({});
-  EXPECT_TRUE(rig.logged(formatText(Text::FtpReconnectTry, 1, 10)));
-  EXPECT_TRUE(rig.uploader.IsConnected());
-  EXPECT_EQ(rig.uploader.retryCount(), 2);
-  EXPECT_EQ(rig.sink.count(ev::StopAndDisconnect{}), 0);
-}
+// A frozen server: PublishOverProtocols.
 
 TEST(UploaderOnVsftpd, HappyPath) {
   testing::VsftpdServer server;

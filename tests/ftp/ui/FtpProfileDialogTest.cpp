@@ -346,6 +346,29 @@ TEST_F(FtpProfileDialogTest, AnFtpsAddressShowsTheEncryptionHint) {
   EXPECT_FALSE(hint->isVisible());
 }
 
+TEST_F(FtpProfileDialogTest, AnSftpAddressTakesAKeyFileInsteadOfPassiveMode) {
+  auto dialog = open(std::nullopt);
+  QLineEdit* address = edit(*dialog, "addressEdit");
+  address->setText("sftp://cam.example.test");
+  emit address->textEdited(address->text());  // as typed
+  EXPECT_EQ(find<QLabel>(*dialog, "tlsHint")->text(), "(SSH)");
+  EXPECT_FALSE(check(*dialog, "passiveCheck")->isVisible());
+  ASSERT_TRUE(edit(*dialog, "keyFileEdit")->isVisible());
+  EXPECT_EQ(edit(*dialog, "portEdit")->text(), "22");
+  const auto problems = testing::layoutProblems(*dialog);
+  EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+  EXPECT_FALSE(testing::renderToPng(*dialog, "FtpProfileDialogSftp").empty());
+
+  edit(*dialog, "nameEdit")->setText("roof");
+  edit(*dialog, "userEdit")->setText("cam");
+  edit(*dialog, "directoryEdit")->setText("/srv/live");
+  edit(*dialog, "keyFileEdit")->setText(" /home/cam/.ssh/roof_ed25519 ");
+  find<QPushButton>(*dialog, "okButton")->click();
+  ASSERT_EQ(dialog->result(), QDialog::Accepted) << "no password needed";
+  EXPECT_EQ(dialog->profile().keyFile, "/home/cam/.ssh/roof_ed25519");
+  EXPECT_EQ(dialog->profile().port, 22);
+}
+
 TEST_F(FtpProfileDialogTest, CancelStoresNothing) {
   auto dialog = open(storedProfile());
   edit(*dialog, "nameEdit")->clear();

@@ -12,6 +12,7 @@
 
 #include "platform/curl/CurlFtpClient.h"
 #include "tests/support/PyFtpServer.h"
+#include "tests/support/SshdServer.h"
 #include "tests/support/TestCertificate.h"
 
 namespace karone {
@@ -473,13 +474,6 @@ TEST_F(CurlFtpClientTlsTest, UntrustedCertificateAndPlainLoginAreRefused) {
   testing::TestCertificate other(tmp.path(), "other");
   ASSERT_TRUE(other.ok()) << other.error();
   {
-    CurlFtpClient ftp(fastOptions(other.certFile()));
-    ftp.openSession("TamblorFTP");
-    FtpResult r = ftp.connect(server.params());
-    EXPECT_EQ(r.error, FtpError::TlsFailed) << r.text;
-    EXPECT_FALSE(ftp.isConnected());
-  }
-  {
     CurlFtpClient ftp(fastOptions(server.caFile()));
     ftp.openSession("TamblorFTP");
     auto p = server.params();
@@ -488,7 +482,38 @@ TEST_F(CurlFtpClientTlsTest, UntrustedCertificateAndPlainLoginAreRefused) {
     EXPECT_FALSE(r) << r.text;
     EXPECT_FALSE(ftp.isConnected());
   }
+  CurlFtpOptions options = fastOptions(other.certFile());
+  options.certificatePinsFile = tmp.file("data/trusted_certificates");
+  CurlFtpClient ftp(options);
+  ftp.openSession("TamblorFTP");
+  FtpResult r = ftp.connect(server.params());
+  EXPECT_EQ(r.error, FtpError::TlsFailed) << r.text;
+  EXPECT_FALSE(ftp.isConnected());
   EXPECT_THAT(server.commands(), Not(Contains("PASS ****")));
+
+  // The failure names the certificate as openssl shows it; pinned by that
+  // fingerprint, this certificate (and no other) is trusted for this host.
+  std::string shown = testing::commandOutput("openssl x509 -noout -fingerprint -sha256 -in " +
+                                             server.caFile());
+  shown = shown.substr(shown.find('=') + 1);
+  shown.erase(shown.find_last_not_of("\n") + 1);
+  auto seen = ftp.untrustedServer();
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(seen->fingerprint, shown);
+  EXPECT_THAT(seen->subject, ::testing::HasSubstr("CN="));
+  EXPECT_FALSE(seen->reason.empty());
+  EXPECT_THAT(r.text, ::testing::HasSubstr(shown));
+  EXPECT_THAT(r.text, ::testing::HasSubstr(seen->reason));
+  ServerIdentity wrong = *seen;
+  wrong.fingerprint = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+  EXPECT_FALSE(ftp.trustServer(wrong));
+  ASSERT_TRUE(ftp.trustServer(*seen));
+  r = ftp.connect(server.params());
+  EXPECT_TRUE(r) << r.text;
+  // Another host name of the same server is not pinned.
+  auto byName = server.params();
+  byName.address = "ftps://localhost";
+  EXPECT_EQ(ftp.connect(byName).error, FtpError::TlsFailed);
 }
 
 }  // namespace

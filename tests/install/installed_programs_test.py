@@ -9,7 +9,7 @@ the installed files where the desktop, man and systemd look, karone-ftp
 install-viewer uploading the installed viewer page, and a short headless
 broadcast to the project's FTP test server on 127.0.0.1.
 
-    installed_programs_test.py BUILD_DIR VERSION
+    installed_programs_test.py BUILD_DIR VERSION CMAKE
 """
 
 import os
@@ -26,7 +26,7 @@ from program_session import Session, TEST_PATTERN, wait_until  # noqa: E402
 
 PROGRAMS = ("karone-server", "karone-store", "karone-ftp", "karone-capture")
 MARK = "<!-- the installed copy -->\n"
-BUILD = VERSION = None
+BUILD = VERSION = CMAKE = None
 
 
 class InstalledPrograms(unittest.TestCase):
@@ -35,7 +35,7 @@ class InstalledPrograms(unittest.TestCase):
         cls.work = tempfile.mkdtemp(prefix="karone-install-")
         stage = os.path.join(cls.work, "stage")
         env = dict(os.environ, DESTDIR=stage)
-        subprocess.run(["cmake", "--install", BUILD, "--prefix", "/usr"], env=env, check=True,
+        subprocess.run([CMAKE, "--install", BUILD, "--prefix", "/usr"], env=env, check=True,
                        stdout=subprocess.DEVNULL)
         cls.prefix = os.path.join(cls.work, "moved", "opt", "karone")
         os.makedirs(os.path.dirname(cls.prefix))
@@ -102,7 +102,10 @@ class InstalledPrograms(unittest.TestCase):
             program = s.start_program(["--headless", "--profile", "live", "--device",
                                        TEST_PATTERN, "--ftp-timeout", "3"])
             sent = wait_until(lambda: s.stored_strips() or program.poll() is not None, 40)
-            log = lambda: open(s.path("karone-server.log"), encoding="utf-8").read()  # noqa: E731
+
+            def log():
+                with open(s.path("karone-server.log"), encoding="utf-8", errors="replace") as f:
+                    return f.read()
             self.assertTrue(sent and s.stored_strips(), log())
             program.send_signal(signal.SIGTERM)
             self.assertEqual(program.wait(timeout=40), 0, log())
@@ -111,5 +114,5 @@ class InstalledPrograms(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BUILD, VERSION = sys.argv[1], sys.argv[2]
+    BUILD, VERSION, CMAKE = sys.argv[1:4]
     unittest.main(argv=sys.argv[:1], verbosity=2)

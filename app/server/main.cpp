@@ -6,6 +6,7 @@
 
 #include "app/headless/HeadlessServer.h"
 #include "platform/CoreDumps.h"
+#include "platform/Installation.h"
 #include "resources/Texts.h"
 #ifdef KARONE_WITH_WINDOW
 #include "app/ui/ServerApp.h"
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
   // Before anything reads a password: no core dump may hold one.
   switchOffCoreDumps();
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (installation::asksForVersion(args)) {
+    std::cout << installation::versionLine("karone-server") << "\n";
+    return 0;
+  }
   bool headless = false;
   for (const auto& a : args) headless = headless || a == "--headless";
   HeadlessOptions options;

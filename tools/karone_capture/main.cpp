@@ -33,6 +33,7 @@
 #include "platform/Clock.h"
 #include "platform/ConnectorType.h"
 #include "platform/EventLoop.h"
+#include "platform/Installation.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStorage.h"
@@ -340,6 +341,10 @@ int run(const Arguments& args) {
 int main(int argc, char** argv) {
   std::signal(SIGINT, [](int) { karone::interrupted = true; });
   std::signal(SIGTERM, [](int) { karone::interrupted = true; });
+  if (karone::installation::asksForVersion({argv + 1, argv + argc})) {
+    karone::printLine(stdout, karone::installation::versionLine("karone-capture"));
+    return karone::kExitOk;
+  }
   {
     karone::FileSettingsStorage storage;
     if (auto status = karone::runNetworkCameraCommand(argc, argv, storage)) return *status;

@@ -16,6 +16,7 @@
 #include "ftp/MemoryLogView.h"
 #include "platform/AtomicFile.h"
 #include "platform/InstanceLock.h"
+#include "platform/Installation.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStorage.h"
 #include "resources/Texts.h"
@@ -44,6 +45,13 @@ struct Usage {
   std::vector<std::string> files;
   std::string error;
 };
+
+// The viewer page installed with the programs; never a folder relative to
+// where the tool was started.
+std::string installedViewer() {
+  const std::string files = installation::programFilesDir();
+  return files.empty() ? std::string("/proc/self/exe/../share/karone-server/web") : files + "web";
+}
 
 bool knownCommand(const std::string& command) {
   return command == "check" || command == "clean" || command == "send" ||
@@ -217,8 +225,7 @@ int runKaroneFtp(const std::vector<std::string>& args, FtpClient& client, std::o
 
   // The viewer's files must be there before any traffic.
   std::string viewer = usage.viewer.empty()
-                           ? (setup.viewerFolder.empty() ? std::string(KARONE_WEB_DIR)
-                                                         : setup.viewerFolder)
+                           ? (setup.viewerFolder.empty() ? installedViewer() : setup.viewerFolder)
                            : usage.viewer;
   if (usage.command == "install-viewer") {
     for (const std::string& name : viewerFiles()) {

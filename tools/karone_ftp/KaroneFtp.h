@@ -39,8 +39,8 @@ struct KaroneFtpSetup {
   std::string dataFile;      // "" = the program's data file
   std::string settingsFile;  // "" = the program's settings file
   Sleeper* sleeper = nullptr;  // waits of the uploader (the system's when null)
-  // Where install-viewer finds the viewer page's files ("" = the folder
-  // the program was built with, its web/ folder).
+  // Where install-viewer finds the viewer page's files ("" = the web/
+  // folder of the programs' own files, platform/Installation.h).
   std::string viewerFolder;
   // The answer to trust-host's question ("" = read a line from the
   // terminal; without a terminal nothing is trusted).

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/CoreDumps.h"
+#include "platform/Installation.h"
 #include "resources/Texts.h"
 #include "schedule/DataStore.h"
 #include "tools/ToolText.h"
@@ -33,6 +34,10 @@ bool asksForHelp(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   karone::switchOffCoreDumps();  // the data file holds passwords
+  if (karone::installation::asksForVersion({argv + 1, argv + argc})) {
+    std::printf("%s\n", karone::installation::versionLine("karone-store").c_str());
+    return kExitOk;
+  }
   if (argc < 2) {
     std::fprintf(stderr, "%s\n", text(Text::StoreNoCommand));
     return kExitUsage;

@@ -51,6 +51,22 @@ function(karone_test_folder name)
     PROPERTIES ENVIRONMENT "KARONE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
 
+# The automoc step of a Ninja build does not notice a file that is new since
+# it last ran (the class would link without its moc code): when a target's
+# list of files changes (the globs are re-checked at every build), make the
+# step run again.
+function(karone_rerun_automoc_on_new_files name sources)
+  string(SHA256 listed "${sources}")
+  set(seen ${CMAKE_CURRENT_BINARY_DIR}/${name}_autogen_files.sha256)
+  if(EXISTS ${seen})
+    file(READ ${seen} before)
+  endif()
+  if(NOT "${before}" STREQUAL "${listed}")
+    file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${name}_autogen/timestamp)
+    file(WRITE ${seen} "${listed}")
+  endif()
+endfunction()
+
 # karone_ui_library(NAME [DEPS ...]): the library of a ui/ folder, the only
 # kind of library that links Qt 6 Widgets (moc runs on its headers; a .qrc
 # file in the folder is compiled in).
@@ -61,6 +77,7 @@ function(karone_ui_library name)
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
   add_library(${name} STATIC ${sources})
   set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+  karone_rerun_automoc_on_new_files(${name} "${sources}")
   target_link_libraries(${name} PUBLIC karone_options Qt6::Widgets ${ARG_DEPS})
 endfunction()
 
@@ -76,6 +93,7 @@ function(karone_ui_test_folder name)
   endif()
   add_executable(${name} ${sources})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  karone_rerun_automoc_on_new_files(${name} "${sources}")
   target_link_libraries(${name} PRIVATE karone_options karone_test_support_ui ${ARG_DEPS}
     Qt6::Widgets Qt6::Test GTest::gtest GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST

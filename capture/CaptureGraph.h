@@ -70,6 +70,10 @@ class CaptureGraph {
    public:
     ~PendingBuild();
     int start();
+    // Any thread: a start under way gives up at once.
+    void abandon() {
+      if (device_) device_->abandonStart();
+    }
 
    private:
     friend class CaptureGraph;

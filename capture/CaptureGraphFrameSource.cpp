@@ -6,6 +6,7 @@ namespace {
 struct GraphOpening final : FrameSource::Opening {
   std::unique_ptr<CaptureGraph::PendingBuild> build;
   int start() override { return build->start(); }
+  void abandon() override { build->abandon(); }
 };
 
 }  // namespace

@@ -68,8 +68,9 @@ FramePipeline::FramePipeline(FrameSource& graph, TaskRunner& owner, PipelineHost
 }
 
 FramePipeline::~FramePipeline() {
-  // An attempt under way ends with its start; the camera it opened is
-  // released here, before the graph and the preview it feeds.
+  // An attempt under way gives up; the camera it opened is released here,
+  // before the graph and the preview it feeds.
+  if (opening_) opening_->abandon();
   opener_.stop();
   dropReopen();
   writer_.stop();
@@ -183,6 +184,7 @@ void FramePipeline::reopenCamera(Seconds now) {
 }
 
 void FramePipeline::dropReopen() {
+  if (opening_) opening_->abandon();
   opening_.reset();
   ++openGeneration_;
 }

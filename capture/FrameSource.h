@@ -38,12 +38,14 @@ class FrameSource {
   // Opening::start builds and starts its graph and may block (0 success,
   // 1 failure, 2 the frame grabber is missing), and adopt takes the started
   // graph up as the running one (0 when it runs). An opening that is
-  // dropped instead releases its device. The graph in use is left alone
-  // until adopt. By default the device is bound at once and built by adopt.
+  // dropped instead is abandoned and releases its device. By default the
+  // device is bound at once and the graph built by adopt.
   class Opening {
    public:
     virtual ~Opening() = default;
     virtual int start() { return 0; }
+    // Owner's thread, while start may run: it gives up at once.
+    virtual void abandon() {}
   };
   virtual std::unique_ptr<Opening> prepareOpen(int index) {
     return bindDevice(index) ? std::make_unique<Opening>() : nullptr;

@@ -24,6 +24,12 @@ void GstVideoDevice::fail(const std::string& why) {
   changed_.notify_all();
 }
 
+void GstVideoDevice::abandonStart() {
+  std::lock_guard lock(mutex_);
+  abandoned_ = true;
+  changed_.notify_all();
+}
+
 std::string GstVideoDevice::runFailure() const {
   std::lock_guard lock(mutex_);
   return runFailure_;
@@ -294,9 +300,11 @@ StartResult GstVideoDevice::startPipeline() {
   }
   {
     std::unique_lock lock(mutex_);
-    const bool ready = changed_.wait_for(lock, source_.startTimeout,
-                                         [&] { return format_.has_value() || !error_.empty(); });
+    const bool ready = changed_.wait_for(lock, source_.startTimeout, [&] {
+      return format_.has_value() || !error_.empty() || abandoned_;
+    });
     if (!ready) error_ = "no picture from the device within the time allowed";
+    if (abandoned_) error_ = "the start was called off";
     if (!format_ || !error_.empty()) {
       lock.unlock();
       stopPipeline();

@@ -69,6 +69,7 @@ class GstVideoDevice final : public VideoDevice {
   std::string lastError() const override;
   std::string runFailure() const override;
   bool live() const override { return true; }
+  void abandonStart() override;
 
  private:
   bool isTestPattern() const { return source_.kind == GstSource::Kind::TestPattern; }
@@ -105,6 +106,7 @@ class GstVideoDevice final : public VideoDevice {
   std::optional<FrameFormat> format_;
   std::string error_;
   bool errorSpecific_ = false;  // error_ is what the camera itself said
+  bool abandoned_ = false;
   std::string runFailure_;      // the first error or end of stream after the start
 };
 

@@ -41,30 +41,36 @@ int CaptureGraph::lastMatch(const std::vector<std::string>& names, const std::st
   return -1;
 }
 
-bool CaptureGraph::bindDevice(int index) {
+std::unique_ptr<VideoDevice> CaptureGraph::openNamed(int index) {
   auto name = deviceName(index);
   if (!name) {
+    lastError_ = "no device at position " + std::to_string(index);
+    return nullptr;
+  }
+  auto current = system_.listDevices();
+  if (!current) {
+    lastError_ = "the capture devices cannot be listed";
+    return nullptr;
+  }
+  const int position = lastMatch(*current, *name);
+  if (position < 0) {
+    lastError_ = "device \"" + *name + "\" is gone";
+    return nullptr;
+  }
+  auto device = system_.openDevice(position);
+  if (!device) lastError_ = "device \"" + *name + "\" cannot be opened";
+  return device;
+}
+
+bool CaptureGraph::bindDevice(int index) {
+  if (!deviceName(index)) {
     lastError_ = "no device at position " + std::to_string(index);
     return false;
   }
   // A running graph belongs to the device being replaced.
   teardown();
-  auto current = system_.listDevices();
-  if (!current) {
-    lastError_ = "the capture devices cannot be listed";
-    return false;
-  }
-  const int position = lastMatch(*current, *name);
-  if (position < 0) {
-    lastError_ = "device \"" + *name + "\" is gone";
-    return false;
-  }
-  device_ = system_.openDevice(position);
-  if (!device_) {
-    lastError_ = "device \"" + *name + "\" cannot be opened";
-    return false;
-  }
-  return true;
+  device_ = openNamed(index);
+  return device_ != nullptr;
 }
 
 int CaptureGraph::failBuild(int result, const std::string& why) {
@@ -76,32 +82,69 @@ int CaptureGraph::failBuild(int result, const std::string& why) {
 int CaptureGraph::buildGraph(PreviewSink* preview) {
   if (!device_) return failBuild(kBuildFailed, "no device is bound");
   if (running_) return failBuild(kBuildFailed, "a graph is already running");
+  PendingBuild build;
+  build.device_ = std::move(device_);
+  build.preview_ = preview;
+  build.start();
+  return adopt(build);
+}
 
+std::unique_ptr<CaptureGraph::PendingBuild> CaptureGraph::prepareBuild(int index,
+                                                                       PreviewSink* preview) {
+  auto device = openNamed(index);
+  if (!device) return nullptr;
+  auto build = std::make_unique<PendingBuild>();
+  build->device_ = std::move(device);
+  build->preview_ = preview;
+  return build;
+}
+
+CaptureGraph::PendingBuild::~PendingBuild() {
+  if (grabber_) grabber_->setEnabled(false);
+  if (device_) device_->stop();
+}
+
+int CaptureGraph::PendingBuild::start() {
   crossbar_ = device_->crossbar();
   if (crossbar_.status == CrossbarInfo::Status::Failed) {
-    return failBuild(kBuildFailed, "the input selector cannot be read: " + device_->lastError());
+    error_ = "the input selector cannot be read: " + device_->lastError();
+    return result_ = kBuildFailed;
   }
-
   auto grabber = std::make_shared<FrameGrabber>();
   grabber_ = grabber;
   // The callback holds the grabber, so a late frame never meets a freed one.
   auto onFrame = [grabber](const FrameView& frame) { grabber->deliver(frame); };
-  switch (device_->start(onFrame, preview)) {
+  switch (device_->start(onFrame, preview_)) {
     case StartResult::Started:
       break;
     case StartResult::GrabberMissing:
-      return failBuild(kBuildNoGrabber, "frame grabbing is not available: " + device_->lastError());
+      error_ = "frame grabbing is not available: " + device_->lastError();
+      return result_ = kBuildNoGrabber;
     case StartResult::Failed:
-      return failBuild(kBuildFailed, "the graph does not start: " + device_->lastError());
+      error_ = "the graph does not start: " + device_->lastError();
+      return result_ = kBuildFailed;
   }
-  procAmp_ = device_->procAmp();
-
   auto format = device_->format();
   if (!format || format->width <= 0 || format->height <= 0 || format->bitsPerPixel != 24) {
-    return failBuild(kBuildFailed, "the device delivers no usable frame format");
+    error_ = "the device delivers no usable frame format";
+    return result_ = kBuildFailed;
   }
   grabber_->allocate(*format);
   grabber_->setEnabled(true);
+  error_.clear();
+  return result_ = kBuildOk;
+}
+
+int CaptureGraph::adopt(PendingBuild& build) {
+  teardown();
+  if (build.result_ != kBuildOk || !build.device_) {
+    lastError_ = build.error_;
+    return build.device_ ? build.result_ : kBuildFailed;
+  }
+  device_ = std::move(build.device_);
+  grabber_ = std::move(build.grabber_);
+  crossbar_ = build.crossbar_;
+  procAmp_ = device_->procAmp();
   running_ = true;
   lastError_.clear();
   return kBuildOk;

@@ -58,6 +58,34 @@ class CaptureGraph {
   // Builds and runs the graph of the bound device; frames go to the grabber
   // and to preview (may be null; must outlive the graph).
   int buildGraph(PreviewSink* preview);
+
+  // The same in three steps, so that the start, which may wait seconds for
+  // a camera, can run on another thread: prepareBuild opens the device
+  // named deviceName(index) as bindDevice does, but apart from the graph in
+  // use (null when it cannot be opened); PendingBuild::start starts it on
+  // any one thread; adopt (owner's thread) tears the graph in use down and
+  // takes the started one up, returning what buildGraph would have. A
+  // pending build that is dropped stops and releases its device.
+  class PendingBuild {
+   public:
+    ~PendingBuild();
+    int start();
+    // Any thread: a start under way gives up at once.
+    void abandon() {
+      if (device_) device_->abandonStart();
+    }
+
+   private:
+    friend class CaptureGraph;
+    std::unique_ptr<VideoDevice> device_;
+    PreviewSink* preview_ = nullptr;
+    std::shared_ptr<FrameGrabber> grabber_;
+    CrossbarInfo crossbar_;
+    int result_ = kBuildFailed;
+    std::string error_ = "the device was not started";
+  };
+  std::unique_ptr<PendingBuild> prepareBuild(int index, PreviewSink* preview);
+  int adopt(PendingBuild& build);
   void teardown();
   bool running() const { return running_; }
 
@@ -99,6 +127,9 @@ class CaptureGraph {
   // Position of the last listed device called name, ignoring case; -1 if none.
   static int lastMatch(const std::vector<std::string>& names, const std::string& name);
   int failBuild(int result, const std::string& why);
+  // Opens the device named deviceName(index) afresh; null, with lastError_
+  // set, when there is none.
+  std::unique_ptr<VideoDevice> openNamed(int index);
 
   VideoCapture& system_;
   std::vector<std::string> deviceNames_;

@@ -1,6 +1,29 @@
 #include "capture/CaptureGraphFrameSource.h"
 
 namespace karone {
+namespace {
+
+struct GraphOpening final : FrameSource::Opening {
+  std::unique_ptr<CaptureGraph::PendingBuild> build;
+  int start() override { return build->start(); }
+  void abandon() override { build->abandon(); }
+};
+
+}  // namespace
+
+std::unique_ptr<FrameSource::Opening> CaptureGraphFrameSource::prepareOpen(int index) {
+  auto build = graph_.prepareBuild(index, preview_);
+  if (!build) return nullptr;
+  auto opening = std::make_unique<GraphOpening>();
+  opening->build = std::move(build);
+  return opening;
+}
+
+int CaptureGraphFrameSource::adopt(Opening& started) {
+  auto* opening = dynamic_cast<GraphOpening*>(&started);
+  if (!opening || !opening->build) return CaptureGraph::kBuildFailed;
+  return graph_.adopt(*opening->build);
+}
 
 std::vector<std::string> CaptureGraphFrameSource::enumerateDevices() {
   std::vector<std::string> names;

@@ -17,6 +17,8 @@ class CaptureGraphFrameSource final : public FrameSource {
   std::vector<std::string> enumerateDevices() override;
   bool bindDevice(int index) override { return graph_.bindDevice(index); }
   int buildGraph() override { return graph_.buildGraph(preview_); }
+  std::unique_ptr<Opening> prepareOpen(int index) override;
+  int adopt(Opening& started) override;
   bool RouteVideoInput(int connectorType) override {
     return graph_.RouteVideoInput(connectorType);
   }

@@ -64,9 +64,17 @@ FramePipeline::FramePipeline(FrameSource& graph, TaskRunner& owner, PipelineHost
   stillTimer_ = timers.createTimer([this] { stillTick(); });
   watchTimer_ = timers.createTimer([this] { watchTick(); });
   writer_.start();
+  opener_.start();
 }
 
-FramePipeline::~FramePipeline() { writer_.stop(); }
+FramePipeline::~FramePipeline() {
+  // An attempt under way gives up; the camera it opened is released here,
+  // before the graph and the preview it feeds.
+  if (opening_) opening_->abandon();
+  opener_.stop();
+  dropReopen();
+  writer_.stop();
+}
 
 void FramePipeline::tell(PipelineEvent event) {
   if (host_.onEvent) host_.onEvent(event);
@@ -88,6 +96,7 @@ void FramePipeline::AllocateSlots(int n) {
 }
 
 int FramePipeline::EnableDevice() {
+  dropReopen();
   std::vector<std::string> names = graph_.enumerateDevices();
   if (!names.empty()) deviceNames_ = std::move(names);
   if (!graph_.bindDevice(deviceIndex_)) return 1;
@@ -99,6 +108,7 @@ int FramePipeline::EnableDevice() {
 }
 
 void FramePipeline::disableDevice() {
+  dropReopen();
   watchTimer_->stop();
   watch_.closed();
   awaitingFrame_ = false;
@@ -144,16 +154,54 @@ void FramePipeline::loseCamera(Seconds now, const std::string& reason) {
 }
 
 void FramePipeline::reopenCamera(Seconds now) {
+  if (opening_) return;  // one attempt at a time
   // By name: the list may have changed while the camera was away.
   std::vector<std::string> names = graph_.enumerateDevices();
   int index = -1;
   for (std::size_t i = 0; i < names.size(); ++i)
     if (names[i] == watchedDevice_) index = static_cast<int>(i);
-  if (index < 0 || !graph_.bindDevice(index) || graph_.buildGraph() != 0) {
+  std::unique_ptr<FrameSource::Opening> opening = index >= 0 ? graph_.prepareOpen(index) : nullptr;
+  if (!opening) {
     graph_.teardown();
     watch_.retryFailed(now);
     return;
   }
+  opening_ = std::move(opening);
+  const std::uint64_t generation = ++openGeneration_;
+  const bool posted = opener_.post([this, generation, names = std::move(names), index,
+                                    opening = opening_, alive = std::weak_ptr(alive_)]() mutable {
+    const int result = opening->start();
+    // Released on the owner's thread, unless it dropped the attempt meanwhile.
+    opening.reset();
+    owner_.post([this, generation, result, names = std::move(names), index, alive]() mutable {
+      if (!alive.expired()) onReopenStarted(generation, result, std::move(names), index);
+    });
+  });
+  if (!posted) {
+    dropReopen();
+    watch_.retryFailed(now);
+  }
+}
+
+void FramePipeline::dropReopen() {
+  if (opening_) opening_->abandon();
+  opening_.reset();
+  ++openGeneration_;
+}
+
+void FramePipeline::onReopenStarted(std::uint64_t generation, int result,
+                                    std::vector<std::string> names, int index) {
+  KARONE_CHECK_THREAD(owner_);
+  if (generation != openGeneration_ || !opening_) return;  // dropped meanwhile
+  std::shared_ptr<FrameSource::Opening> opening = std::move(opening_);
+  const Seconds now = clock_.now();
+  if (result != 0 || graph_.adopt(*opening) != 0) {
+    opening.reset();
+    graph_.teardown();
+    watch_.retryFailed(now);
+    return;
+  }
+  opening.reset();
   deviceNames_ = std::move(names);
   deviceIndex_ = index;
   graph_.RouteVideoInput(videoSource_);

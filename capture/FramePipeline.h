@@ -13,7 +13,11 @@
 // (every second), started by StartCapture and stopped by StopCapture; and
 // while a device is enabled, the camera watch (every second, CameraWatch):
 // a camera that breaks or falls silent is torn down, reported (CameraLost),
-// reopened with back-off and reported back (CameraReturned). Meanwhile the
+// reopened with back-off and reported back (CameraReturned). Each attempt
+// starts the camera on the opener thread, since a camera that does not
+// answer keeps its start waiting for seconds; the owner's thread goes on
+// meanwhile and takes the camera up, or counts the attempt as failed, when
+// the opener posts back. Meanwhile the
 // session goes on without taking frames: no strip or still is made of
 // frames from before the loss, and the first one after it waits for a new
 // frame.
@@ -26,7 +30,9 @@
 // by value (its own copy of the picture, its file name and number, the JPEG
 // quality in force), and the writer posts what became of it back to the
 // owner's thread. The destructor stops the writer after its current
-// picture; nothing reaches the host after the pipeline is gone.
+// picture; nothing reaches the host after the pipeline is gone. The opener
+// thread gets the opening to start and posts its result back; the opening
+// itself is held and released on the owner's thread.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -103,6 +109,8 @@ class FramePipeline {
   void watchTick();
   // The camera is gone and waits to be reopened.
   bool cameraGone() const { return watch_.state() == CameraWatch::State::Gone; }
+  // An attempt to reopen it is under way on the opener thread.
+  bool reopening() const { return opening_ != nullptr; }
   Timer activeTimer() const { return timer_; }
   int timerPeriodMillis() const;
 
@@ -187,6 +195,11 @@ class FramePipeline {
   void startWatching();
   void loseCamera(Seconds now, const std::string& reason);
   void reopenCamera(Seconds now);
+  // Owner's thread: the opener is done with the attempt of this generation.
+  void onReopenStarted(std::uint64_t generation, int result, std::vector<std::string> names,
+                       int index);
+  // Drops an attempt under way; what the opener says of it is ignored.
+  void dropReopen();
   // After a reopen, frames are taken only once the camera has sent one.
   bool frameAvailable();
   void recompose();
@@ -240,11 +253,14 @@ class FramePipeline {
   CameraWatch watch_;
   std::string watchedDevice_;
   bool awaitingFrame_ = false;
+  std::shared_ptr<FrameSource::Opening> opening_;  // the reopen attempt under way
+  std::uint64_t openGeneration_ = 0;
   JpegEncoder encoder_;
   const JpegConversionStep conversion_{encoder_};
   // What the writer posts back runs only while this lives.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  TaskThread writer_{"capture-writer"};  // last: stopped first
+  TaskThread writer_{"capture-writer"};  // stopped by the destructor
+  TaskThread opener_{"camera-opener"};
 };
 
 }  // namespace karone

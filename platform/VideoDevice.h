@@ -73,6 +73,9 @@ class VideoDevice {
   // device that sends none for seconds is in trouble (scripted devices that
   // deliver on request are not).
   virtual bool live() const { return false; }
+  // Any thread: a start under way (or to come) gives up at once and fails;
+  // for a device that is dropped while another thread starts it.
+  virtual void abandonStart() {}
 };
 
 }  // namespace karone

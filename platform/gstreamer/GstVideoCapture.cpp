@@ -70,6 +70,7 @@ std::unique_ptr<VideoDevice> GstVideoCapture::openDevice(int position) {
   source.testPattern = options_.testPattern;
   source.need = options_.need;
   source.startTimeout = options_.startTimeout;
+  source.dropToNeed = options_.dropToNeed;
   switch (entry.kind) {
     case ListedFormats::Kind::TestPattern: {
       GstElementFactory* factory = gst_element_factory_find("videotestsrc");

@@ -38,12 +38,17 @@ struct GstCaptureOptions {
   CameraNeed need;
   // How long a start waits for the first frame format.
   std::chrono::milliseconds startTimeout{5000};
+  // Frames that each stand alone (raw, MJPEG) beyond need.framesPerSecond
+  // are dropped before they are decoded or converted.
+  bool dropToNeed = false;
 
   // For programs that show no preview (headless, the tools): the sources
   // run only as fast as capture needs (one picture a second, with margin),
-  // where they let us choose: the test pattern, and the rate of a camera.
+  // where they let us choose: the test pattern, and the rate of a camera;
+  // the frames of a faster camera are dropped before they are decoded.
   static GstCaptureOptions withoutPreview() {
     GstCaptureOptions options;
+    options.dropToNeed = true;
     options.testPattern.framesPerSecond = kFramesPerSecondWithoutPreview;
     options.need.framesPerSecond = kFramesPerSecondWithoutPreview;
     return options;

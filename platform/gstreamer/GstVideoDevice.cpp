@@ -24,6 +24,12 @@ void GstVideoDevice::fail(const std::string& why) {
   changed_.notify_all();
 }
 
+void GstVideoDevice::abandonStart() {
+  std::lock_guard lock(mutex_);
+  abandoned_ = true;
+  changed_.notify_all();
+}
+
 std::string GstVideoDevice::runFailure() const {
   std::lock_guard lock(mutex_);
   return runFailure_;
@@ -63,7 +69,7 @@ std::string rateCaps(const FrameRate& rate) {
 
 // The caps of a chosen mode and the elements that turn it into raw video
 // of the size handed on.
-std::string decodeDescription(const CameraChoice& choice) {
+std::string decodeDescription(const CameraChoice& choice, bool paced) {
   const CameraMode& m = choice.mode;
   const std::string common = ",width=" + std::to_string(m.width) +
                              ",height=" + std::to_string(m.height) +
@@ -71,9 +77,12 @@ std::string decodeDescription(const CameraChoice& choice) {
   // A capsfilter element rather than bare caps: the source may end in caps
   // of its own.
   std::string text;
+  // Raw and MJPEG frames each stand alone: those beyond the rate needed may
+  // go before they are decoded. H.264 frames need the ones before them.
+  const std::string pace = paced ? " ! identity name=pace" : "";
   switch (m.encoding) {
-    case CameraEncoding::Raw: text = "capsfilter caps=\"video/x-raw,format=" + m.layout + common + "\""; break;
-    case CameraEncoding::Mjpeg: text = "capsfilter caps=\"image/jpeg" + common + "\" ! jpegdec"; break;
+    case CameraEncoding::Raw: text = "capsfilter caps=\"video/x-raw,format=" + m.layout + common + "\"" + pace; break;
+    case CameraEncoding::Mjpeg: text = "capsfilter caps=\"image/jpeg" + common + "\"" + pace + " ! jpegdec"; break;
     case CameraEncoding::H264: text = "capsfilter caps=\"video/x-h264" + common + "\" ! decodebin"; break;
     case CameraEncoding::Other: return {};
   }
@@ -141,13 +150,16 @@ std::string pipelineDescription(const GstSource& source, std::string* why) {
       }
       const std::string head =
           source.kind == GstSource::Kind::V4l2 ? "v4l2src name=source" : source.standIn;
-      return head + " ! " + decodeDescription(*choice) + tail;
+      const bool paced =
+          source.dropToNeed && choice->rate.perSecond() > source.need.framesPerSecond;
+      return head + " ! " + decodeDescription(*choice, paced) + tail;
     }
     case GstSource::Kind::Network:
       if (cameraUrlKind(source.network.url) == CameraUrlKind::Rtsp) {
         return "rtspsrc name=source ! decodebin" + tail;
       }
-      return "souphttpsrc name=source ! multipartdemux ! jpegdec" + tail;
+      return std::string("souphttpsrc name=source ! multipartdemux") +
+             (source.dropToNeed ? " ! identity name=pace" : "") + " ! jpegdec" + tail;
   }
   return {};
 }
@@ -260,6 +272,19 @@ StartResult GstVideoDevice::startPipeline() {
   gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &GstVideoDevice::onSinkEvent,
                     this, nullptr);
   gst_object_unref(sinkPad);
+  if (GstElement* pace = gst_bin_get_by_name(GST_BIN(pipeline), "pace")) {
+    // A little under the interval, so that the jitter of arrival never
+    // halves the rate.
+    const int rate = std::max(source_.need.framesPerSecond, 1);
+    paceInterval_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::milliseconds(900) / rate);
+    lastPaced_ = {};
+    GstPad* pacePad = gst_element_get_static_pad(pace, "src");
+    gst_pad_add_probe(pacePad, GST_PAD_PROBE_TYPE_BUFFER, &GstVideoDevice::onPacedBuffer, this,
+                      nullptr);
+    gst_object_unref(pacePad);
+    gst_object_unref(pace);
+  }
   GstBus* bus = gst_element_get_bus(pipeline);
   gst_bus_set_sync_handler(bus, &GstVideoDevice::onBusMessage, this, nullptr);
   gst_object_unref(bus);
@@ -275,9 +300,11 @@ StartResult GstVideoDevice::startPipeline() {
   }
   {
     std::unique_lock lock(mutex_);
-    const bool ready = changed_.wait_for(lock, source_.startTimeout,
-                                         [&] { return format_.has_value() || !error_.empty(); });
+    const bool ready = changed_.wait_for(lock, source_.startTimeout, [&] {
+      return format_.has_value() || !error_.empty() || abandoned_;
+    });
     if (!ready) error_ = "no picture from the device within the time allowed";
+    if (abandoned_) error_ = "the start was called off";
     if (!format_ || !error_.empty()) {
       lock.unlock();
       stopPipeline();
@@ -335,6 +362,19 @@ GstPadProbeReturn GstVideoDevice::onSinkEvent(GstPad*, GstPadProbeInfo* info, gp
     self->format_ = FrameFormat{GST_VIDEO_INFO_WIDTH(&vinfo), GST_VIDEO_INFO_HEIGHT(&vinfo), 24};
     self->changed_.notify_all();
   }
+  return GST_PAD_PROBE_OK;
+}
+
+// By arrival time rather than by time stamp: the frames of a network
+// camera need not carry any.
+GstPadProbeReturn GstVideoDevice::onPacedBuffer(GstPad*, GstPadProbeInfo*, gpointer data) {
+  auto* self = static_cast<GstVideoDevice*>(data);
+  const auto now = std::chrono::steady_clock::now();
+  if (self->lastPaced_ != std::chrono::steady_clock::time_point{} &&
+      now - self->lastPaced_ < self->paceInterval_) {
+    return GST_PAD_PROBE_DROP;
+  }
+  self->lastPaced_ = now;
   return GST_PAD_PROBE_OK;
 }
 

@@ -15,6 +15,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -38,10 +39,15 @@ struct GstSource {
   TestPatternOptions testPattern;
   CameraNeed need;
   std::chrono::milliseconds startTimeout{5000};
+  // Frames that each stand alone (raw, MJPEG) and come faster than
+  // need.framesPerSecond are dropped before decoding and conversion.
+  bool dropToNeed = false;
 };
 
 // The pipeline description of a source, up to and including the appsink
-// named "grabber"; the source element is named "source". Secrets and paths
+// named "grabber"; the source element is named "source", and an element
+// named "pace", where there is one, is where frames beyond the rate needed
+// are dropped (GstSource::dropToNeed). Secrets and paths
 // are not in it: they are set as properties (configureSource). Empty, with
 // why, when the camera offers nothing usable.
 std::string pipelineDescription(const GstSource& source, std::string* why);
@@ -63,6 +69,7 @@ class GstVideoDevice final : public VideoDevice {
   std::string lastError() const override;
   std::string runFailure() const override;
   bool live() const override { return true; }
+  void abandonStart() override;
 
  private:
   bool isTestPattern() const { return source_.kind == GstSource::Kind::TestPattern; }
@@ -74,6 +81,7 @@ class GstVideoDevice final : public VideoDevice {
 
   static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self);
   static GstPadProbeReturn onSinkEvent(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+  static GstPadProbeReturn onPacedBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self);
   static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
 
   GstSource source_;
@@ -85,6 +93,10 @@ class GstVideoDevice final : public VideoDevice {
   GstElement* balanceElement_ = nullptr;  // owned by the pipeline; test pattern only
   std::unique_ptr<GstColorBalanceProcAmp> procAmp_;
 
+  // Streaming thread only: when the pace element last let a frame through,
+  // and the shortest time it leaves between two.
+  std::chrono::steady_clock::time_point lastPaced_;
+  std::chrono::steady_clock::duration paceInterval_{};
   // Streaming thread only: the video layout of the caps last seen.
   GstCaps* sampleCaps_ = nullptr;
   GstVideoInfo sampleInfo_;
@@ -94,6 +106,7 @@ class GstVideoDevice final : public VideoDevice {
   std::optional<FrameFormat> format_;
   std::string error_;
   bool errorSpecific_ = false;  // error_ is what the camera itself said
+  bool abandoned_ = false;
   std::string runFailure_;      // the first error or end of stream after the start
 };
 

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
 #include "capture/FramePipeline.h"
 #include "resources/Texts.h"
 #include "tests/capture/RecordingPipelineHost.h"
@@ -70,7 +73,7 @@ struct Session {
     for (int i = 0; i < seconds; ++i) {
       source.frame();
       timers.advanceSeconds(1);
-      runner.runUntil([&] { return pipeline->workerIdle(); });
+      runner.runUntil([&] { return pipeline->workerIdle() && !pipeline->reopening(); });
       for (const auto& p : host.pictures()) {
         if (p.fileCounter >= confirmed) {
           confirmed = p.fileCounter + 1;
@@ -135,6 +138,54 @@ TEST(CameraWatch, ACameraThatFallsSilentIsReopened) {
   s.source.frozen = false;
   s.run(2);
   EXPECT_EQ(s.host.count<pe::CameraReturned>(), 1);
+}
+
+TEST(CameraWatch, TheOwnersThreadGoesOnWhileACameraTakesLongToReopen) {
+  Session s;
+  s.run(3);
+  std::promise<void> answer;
+  s.source.startHeld = answer.get_future().share();
+  s.source.failure = "the camera's stream broke off";
+  s.run(1);
+  s.source.failure.clear();
+  ASSERT_TRUE(s.pipeline->cameraGone());
+
+  // The attempt starts the camera on the opener thread, which now waits for
+  // an answer that does not come; the owner's thread runs its tasks and
+  // ticks meanwhile, and starts no second attempt.
+  s.timers.advanceSeconds(1);
+  ASSERT_TRUE(s.pipeline->reopening());
+  bool ran = false;
+  s.runner.post([&] { ran = true; });
+  s.timers.advanceSeconds(5);
+  s.runner.runPending();
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(s.pipeline->reopening());
+  EXPECT_EQ(s.host.count<pe::CameraReturned>(), 0);
+
+  answer.set_value();
+  ASSERT_TRUE(s.runner.runUntil([&] { return !s.pipeline->reopening(); }));
+  EXPECT_EQ(s.source.startsBegun.load(), 1);
+  ASSERT_EQ(s.host.count<pe::CameraReturned>(), 1);
+  EXPECT_FALSE(s.pipeline->cameraGone());
+}
+
+TEST(CameraWatch, ADeviceClosedWhileItReopensStaysClosed) {
+  Session s;
+  std::promise<void> answer;
+  s.source.startHeld = answer.get_future().share();
+  s.source.failure = "unplugged";
+  s.run(1);
+  s.source.failure.clear();
+  s.timers.advanceSeconds(1);
+  ASSERT_TRUE(s.pipeline->reopening());
+  s.pipeline->disableDevice();
+  answer.set_value();
+  // What the opener says of the dropped attempt comes back and is ignored.
+  while (s.runner.runPending() == 0) std::this_thread::yield();
+  s.timers.advanceSeconds(2);
+  EXPECT_FALSE(s.pipeline->graphRunning());
+  EXPECT_EQ(s.host.count<pe::CameraReturned>(), 0);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // A FrameSource for pipeline tests: a chosen device list and frame size;
 // every grab returns a new frame numbered from 1, painted by a function of
 // that number (by default a flat grey of 10 × number).
+#include <atomic>
 #include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,9 @@ class ScriptedFrameSource final : public FrameSource {
   int silentSeconds = 0;
   std::string failure;
   std::vector<int> routed;
+  // When valid, a reopen's start waits for it on the opener thread.
+  std::shared_future<void> startHeld;
+  std::atomic<int> startsBegun{0};
   // Paints frame number n (1-based) into a picture of width × height.
   std::function<void(Picture&, int)> paint = [](Picture& p, int n) {
     std::fill(p.bytes().begin(), p.bytes().end(), static_cast<std::uint8_t>(10 * n));
@@ -51,6 +56,22 @@ class ScriptedFrameSource final : public FrameSource {
     running_ = true;
     arrived = 0;
     return 0;
+  }
+  std::unique_ptr<Opening> prepareOpen(int index) override {
+    struct Held final : Opening {
+      ScriptedFrameSource* source = nullptr;
+      std::shared_future<void> held;
+      int start() override {
+        ++source->startsBegun;
+        if (held.valid()) held.wait();
+        return 0;
+      }
+    };
+    if (!bindDevice(index)) return nullptr;
+    auto opening = std::make_unique<Held>();
+    opening->source = this;
+    opening->held = startHeld;
+    return opening;
   }
   bool RouteVideoInput(int type) override {
     routed.push_back(type);

@@ -44,6 +44,7 @@ struct StandIn {
   std::string source;  // delivers exactly the camera's mode
   CameraMode mode;
   FrameFormat expected;
+  bool dropToNeed = false;  // and frames beyond the 15 fps needed are dropped
 };
 
 class GstCameraStandIn : public ::testing::TestWithParam<StandIn> {};
@@ -56,6 +57,16 @@ TEST_P(GstCameraStandIn, DecodesConvertsAndScalesTheChosenMode) {
   source.modes = {p.mode};
   source.need = {320, 240, 15};
   source.startTimeout = 10s;
+  source.dropToNeed = p.dropToNeed;
+  // Only frames that stand alone are dropped, and before they are decoded.
+  const std::string description = pipelineDescription(source, nullptr);
+  const auto pace = description.find("name=pace");
+  if (p.dropToNeed && p.mode.encoding != CameraEncoding::H264) {
+    ASSERT_NE(pace, std::string::npos);
+    EXPECT_LT(pace, std::min(description.find("jpegdec"), description.find("videoconvert")));
+  } else {
+    EXPECT_EQ(pace, std::string::npos);
+  }
   GstVideoDevice device(source);
   FrameGrabber grabber;
   ASSERT_EQ(device.start([&](const FrameView& v) { grabber.deliver(v); }, nullptr),
@@ -95,6 +106,14 @@ INSTANTIATE_TEST_SUITE_P(
         StandIn{"mjpeg_scaled",
                 bars("video/x-raw,width=640,height=360,framerate=30/1 ! jpegenc"),
                 {CameraEncoding::Mjpeg, "", 640, 360, {{30, 1}}}, {428, 240, 24}},
+        StandIn{"mjpeg_dropped_to_need",
+                bars("video/x-raw,width=320,height=240,framerate=30/1 ! jpegenc"),
+                {CameraEncoding::Mjpeg, "", 320, 240, {{30, 1}}}, {320, 240, 24}, true},
+        StandIn{"raw_dropped_to_need", bars("video/x-raw,format=YUY2,width=320,height=240,framerate=30/1"),
+                {CameraEncoding::Raw, "YUY2", 320, 240, {{30, 1}}}, {320, 240, 24}, true},
+        StandIn{"h264_all_decoded", bars("video/x-raw,width=320,height=240,framerate=30/1 ! "
+                                         "x264enc tune=zerolatency speed-preset=ultrafast"),
+                {CameraEncoding::H264, "", 320, 240, {{30, 1}}}, {320, 240, 24}, true},
         StandIn{"h264", bars("video/x-raw,width=320,height=240,framerate=30/1 ! "
                              "x264enc tune=zerolatency speed-preset=ultrafast"),
                 {CameraEncoding::H264, "", 320, 240, {{30, 1}}}, {320, 240, 24}}),

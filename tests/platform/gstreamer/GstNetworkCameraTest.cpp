@@ -3,6 +3,11 @@
 // without basic authentication; and each way a camera can refuse us ends in
 // one clear reason within the start time, never a hang.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <future>
 
 #include "platform/FrameGrabber.h"
 #include "platform/gstreamer/GstVideoCapture.h"
@@ -111,6 +116,30 @@ TEST(GstNetworkCameraRefusal, ARefusedConnectionSaysSo) {
     const std::string why = refusal({"Gate", url, "", ""});
     EXPECT_EQ(why.rfind("cannot connect to the camera", 0), 0u) << url << ": " << why;
   }
+}
+
+// A camera that takes the connection and never answers holds its start for
+// the whole start time, unless the start is called off from another thread
+// (the window closes while the camera is being reopened).
+TEST(GstNetworkCameraRefusal, AStartWaitingForASilentCameraCanBeCalledOff) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const std::string url =
+      "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/stream.mjpg";
+  auto device = openCamera({"Silent", url, "", ""}, 600s);
+  ASSERT_NE(device, nullptr);
+  auto started = std::async(std::launch::async, [&] { return device->start([](const FrameView&) {}, nullptr); });
+  device->abandonStart();
+  EXPECT_EQ(started.get(), StartResult::Failed);
+  EXPECT_EQ(device->lastError(), "the start was called off");
+  ::close(listener);
 }
 
 }  // namespace

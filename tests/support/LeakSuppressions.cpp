@@ -1,19 +1,2 @@
-// Allocations that system libraries keep for the life of the process or
-// abandon by design, which the leak checker of the sanitizer builds would
-// otherwise report:
-// - fontconfig's configuration, loaded once when the test pattern first
-//   draws its clock;
-// - GLib's first quark table, left behind on purpose when the table grows
-//   (lock-free readers may still hold it); it grows past its first block
-//   once the GStreamer registry holds the decoders of gstreamer1.0-libav.
-//   The stack shows only g_malloc, so the whole library is named;
-// - the SSH session of a connection that libcurl cuts short while the
-//   server is frozen (it cannot be closed in order, and libcurl drops it
-//   without freeing it).
-extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n"
-         "leak:libglib-2.0.so\n"
-         "leak:libssh2.so\n"
-         "leak:libcurl.so\n";
-}
+// The leak checker's suppressions, shared by every program and test.
+#include "platform/LeakSuppressions.h"

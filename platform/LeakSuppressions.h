@@ -1,7 +1,8 @@
 #pragma once
 // What the leak checker of the sanitizer builds must not report: allocations
 // that system libraries keep for the life of the process or abandon by
-// design. Included by exactly one source file of each program and test
+// design, and not listed at exit either (the programs' own output is what
+// their tests read). Included by exactly one source file of each program and test
 // executable (it defines the checker's hook).
 // - fontconfig's configuration, loaded once when the test pattern first
 //   draws its clock or the window its first text;
@@ -19,3 +20,6 @@ extern "C" const char* __lsan_default_suppressions() {
          "leak:libssh2.so\n"
          "leak:libcurl.so\n";
 }
+
+extern "C" const char* __lsan_default_options();
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }

@@ -68,8 +68,10 @@ class FtpConnection final : public CurlConnection {
   CURLcode performOnce(const std::function<bool()>& setup);
   CURLcode perform(const std::function<bool()>& setup, bool retry = true);
   FtpResult failure(CURLcode code, const std::string& what) const {
+    // A reply that was no refusal (the 200 to TYPE before a frozen STOR) is
+    // not why the request failed.
     return FtpResult::failure(errorOfCurl(code, saw421_), session_.errorText(code, what),
-                              lastReply_);
+                              lastReply_ >= 400 ? lastReply_ : 0);
   }
   FtpResult replyFailure(FtpError error, const std::string& command,
                          const std::string& what) const;

@@ -414,6 +414,8 @@ TEST_F(CurlFtpClientPyTest, FrozenServerEndsInATimeOut) {
     server.setFaults(f);
     FtpResult r = row.call();
     EXPECT_EQ(r.error, FtpError::Timeout) << row.command << ": " << r.text;
+    // The operator is shown the time-out, not the last reply before it.
+    EXPECT_EQ(r.code(), 12000 + static_cast<int>(FtpError::Timeout)) << row.command;
     server.clearFaults();
     FtpResult again = ftp.connect(server.params());
     EXPECT_TRUE(again) << row.command << ": " << again.text;

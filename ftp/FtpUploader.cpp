@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "ftp/ServerTrust.h"
 #include "platform/Paths.h"
 #include "resources/Texts.h"
 
@@ -211,31 +212,11 @@ bool FtpUploader::openSession(const ProfileInfo& profile) {
 }
 
 bool FtpUploader::offerTrust(const ProfileInfo& profile) {
-  const auto seen = client_.untrustedServer();
-  if (!seen || seen->fingerprint.empty()) return false;
-  const std::string what = seen->kind == "TLS"
-                               ? formatText(Text::FtpCertificateWhat, seen->subject.c_str())
-                               : seen->kind;
-  if (seen->changed()) {
-    Log(formatText(Text::FtpHostKeyChanged, seen->host.c_str(), seen->fingerprint.c_str(),
-                   seen->knownFingerprint.c_str()));
-    return false;
-  }
-  Log(formatText(Text::FtpHostNotTrusted, seen->host.c_str(), what.c_str(),
-                 seen->fingerprint.c_str(), profile.name.c_str()));
-  if (ask(formatText(Text::FtpAskTrustHost, seen->host.c_str(), what.c_str(),
-                     seen->fingerprint.c_str()),
-          text(Text::FtpSessionCaption), PromptButtons::YesNo,
-          PromptIcon::Warning) != PromptAnswer::Yes) {
-    return false;
-  }
-  const FtpResult trusted = client_.trustServer(*seen);
-  if (!trusted.ok()) {
-    Log(formatText(Text::FtpHostNotStored, trusted.text.c_str()));
-    return false;
-  }
-  Log(formatText(Text::FtpHostTrusted, seen->host.c_str()));
-  return true;
+  return offerServerTrust(client_, profile.name, [this](const std::string& line) { Log(line); },
+                          [this](const std::string& question) {
+                            return ask(question, text(Text::FtpSessionCaption),
+                                       PromptButtons::YesNo, PromptIcon::Warning);
+                          });
 }
 
 void FtpUploader::enterUploadDirectory(const ProfileInfo& profile) {

@@ -48,7 +48,7 @@ double deviceCpu(bool dropToNeed, std::chrono::seconds span) {
   source.need = {1280, 720, 2};
   source.dropToNeed = dropToNeed;
   GstVideoDevice device(source);
-  if (device.start([](const FrameView&) {}, nullptr) != StartResult::Started) return -1;
+  if (device.start([](const FrameRef&) {}, nullptr) != StartResult::Started) return -1;
   std::this_thread::sleep_for(1s);  // past the start
   const double before = processCpuSeconds();
   std::this_thread::sleep_for(span);

@@ -34,10 +34,12 @@ double processCpuSeconds() {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Copies every frame, as a window painting the preview would have to.
+// Copies every frame, as a window painting every frame would have to.
 class CopyingPreview final : public PreviewSink {
  public:
-  void presentFrame(const FrameView& frame) override {
+  void presentFrame(const FrameRef& shared) override {
+    const FrameView frame = shared->bgr();
+    if (frame.data == nullptr) return;
     const size_t bytes = static_cast<size_t>(frame.stride) * static_cast<size_t>(frame.height);
     if (copy_.size() < bytes) copy_.resize(bytes);
     std::memcpy(copy_.data(), frame.data, bytes);

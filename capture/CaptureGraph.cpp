@@ -102,6 +102,7 @@ std::unique_ptr<CaptureGraph::PendingBuild> CaptureGraph::prepareBuild(int index
 CaptureGraph::PendingBuild::~PendingBuild() {
   if (grabber_) grabber_->setEnabled(false);
   if (device_) device_->stop();
+  if (grabber_) grabber_->release();
 }
 
 int CaptureGraph::PendingBuild::start() {
@@ -113,7 +114,7 @@ int CaptureGraph::PendingBuild::start() {
   auto grabber = std::make_shared<FrameGrabber>();
   grabber_ = grabber;
   // The callback holds the grabber, so a late frame never meets a freed one.
-  auto onFrame = [grabber](const FrameView& frame) { grabber->deliver(frame); };
+  auto onFrame = [grabber](const FrameRef& frame) { grabber->deliver(frame); };
   switch (device_->start(onFrame, preview_)) {
     case StartResult::Started:
       break;
@@ -154,6 +155,8 @@ void CaptureGraph::teardown() {
   running_ = false;
   if (grabber_) grabber_->setEnabled(false);
   if (device_) device_->stop();
+  // The device's last buffer goes back before the device itself.
+  if (grabber_) grabber_->release();
   procAmp_ = nullptr;
   crossbar_ = CrossbarInfo{};
   device_.reset();
@@ -172,7 +175,7 @@ bool CaptureGraph::grabFrame(VideoFrame& out) {
 
 std::optional<std::uint64_t> CaptureGraph::framesArrived() const {
   if (!running_ || !grabber_ || !device_ || !device_->live()) return std::nullopt;
-  return grabber_->framesCopied() + grabber_->framesDropped();
+  return grabber_->framesKept() + grabber_->framesDropped();
 }
 
 std::optional<std::chrono::milliseconds> CaptureGraph::silence() const {

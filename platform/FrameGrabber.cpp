@@ -1,6 +1,5 @@
 #include "platform/FrameGrabber.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace karone {
@@ -16,74 +15,84 @@ std::int64_t steadyNow() {
 void FrameGrabber::allocate(const FrameFormat& format) {
   enabled_.store(false);
   lastArrival_.store(steadyNow());
-  std::lock_guard lock(bufferMutex_);
+  FrameRef old;
+  std::lock_guard lock(slotMutex_);
   format_ = format;
-  buffer_.assign(format.byteSize(), 0);
+  old = std::move(latest_);  // released after the lock, as the line above unwinds
   allocated_ = true;
 }
 
 void FrameGrabber::setEnabled(bool enabled) { enabled_.store(enabled); }
+
+void FrameGrabber::release() {
+  FrameRef old;
+  std::lock_guard lock(slotMutex_);
+  old.swap(latest_);
+}
 
 std::chrono::milliseconds FrameGrabber::silence() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::nanoseconds(steadyNow() - lastArrival_.load()));
 }
 
-void FrameGrabber::deliver(const FrameView& frame) {
+void FrameGrabber::deliver(const FrameRef& frame) {
   lastArrival_.store(steadyNow());
-  if (!enabled_.load() || frame.data == nullptr) {
+  if (!enabled_.load() || frame == nullptr) {
     dropped_.fetch_add(1);
     return;
   }
-  const std::size_t rowBytes = static_cast<std::size_t>(frame.width) * 3;
-  sampleLength_.store(rowBytes * static_cast<std::size_t>(std::max(frame.height, 0)));
-  std::unique_lock lock(bufferMutex_, std::try_to_lock);
-  if (!lock.owns_lock()) {  // the reader is copying the buffer out
-    dropped_.fetch_add(1);
-    return;
-  }
-  if (frame.width != format_.width || frame.height != format_.height ||
-      frame.stride < static_cast<int>(rowBytes) || buffer_.size() < format_.byteSize()) {
-    dropped_.fetch_add(1);
-    return;
-  }
-  const std::uint8_t* src = frame.data;
-  std::uint8_t* dst = buffer_.data();
-  if (frame.stride == static_cast<int>(rowBytes)) {
-    std::memcpy(dst, src, rowBytes * static_cast<std::size_t>(frame.height));
-  } else {
-    for (int y = 0; y < frame.height; ++y) {
-      std::memcpy(dst, src, rowBytes);
-      dst += rowBytes;
-      src += frame.stride;
+  FrameRef previous = frame;
+  {
+    std::lock_guard lock(slotMutex_);
+    if (frame->width() != format_.width || frame->height() != format_.height) {
+      dropped_.fetch_add(1);
+      return;
     }
+    previous.swap(latest_);
   }
-  lock.unlock();
+  // `previous` is let go here, outside the lock.
   {
     std::lock_guard countLock(countMutex_);
-    copied_.fetch_add(1);
+    kept_.fetch_add(1);
   }
   countChanged_.notify_all();
 }
 
 bool FrameGrabber::copyLatest(VideoFrame& out) const {
-  std::lock_guard lock(bufferMutex_);
-  if (!allocated_) return false;
-  out.width = format_.width;
-  out.height = format_.height;
-  out.pixels.assign(buffer_.begin(), buffer_.end());
+  FrameRef frame;
+  FrameFormat format;
+  {
+    std::lock_guard lock(slotMutex_);
+    if (!allocated_) return false;
+    frame = latest_;
+    format = format_;
+  }
+  out.width = format.width;
+  out.height = format.height;
+  const std::size_t row = static_cast<std::size_t>(format.width) * 3;
+  out.pixels.resize(format.byteSize());
+  const FrameView view = frame != nullptr ? frame->bgr() : FrameView{};
+  if (view.data == nullptr || view.width != format.width || view.height != format.height ||
+      view.stride < static_cast<int>(row)) {
+    std::memset(out.pixels.data(), 0, out.pixels.size());
+    return true;
+  }
+  for (int y = 0; y < format.height; ++y) {
+    std::memcpy(out.pixels.data() + row * static_cast<std::size_t>(y),
+                view.data + static_cast<std::size_t>(view.stride) * static_cast<std::size_t>(y), row);
+  }
   return true;
 }
 
 std::optional<FrameFormat> FrameGrabber::format() const {
-  std::lock_guard lock(bufferMutex_);
+  std::lock_guard lock(slotMutex_);
   if (!allocated_) return std::nullopt;
   return format_;
 }
 
 bool FrameGrabber::waitForFrames(std::uint64_t count, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(countMutex_);
-  return countChanged_.wait_for(lock, timeout, [&] { return copied_.load() >= count; });
+  return countChanged_.wait_for(lock, timeout, [&] { return kept_.load() >= count; });
 }
 
 }  // namespace karone

@@ -4,8 +4,9 @@
 //
 // presentFrame runs on the device's streaming thread for every frame while
 // the device runs. It must return quickly and must not call back into the
-// device or the capture graph; an implementation copies what it needs and
-// hands it to its own thread. The frame is valid only during the call.
+// device or the capture graph; an implementation keeps the newest frame and
+// looks at its pixels on its own thread (the same frame the grabber keeps:
+// it is decoded and converted once for both).
 #include "platform/VideoFrame.h"
 
 namespace karone {
@@ -13,7 +14,7 @@ namespace karone {
 class PreviewSink {
  public:
   virtual ~PreviewSink() = default;
-  virtual void presentFrame(const FrameView& frame) = 0;
+  virtual void presentFrame(const FrameRef& frame) = 0;
 };
 
 }  // namespace karone

@@ -1,8 +1,8 @@
 #pragma once
-// One bound capture device. It runs a live graph that delivers every frame,
-// converted to 24-bit BGR of the device's native size, to a frame callback
-// (and to an optional preview sink), offers its input selector and its
-// brightness and contrast.
+// One bound capture device. It runs a live graph that hands every frame, of
+// the device's native size, to a frame callback (and to an optional preview
+// sink) as one SharedFrame, which becomes 24-bit BGR when somebody looks at
+// it; it offers its input selector and its brightness and contrast.
 //
 // Threads: every member function is called from one owner thread (the
 // window thread). The frame callback and the preview sink run on the
@@ -19,8 +19,9 @@
 
 namespace karone {
 
-// Receives every frame on the streaming thread; must not block or allocate.
-using FrameCallback = std::function<void(const FrameView&)>;
+// Receives every frame on the streaming thread; must not block, and keeps
+// the frame only as long as it needs it.
+using FrameCallback = std::function<void(const FrameRef&)>;
 
 // The device's input selector: physical connector types of its inputs and
 // outputs, in pin order.

@@ -3,7 +3,6 @@
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QPainter>
-#include <cstring>
 #include <utility>
 
 namespace karone {
@@ -16,24 +15,15 @@ PreviewWidget::PreviewWidget(TaskRunner& windowThread, QWidget* parent)
 
 PreviewWidget::~PreviewWidget() = default;
 
-void PreviewWidget::presentFrame(const FrameView& frame) {
-  if (frame.data == nullptr || frame.width <= 0 || frame.height <= 0) return;
-  const std::size_t row = static_cast<std::size_t>(frame.width) * 3;
+void PreviewWidget::presentFrame(const FrameRef& frame) {
+  if (frame == nullptr || frame->width() <= 0 || frame->height() <= 0) return;
+  FrameRef replaced = frame;
   {
     std::lock_guard lock(mutex_);
-    if (pending_.width != frame.width || pending_.height != frame.height) {
-      // Only when the device's size changes.
-      pending_.width = frame.width;
-      pending_.height = frame.height;
-      pending_.pixels.resize(row * static_cast<std::size_t>(frame.height));
-    }
-    for (int y = 0; y < frame.height; ++y) {
-      std::memcpy(pending_.pixels.data() + row * static_cast<std::size_t>(y),
-                  frame.data + static_cast<std::size_t>(frame.stride) * static_cast<std::size_t>(y),
-                  row);
-    }
-    fresh_ = true;
+    replaced.swap(pending_);
   }
+  // A frame never painted is let go here, unconverted.
+  replaced.reset();
   ++presented_;
   if (!repaintAsked_.exchange(true)) {
     ++requested_;
@@ -49,33 +39,35 @@ void PreviewWidget::repaintNow() {
 }
 
 void PreviewWidget::clear() {
+  FrameRef dropped;
   {
     std::lock_guard lock(mutex_);
-    fresh_ = false;
+    dropped.swap(pending_);
   }
-  shown_ = VideoFrame{};
+  shown_.reset();
   fittedCurrent_ = false;
   update();
 }
 
 void PreviewWidget::paintEvent(QPaintEvent*) {
+  FrameRef fresh;
   {
     std::lock_guard lock(mutex_);
-    if (fresh_) {
-      // The buffers change places; the streaming thread writes its next
-      // frame into the one painted last time, of the same size.
-      std::swap(pending_, shown_);
-      fresh_ = false;
-      fittedCurrent_ = false;
-    }
+    fresh.swap(pending_);
+  }
+  if (fresh != nullptr) {
+    shown_ = std::move(fresh);
+    fittedCurrent_ = false;
   }
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
-  if (shown_.pixels.empty()) return;
+  if (shown_ == nullptr) return;
+  const FrameView view = shown_->bgr();
+  if (view.data == nullptr) return;
   // The frame is fitted into the widget's own pixels once, straight from
   // its bytes, and drawn unscaled.
   const qreal ratio = devicePixelRatioF();
-  const QSize fitted = QSize(shown_.width, shown_.height).scaled(size(), Qt::KeepAspectRatio);
+  const QSize fitted = QSize(view.width, view.height).scaled(size(), Qt::KeepAspectRatio);
   const QSize pixels = (QSizeF(fitted) * ratio).toSize();
   if (pixels.isEmpty()) return;
   if (fitted_.size() != pixels) {
@@ -84,7 +76,7 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
   }
   if (!fittedCurrent_) {
     fitted_.setDevicePixelRatio(ratio);
-    scaler_.scale(shown_.view(), reinterpret_cast<std::uint32_t*>(fitted_.bits()), pixels.width(),
+    scaler_.scale(view, reinterpret_cast<std::uint32_t*>(fitted_.bits()), pixels.width(),
                   pixels.height(), static_cast<std::size_t>(fitted_.bytesPerLine()) / 4);
     fittedCurrent_ = true;
   }

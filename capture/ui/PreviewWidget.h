@@ -5,12 +5,14 @@
 // by averaging (PreviewScaler), on the window thread when it is painted.
 //
 // The device's streaming thread calls presentFrame for every frame. It only
-// copies the frame into the one pending buffer (under a lock that the window
-// thread holds just long enough to swap buffers) and, unless a repaint is
-// already on its way, posts one to the window thread's task runner. So
-// repaints coalesce, the streaming thread never waits for painting, a
-// painted picture is always one whole frame, and frames the window had no
-// time for are simply replaced.
+// puts the frame (shared with the grabber, not copied) in the one pending
+// place, under a lock that either side holds just long enough to swap a
+// pointer, and, unless a repaint is already on its way, posts one to the
+// window thread's task runner. So repaints coalesce, the streaming thread
+// never waits for painting, a painted picture is always one whole frame,
+// frames the window had no time for are never converted or scaled, and the
+// one that is painted is converted to BGR once for the preview and the
+// grabber together.
 //
 // Threads: presentFrame on the streaming thread; everything else on the
 // window thread. The device must be stopped (no presentFrame running or to
@@ -38,7 +40,7 @@ class PreviewWidget final : public QWidget, public PreviewSink {
   explicit PreviewWidget(TaskRunner& windowThread, QWidget* parent = nullptr);
   ~PreviewWidget() override;
 
-  void presentFrame(const FrameView& frame) override;
+  void presentFrame(const FrameRef& frame) override;
 
   // Window thread: drops the picture; the widget shows black until the next
   // frame (when the preview is switched off).
@@ -64,13 +66,12 @@ class PreviewWidget final : public QWidget, public PreviewSink {
   TaskRunner& windowThread_;
   const QPointer<PreviewWidget> self_;  // the repaint task's way back
   std::mutex mutex_;
-  VideoFrame pending_;  // guarded by mutex_: the newest frame not yet taken
-  bool fresh_ = false;  // guarded by mutex_
+  FrameRef pending_;  // guarded by mutex_: the newest frame not yet painted
   std::atomic<bool> repaintAsked_{false};
   std::atomic<std::uint64_t> presented_{0};
   std::atomic<std::uint64_t> requested_{0};
 
-  VideoFrame shown_;  // window thread: the frame painted
+  FrameRef shown_;  // window thread: the frame painted
   QImage fitted_;     // window thread: shown_ fitted to the widget
   bool fittedCurrent_ = false;  // window thread: fitted_ shows shown_
   PreviewScaler scaler_;

@@ -7,14 +7,13 @@
 
 #include "platform/ConnectorType.h"
 #include "platform/gstreamer/GstInit.h"
+#include "platform/gstreamer/GstSharedFrame.h"
 #include "platform/gstreamer/V4l2ConnectorTable.h"
 #include "platform/gstreamer/V4l2Device.h"
 
 namespace karone {
 
-GstVideoDevice::GstVideoDevice(GstSource source) : source_(std::move(source)) {
-  gst_video_info_init(&sampleInfo_);
-}
+GstVideoDevice::GstVideoDevice(GstSource source) : source_(std::move(source)) {}
 
 GstVideoDevice::~GstVideoDevice() { stop(); }
 
@@ -128,14 +127,17 @@ std::string describeError(const GError* error, const char* element, bool hadPict
 }  // namespace
 
 std::string pipelineDescription(const GstSource& source, std::string* why) {
-  const std::string tail = " ! videoconvert ! video/x-raw,format=BGR ! appsink name=grabber";
+  // Decoded frames go to the grabber in the layout they come in (system
+  // memory): they become BGR only when a picture is taken or painted.
+  const std::string tail = " ! appsink name=grabber caps=video/x-raw";
   switch (source.kind) {
     case GstSource::Kind::TestPattern: {
       const TestPatternOptions& tp = source.testPattern;
       // Colour bars sliding sideways; the deterministic ones without the
-      // noise field of the full pattern and without the clock.
+      // noise field of the full pattern and without the clock. Painted in
+      // BGR, so that no frame of it is ever converted.
       std::string text = std::string("videotestsrc name=source is-live=true horizontal-speed=4 pattern=") +
-                         (tp.deterministic ? "smpte75" : "smpte") + " ! video/x-raw,width=" +
+                         (tp.deterministic ? "smpte75" : "smpte") + " ! video/x-raw,format=BGR,width=" +
                          std::to_string(tp.width) + ",height=" + std::to_string(tp.height) +
                          ",framerate=" + std::to_string(tp.framesPerSecond) + "/1";
       if (!tp.deterministic) text += " ! clockoverlay name=clock";
@@ -348,6 +350,7 @@ void GstVideoDevice::stopPipeline() {
   sourceElement_ = nullptr;
   balanceElement_ = nullptr;
   gst_caps_replace(&sampleCaps_, nullptr);
+  converter_.reset();
 }
 
 GstPadProbeReturn GstVideoDevice::onSinkEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
@@ -384,22 +387,20 @@ GstFlowReturn GstVideoDevice::onNewSample(GstAppSink* sink, gpointer data) {
   if (sample == nullptr) return GST_FLOW_OK;
   GstCaps* caps = gst_sample_get_caps(sample);
   if (caps != nullptr && caps != self->sampleCaps_) {
-    if (gst_video_info_from_caps(&self->sampleInfo_, caps)) {
+    GstVideoInfo info;
+    if (gst_video_info_from_caps(&info, caps)) {
       gst_caps_replace(&self->sampleCaps_, caps);
+      self->converter_ = std::make_shared<GstFrameConverter>(info);
     } else {
       gst_caps_replace(&self->sampleCaps_, nullptr);
+      self->converter_.reset();
     }
   }
-  GstBuffer* buffer = gst_sample_get_buffer(sample);
-  GstVideoFrame frame;
-  if (self->sampleCaps_ != nullptr && buffer != nullptr &&
-      gst_video_frame_map(&frame, &self->sampleInfo_, buffer, GST_MAP_READ)) {
-    FrameView view{static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
-                   GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
-                   GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0)};
-    if (self->onFrame_) self->onFrame_(view);
-    if (self->preview_ != nullptr) self->preview_->presentFrame(view);
-    gst_video_frame_unmap(&frame);
+  if (self->converter_ != nullptr && gst_sample_get_buffer(sample) != nullptr) {
+    // One frame for both: whoever looks at it first converts it.
+    const FrameRef frame = std::make_shared<GstSharedFrame>(sample, self->converter_);
+    if (self->onFrame_) self->onFrame_(frame);
+    if (self->preview_ != nullptr) self->preview_->presentFrame(frame);
   }
   gst_sample_unref(sample);
   return GST_FLOW_OK;

@@ -1,9 +1,11 @@
 #pragma once
 // A capture device on GStreamer: the test pattern, a V4L2 camera, a network
 // camera or a stand-in for a camera, running
-//   <source> ! <decode> ! videoconvert ! video/x-raw,format=BGR ! appsink
-// whose appsink callback hands every frame to the frame callback and the
-// preview sink on GStreamer's streaming thread. A camera with known modes
+//   <source> ! <decode> ! appsink caps=video/x-raw
+// whose appsink callback hands every decoded frame, uncopied and still in
+// its decoder's layout, as one GstSharedFrame to the frame callback and the
+// preview sink on GStreamer's streaming thread; it becomes BGR only when
+// one of them looks at it. A camera with known modes
 // runs in the one chooseCameraFormat picks, decoded (jpegdec, decodebin) and
 // scaled down as that choice needs; a network camera's stream is decoded by
 // what it turns out to carry. Input switching uses the V4L2 ioctls;
@@ -52,6 +54,8 @@ struct GstSource {
 // why, when the camera offers nothing usable.
 std::string pipelineDescription(const GstSource& source, std::string* why);
 
+class GstFrameConverter;
+
 class GstVideoDevice final : public VideoDevice {
  public:
   explicit GstVideoDevice(GstSource source);
@@ -97,9 +101,10 @@ class GstVideoDevice final : public VideoDevice {
   // and the shortest time it leaves between two.
   std::chrono::steady_clock::time_point lastPaced_;
   std::chrono::steady_clock::duration paceInterval_{};
-  // Streaming thread only: the video layout of the caps last seen.
+  // Streaming thread only: the caps last seen, and the converter that the
+  // frames of that layout share.
   GstCaps* sampleCaps_ = nullptr;
-  GstVideoInfo sampleInfo_;
+  std::shared_ptr<GstFrameConverter> converter_;
 
   mutable std::mutex mutex_;  // guards format_ and error_
   std::condition_variable changed_;

@@ -181,9 +181,9 @@ TEST(CaptureGraph, HandsOutBlackUntilTheFirstFrameThenTheLatestOne) {
 
 class CountingPreview final : public PreviewSink {
  public:
-  void presentFrame(const FrameView& frame) override {
+  void presentFrame(const FrameRef& frame) override {
     ++frames;
-    width = frame.width;
+    width = frame->width();
   }
   std::atomic<int> frames{0};
   std::atomic<int> width{0};

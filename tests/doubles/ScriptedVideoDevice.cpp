@@ -98,8 +98,9 @@ bool ScriptedVideoDevice::set(VideoProperty property, int value) {
 bool ScriptedVideoDevice::deliver(const FrameView& frame) {
   std::lock_guard lock(deliverMutex_);
   if (!running_.load()) return false;
-  if (onFrame_) onFrame_(frame);
-  if (preview_ != nullptr) preview_->presentFrame(frame);
+  const FrameRef shared = CopiedFrame::of(frame);
+  if (onFrame_) onFrame_(shared);
+  if (preview_ != nullptr) preview_->presentFrame(shared);
   return true;
 }
 

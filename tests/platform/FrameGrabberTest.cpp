@@ -31,17 +31,21 @@ TEST(FrameGrabber, IsBlackUntilTheFirstFrameAndThenHoldsTheLatest) {
   EXPECT_TRUE(allBytes(frame, 0));
 
   auto pixels = uniformFrame(3, 12, 0x55);
-  grabber.deliver({pixels.data(), 4, 3, 12});  // still disabled
+  grabber.deliver(CopiedFrame::of({pixels.data(), 4, 3, 12}));  // still disabled
   grabber.copyLatest(frame);
   EXPECT_TRUE(allBytes(frame, 0));
   EXPECT_EQ(grabber.framesDropped(), 1u);
 
   grabber.setEnabled(true);
-  grabber.deliver({pixels.data(), 4, 3, 12});
+  grabber.deliver(CopiedFrame::of({pixels.data(), 4, 3, 12}));
   grabber.copyLatest(frame);
   EXPECT_TRUE(allBytes(frame, 0x55));
-  EXPECT_EQ(grabber.framesCopied(), 1u);
-  EXPECT_EQ(grabber.sampleLength(), 36u);
+  EXPECT_EQ(grabber.framesKept(), 1u);
+
+  // Letting go of the device's frame (as it stops) leaves black.
+  grabber.release();
+  grabber.copyLatest(frame);
+  EXPECT_TRUE(allBytes(frame, 0));
 }
 
 TEST(FrameGrabber, PacksPaddedRowsAndDropsFramesOfAnotherSize) {
@@ -51,19 +55,19 @@ TEST(FrameGrabber, PacksPaddedRowsAndDropsFramesOfAnotherSize) {
   // Rows of 6 pixel bytes padded to 8.
   const std::vector<std::uint8_t> padded = {1, 2, 3, 4, 5, 6, 0xEE, 0xEE,
                                             7, 8, 9, 10, 11, 12, 0xEE, 0xEE};
-  grabber.deliver({padded.data(), 2, 2, 8});
+  grabber.deliver(CopiedFrame::of({padded.data(), 2, 2, 8}));
   VideoFrame frame;
   grabber.copyLatest(frame);
   EXPECT_EQ(frame.pixels, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
 
   auto bigger = uniformFrame(2, 9, 0x77);
-  grabber.deliver({bigger.data(), 3, 2, 9});
+  grabber.deliver(CopiedFrame::of({bigger.data(), 3, 2, 9}));
   auto shortStride = uniformFrame(2, 4, 0x77);
-  grabber.deliver({shortStride.data(), 2, 2, 4});
-  grabber.deliver({nullptr, 2, 2, 6});
+  grabber.deliver(CopiedFrame::of({shortStride.data(), 2, 2, 4}));
+  grabber.deliver(CopiedFrame::of({nullptr, 2, 2, 6}));
   grabber.copyLatest(frame);
   EXPECT_EQ(frame.pixels[0], 1);  // unchanged
-  EXPECT_EQ(grabber.framesCopied(), 1u);
+  EXPECT_EQ(grabber.framesKept(), 1u);
   EXPECT_EQ(grabber.framesDropped(), 3u);
 }
 
@@ -81,7 +85,7 @@ TEST(FrameGrabber, AReaderNeverSeesATornFrame) {
     for (int v = 1; v <= 4; ++v) frames.push_back(uniformFrame(kHeight, kWidth * 3, static_cast<std::uint8_t>(v)));
     for (int i = 0; i < 3000; ++i) {
       const auto& f = frames[static_cast<std::size_t>(i % 4)];
-      grabber.deliver({f.data(), kWidth, kHeight, kWidth * 3});
+      grabber.deliver(CopiedFrame::of({f.data(), kWidth, kHeight, kWidth * 3}));
     }
     done = true;
   });
@@ -95,7 +99,7 @@ TEST(FrameGrabber, AReaderNeverSeesATornFrame) {
   }
   writer.join();
   EXPECT_EQ(torn, 0) << "of " << reads << " reads";
-  EXPECT_EQ(grabber.framesCopied() + grabber.framesDropped(), 3000u);
+  EXPECT_EQ(grabber.framesKept() + grabber.framesDropped(), 3000u);
 }
 
 TEST(FrameGrabber, WaitsForFramesWithATimeLimit) {
@@ -104,7 +108,7 @@ TEST(FrameGrabber, WaitsForFramesWithATimeLimit) {
   grabber.setEnabled(true);
   EXPECT_FALSE(grabber.waitForFrames(1, std::chrono::milliseconds(1)));
   const std::uint8_t pixel[3] = {1, 2, 3};
-  std::thread writer([&] { grabber.deliver({pixel, 1, 1, 3}); });
+  std::thread writer([&] { grabber.deliver(CopiedFrame::of({pixel, 1, 1, 3})); });
   EXPECT_TRUE(grabber.waitForFrames(1, std::chrono::seconds(10)));
   writer.join();
 }

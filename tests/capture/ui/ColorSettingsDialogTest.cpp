@@ -25,7 +25,7 @@ class ColorSettingsDialogTest : public ::testing::Test {
     ASSERT_TRUE(names && !names->empty());
     device_ = capture_->openDevice(0);
     ASSERT_NE(device_, nullptr);
-    ASSERT_EQ(device_->start([](const FrameView&) {}, nullptr), StartResult::Started);
+    ASSERT_EQ(device_->start([](const FrameRef&) {}, nullptr), StartResult::Started);
     amp_ = device_->procAmp();
     ASSERT_NE(amp_, nullptr);
   }

@@ -36,6 +36,7 @@ struct SolidFrame {
     }
   }
   FrameView view() const { return FrameView{bytes.data(), width, height, stride}; }
+  FrameRef shared() const { return CopiedFrame::of(view()); }
   int width, height, stride;
   std::vector<std::uint8_t> bytes;
 };
@@ -46,7 +47,7 @@ TEST(PreviewWidget, PaintsTheFrameScaledToFitWithItsProportionsKept) {
   preview.resize(146, 147);
   preview.show();
   SolidFrame red(64, 48, 0, 0, 255);
-  std::thread streaming([&] { preview.presentFrame(red.view()); });
+  std::thread streaming([&] { preview.presentFrame(red.shared()); });
   streaming.join();
   ASSERT_TRUE(processEventsUntil([&] { return preview.framesPainted() >= 1; }));
   const QImage shot = preview.grab().toImage();
@@ -78,7 +79,8 @@ TEST(PreviewWidget, RepaintsCoalesceAndEveryPaintedPictureIsOneWholeFrame) {
   constexpr int kFrames = 400;
   std::atomic<bool> done{false};
   std::thread streaming([&] {
-    for (int i = 0; i < kFrames; ++i) preview.presentFrame((i % 2 == 0 ? dark : light).view());
+    const FrameRef frames[2] = {dark.shared(), light.shared()};
+    for (int i = 0; i < kFrames; ++i) preview.presentFrame(frames[i % 2]);
     done = true;
   });
   int torn = 0;
@@ -109,7 +111,7 @@ TEST(PreviewWidget, ARepaintPostedForAWidgetThatHasGoneIsDropped) {
   SolidFrame red(64, 48, 0, 0, 255);
   {
     PreviewWidget preview(windowThread);
-    std::thread streaming([&] { preview.presentFrame(red.view()); });
+    std::thread streaming([&] { preview.presentFrame(red.shared()); });
     streaming.join();
     EXPECT_EQ(preview.repaintsRequested(), 1u);
   }

@@ -69,7 +69,7 @@ TEST_P(GstCameraStandIn, DecodesConvertsAndScalesTheChosenMode) {
   }
   GstVideoDevice device(source);
   FrameGrabber grabber;
-  ASSERT_EQ(device.start([&](const FrameView& v) { grabber.deliver(v); }, nullptr),
+  ASSERT_EQ(device.start([&](const FrameRef& f) { grabber.deliver(f); }, nullptr),
             StartResult::Started)
       << device.lastError();
   ASSERT_TRUE(device.format());
@@ -125,7 +125,7 @@ TEST(GstCameraStandIn, ACameraWithNothingUsableFailsWithAReason) {
   source.standIn = bars("video/x-raw,width=320,height=240");
   source.modes = {{CameraEncoding::Other, "video/x-vp8", 320, 240, {{30, 1}}}};
   GstVideoDevice device(source);
-  EXPECT_EQ(device.start([](const FrameView&) {}, nullptr), StartResult::Failed);
+  EXPECT_EQ(device.start([](const FrameRef&) {}, nullptr), StartResult::Failed);
   EXPECT_NE(device.lastError().find("no format"), std::string::npos) << device.lastError();
 }
 
@@ -139,7 +139,7 @@ TEST(GstCameraStandIn, ACameraThatStopsMidRunReportsIt) {
   source.modes = {{CameraEncoding::Raw, "YUY2", 320, 240, {{30, 1}}}};
   source.need = {320, 240, 15};
   GstVideoDevice device(source);
-  ASSERT_EQ(device.start([](const FrameView&) {}, nullptr), StartResult::Started)
+  ASSERT_EQ(device.start([](const FrameRef&) {}, nullptr), StartResult::Started)
       << device.lastError();
   EXPECT_TRUE(device.live());
   const auto deadline = std::chrono::steady_clock::now() + 10s;

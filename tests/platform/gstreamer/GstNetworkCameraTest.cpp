@@ -49,7 +49,7 @@ TEST_P(GstNetworkCamera, DeliversTheCamerasPicture) {
                             p.authenticated ? "pass word:1" : ""});
   ASSERT_TRUE(device);
   FrameGrabber grabber;
-  ASSERT_EQ(device->start([&](const FrameView& v) { grabber.deliver(v); }, nullptr),
+  ASSERT_EQ(device->start([&](const FrameRef& f) { grabber.deliver(f); }, nullptr),
             StartResult::Started)
       << device->lastError();
   ASSERT_TRUE(device->format());
@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(Sources, GstNetworkCamera,
 std::string refusal(const NetworkCamera& camera) {
   auto device = openCamera(camera, 8s);
   if (!device) return "not opened";
-  const auto result = device->start([](const FrameView&) {}, nullptr);
+  const auto result = device->start([](const FrameRef&) {}, nullptr);
   EXPECT_EQ(result, StartResult::Failed) << camera.url;
   EXPECT_FALSE(device->running());
   return device->lastError();
@@ -135,7 +135,7 @@ TEST(GstNetworkCameraRefusal, AStartWaitingForASilentCameraCanBeCalledOff) {
       "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/stream.mjpg";
   auto device = openCamera({"Silent", url, "", ""}, 600s);
   ASSERT_NE(device, nullptr);
-  auto started = std::async(std::launch::async, [&] { return device->start([](const FrameView&) {}, nullptr); });
+  auto started = std::async(std::launch::async, [&] { return device->start([](const FrameRef&) {}, nullptr); });
   device->abandonStart();
   EXPECT_EQ(started.get(), StartResult::Failed);
   EXPECT_EQ(device->lastError(), "the start was called off");

@@ -2,7 +2,7 @@
 """CPU and memory of the operator window, broadcasting and with the preview alone.
 
 Runs the release build of karone-server under an X server of its own (Xvfb)
-with the built-in test pattern (640 x 480, 30 frames a second), folders of
+with the built-in test pattern (640 x 480, 15 frames a second), folders of
 its own and the project's FTP test server on 127.0.0.1, twice:
 
   broadcast  `karone-server --start`: the window with its live preview,

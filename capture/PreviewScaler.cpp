@@ -20,20 +20,21 @@ void PreviewScaler::samples(int source, int target, std::vector<int>& first,
 void PreviewScaler::scale(const FrameView& frame, std::uint32_t* target, int width, int height,
                           std::size_t targetStride) {
   if (frame.data == nullptr || frame.width <= 0 || frame.height <= 0 || width <= 0 ||
-      height <= 0 || target == nullptr) {
+      height <= 0 || target == nullptr || frame.pixelBytes < 3) {
     return;
   }
-  if (frame.width != sourceWidth_ || frame.height != sourceHeight_ || width != width_ ||
-      height != height_) {
+  if (frame.width != sourceWidth_ || frame.height != sourceHeight_ ||
+      frame.pixelBytes != pixelBytes_ || width != width_ || height != height_) {
     sourceWidth_ = frame.width;
     sourceHeight_ = frame.height;
+    pixelBytes_ = frame.pixelBytes;
     width_ = width;
     height_ = height;
     samples(frame.width, width, firstColumn_, secondColumn_);
     samples(frame.height, height, firstRow_, secondRow_);
     // Byte offsets of the sampled columns.
     for (auto* columns : {&firstColumn_, &secondColumn_}) {
-      for (int& x : *columns) x *= 3;
+      for (int& x : *columns) x *= pixelBytes_;
     }
   }
   const auto stride = static_cast<std::size_t>(frame.stride);

@@ -1,6 +1,6 @@
 #pragma once
 // Fits a captured frame into the preview's pixels: the frame's blue-green-
-// red pixels are turned into 32-bit pixels 0xFFRRGGBB (the layout of a
+// red pixels (3 or 4 bytes each, FrameView::pixelBytes) are turned into 32-bit pixels 0xFFRRGGBB (the layout of a
 // 32-bit RGB window image) of the size asked for. Each target pixel is the
 // rounded average of four source pixels spread over the block of the frame
 // it covers (at a quarter and three quarters of the block's width and
@@ -32,7 +32,7 @@ class PreviewScaler {
   // sampled.
   static void samples(int source, int target, std::vector<int>& first, std::vector<int>& second);
 
-  int sourceWidth_ = 0, sourceHeight_ = 0, width_ = 0, height_ = 0;
+  int sourceWidth_ = 0, sourceHeight_ = 0, pixelBytes_ = 0, width_ = 0, height_ = 0;
   std::vector<int> firstColumn_, secondColumn_;  // byte offsets in a row
   std::vector<int> firstRow_, secondRow_;
 };

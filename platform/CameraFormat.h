@@ -48,10 +48,14 @@ struct CameraMode {
   std::vector<FrameRate> rates;
 };
 
+// The most new frames a second the preview paints, and so the rate a source
+// needs while the preview is shown (pictures are taken far more slowly).
+inline constexpr int kPreviewFramesPerSecond = 15;
+
 struct CameraNeed {
   int width = 640;
   int height = 480;
-  int framesPerSecond = 15;
+  int framesPerSecond = kPreviewFramesPerSecond;
 };
 
 struct CameraChoice {

@@ -28,12 +28,15 @@ struct FrameFormat {
 };
 
 // A frame borrowed from its producer: height rows of width BGR pixels, each
-// row stride bytes after the previous one (stride >= width * 3).
+// row stride bytes after the previous one (stride >= width * pixelBytes).
+// Pixels are 3 bytes (B, G, R) unless said otherwise; only
+// SharedFrame::pixels() may give 4 (B, G, R and a byte to skip).
 struct FrameView {
   const std::uint8_t* data = nullptr;
   int width = 0;
   int height = 0;
   int stride = 0;
+  int pixelBytes = 3;
 };
 
 // An owned frame, rows packed.
@@ -74,6 +77,10 @@ class SharedFrame {
     std::call_once(converted_, [this] { bgr_ = convert(); });
     return bgr_;
   }
+  // The pixels without any conversion when the frame is BGR with 3 or 4
+  // bytes a pixel (FrameView::pixelBytes); otherwise bgr(). For a painter
+  // that reads a few pixels of each frame.
+  virtual FrameView pixels() const { return bgr(); }
 
  protected:
   // Called once, by the first bgr().

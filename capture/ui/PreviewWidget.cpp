@@ -8,7 +8,10 @@
 namespace karone {
 
 PreviewWidget::PreviewWidget(TaskRunner& windowThread, QWidget* parent)
-    : QWidget(parent), windowThread_(windowThread), self_(this) {
+    : QWidget(parent),
+      windowThread_(windowThread),
+      self_(this),
+      interval_(timers_.createTimer([this] { intervalOver(); })) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAutoFillBackground(false);
 }
@@ -34,8 +37,15 @@ void PreviewWidget::presentFrame(const FrameRef& frame) {
 }
 
 void PreviewWidget::repaintNow() {
+  // Within the interval, the repaint stays asked for (no further posts)
+  // and its end paints the newest frame.
+  if (interval_->active()) return;
   repaintAsked_ = false;
   update();
+}
+
+void PreviewWidget::intervalOver() {
+  if (repaintAsked_) repaintNow();
 }
 
 void PreviewWidget::clear() {
@@ -58,11 +68,12 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
   if (fresh != nullptr) {
     shown_ = std::move(fresh);
     fittedCurrent_ = false;
+    interval_->startOnce(1000 / kPaintsPerSecond);
   }
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
   if (shown_ == nullptr) return;
-  const FrameView view = shown_->bgr();
+  const FrameView view = shown_->pixels();
   if (view.data == nullptr) return;
   // The frame is fitted into the widget's own pixels once, straight from
   // its bytes, and drawn unscaled.

@@ -12,7 +12,10 @@
 // never waits for painting, a painted picture is always one whole frame,
 // frames the window had no time for are never converted or scaled, and the
 // one that is painted is converted to BGR once for the preview and the
-// grabber together.
+// grabber together. New frames are painted at most kPaintsPerSecond times a
+// second: a frame that comes sooner waits for the rest of that interval (and
+// is replaced by a newer one meanwhile), so a 30-frame camera costs the
+// window half its painting while the picture stays fluid.
 //
 // Threads: presentFrame on the streaming thread; everything else on the
 // window thread. The device must be stopped (no presentFrame running or to
@@ -21,12 +24,16 @@
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
+#include <memory>
 #include <cstdint>
 #include <mutex>
 
 #include "capture/PreviewScaler.h"
+#include "platform/CameraFormat.h"
 #include "platform/PreviewSink.h"
 #include "platform/TaskRunner.h"
+#include "platform/Timers.h"
+#include "platform/ui/QtTimerService.h"
 #include "platform/VideoFrame.h"
 
 namespace karone {
@@ -38,6 +45,7 @@ class PreviewWidget final : public QWidget, public PreviewSink {
   // `windowThread` runs tasks on the thread that owns the widget and
   // outlives it.
   explicit PreviewWidget(TaskRunner& windowThread, QWidget* parent = nullptr);
+  static constexpr int kPaintsPerSecond = kPreviewFramesPerSecond;
   ~PreviewWidget() override;
 
   void presentFrame(const FrameRef& frame) override;
@@ -62,6 +70,8 @@ class PreviewWidget final : public QWidget, public PreviewSink {
 
  private:
   void repaintNow();
+  // The interval after a new frame was painted has passed.
+  void intervalOver();
 
   TaskRunner& windowThread_;
   const QPointer<PreviewWidget> self_;  // the repaint task's way back
@@ -75,6 +85,10 @@ class PreviewWidget final : public QWidget, public PreviewSink {
   QImage fitted_;     // window thread: shown_ fitted to the widget
   bool fittedCurrent_ = false;  // window thread: fitted_ shows shown_
   PreviewScaler scaler_;
+  QtTimerService timers_;
+  // Window thread: runs once for 1 / kPaintsPerSecond s after a new frame
+  // was painted; a repaint asked for meanwhile waits for its end.
+  std::unique_ptr<Timer> interval_;
   std::uint64_t painted_ = 0;
 };
 

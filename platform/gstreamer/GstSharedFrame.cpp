@@ -53,19 +53,31 @@ GstSharedFrame::~GstSharedFrame() {
   gst_sample_unref(sample_);
 }
 
+FrameView GstSharedFrame::mapped() const {
+  std::call_once(mapOnce_, [this] {
+    GstBuffer* buffer = gst_sample_get_buffer(sample_);
+    GstVideoInfo info = converter_->info();
+    isMapped_ = buffer != nullptr && gst_video_frame_map(&mapped_, &info, buffer, GST_MAP_READ);
+  });
+  if (!isMapped_) return {};
+  return FrameView{static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&mapped_, 0)),
+                   SharedFrame::width(), SharedFrame::height(),
+                   GST_VIDEO_FRAME_PLANE_STRIDE(&mapped_, 0),
+                   GST_VIDEO_FRAME_COMP_PSTRIDE(&mapped_, 0)};
+}
+
+FrameView GstSharedFrame::pixels() const {
+  const GstVideoFormat layout = converter_->layout();
+  if (layout == GST_VIDEO_FORMAT_BGR || layout == GST_VIDEO_FORMAT_BGRx) return mapped();
+  return bgr();
+}
+
 FrameView GstSharedFrame::convert() const {
+  if (converter_->layout() == GST_VIDEO_FORMAT_BGR) return mapped();
   GstBuffer* buffer = gst_sample_get_buffer(sample_);
-  if (buffer == nullptr) return {};
+  if (buffer == nullptr || !converter_->convert(buffer, bgr_)) return {};
   const int width = SharedFrame::width();
   const int height = SharedFrame::height();
-  if (converter_->isBgr()) {
-    GstVideoInfo info = converter_->info();
-    isMapped_ = gst_video_frame_map(&mapped_, &info, buffer, GST_MAP_READ);
-    if (!isMapped_) return {};
-    return FrameView{static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&mapped_, 0)),
-                     width, height, GST_VIDEO_FRAME_PLANE_STRIDE(&mapped_, 0)};
-  }
-  if (!converter_->convert(buffer, bgr_)) return {};
   // Packed: gst_video_info_set_format pads BGR rows to 4 bytes.
   GstVideoInfo packed;
   gst_video_info_set_format(&packed, GST_VIDEO_FORMAT_BGR, width, height);

@@ -2,7 +2,8 @@
 // A decoded GStreamer frame handed on without copying: it holds the sample
 // (and so the buffer) and turns it into BGR at the first bgr(). A frame
 // that is already BGR is only mapped; any other layout goes through the
-// converter its caps share, which makes a packed BGR copy.
+// converter its caps share, which makes a packed BGR copy. pixels() of a
+// BGRx frame is the mapped frame itself.
 //
 // Threads: the streaming thread makes frames; bgr() and the release may
 // happen on any thread. The converter is shared by the frames of one caps
@@ -28,7 +29,7 @@ class GstFrameConverter {
   GstFrameConverter& operator=(const GstFrameConverter&) = delete;
 
   const GstVideoInfo& info() const { return info_; }
-  bool isBgr() const { return GST_VIDEO_INFO_FORMAT(&info_) == GST_VIDEO_FORMAT_BGR; }
+  GstVideoFormat layout() const { return GST_VIDEO_INFO_FORMAT(&info_); }
   // Converts the buffer (of info()'s layout) into packed BGR rows.
   bool convert(GstBuffer* buffer, std::vector<std::uint8_t>& bgr);
 
@@ -45,13 +46,20 @@ class GstSharedFrame final : public SharedFrame {
   GstSharedFrame(GstSample* sample, std::shared_ptr<GstFrameConverter> converter);
   ~GstSharedFrame() override;
 
+  FrameView pixels() const override;
+
  protected:
   FrameView convert() const override;
 
  private:
+  // The buffer's pixels as they are, mapped at the first call; for BGR and
+  // BGRx only.
+  FrameView mapped() const;
+
   GstSample* sample_;
   std::shared_ptr<GstFrameConverter> converter_;
-  mutable GstVideoFrame mapped_{};  // BGR frames: mapped by convert()
+  mutable std::once_flag mapOnce_;
+  mutable GstVideoFrame mapped_{};
   mutable bool isMapped_ = false;
   mutable std::vector<std::uint8_t> bgr_;  // other layouts: the converted copy
 };

@@ -1,7 +1,8 @@
 #pragma once
 // The capture system on GStreamer. The first device is always the built-in
 // test pattern (kTestPatternDeviceName), so that the program works on a machine without a camera: a
-// moving picture (640 x 480 by default) with the time of day drawn in, and
+// moving picture (640 x 480 at 15 frames a second by default: as fast as the
+// preview paints) with the time of day drawn in, and
 // brightness and contrast from -1000 to 1000. The V4L2 cameras follow, by the
 // display names the GStreamer device monitor gives them, each with the modes
 // its caps offer; then the network cameras of the settings file, by the
@@ -21,7 +22,7 @@ namespace karone {
 struct TestPatternOptions {
   int width = 640;
   int height = 480;
-  int framesPerSecond = 30;
+  int framesPerSecond = kPreviewFramesPerSecond;
   // Frames depend only on their number: plain colour bars, no clock drawn
   // in. All rows of a frame are the same, and the bars move sideways from
   // frame to frame.

@@ -135,9 +135,10 @@ std::string pipelineDescription(const GstSource& source, std::string* why) {
       const TestPatternOptions& tp = source.testPattern;
       // Colour bars sliding sideways; the deterministic ones without the
       // noise field of the full pattern and without the clock. Painted in
-      // BGR, so that no frame of it is ever converted.
+      // BGRx, the cheapest layout to paint and draw the clock into, which
+      // the preview reads as it is.
       std::string text = std::string("videotestsrc name=source is-live=true horizontal-speed=4 pattern=") +
-                         (tp.deterministic ? "smpte75" : "smpte") + " ! video/x-raw,format=BGR,width=" +
+                         (tp.deterministic ? "smpte75" : "smpte") + " ! video/x-raw,format=BGRx,width=" +
                          std::to_string(tp.width) + ",height=" + std::to_string(tp.height) +
                          ",framerate=" + std::to_string(tp.framesPerSecond) + "/1";
       if (!tp.deterministic) text += " ! clockoverlay name=clock";

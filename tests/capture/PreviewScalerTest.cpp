@@ -6,26 +6,28 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <string>
 #include <vector>
 
 namespace karone {
 namespace {
 
-// A frame of grey levels (b = g = r = level), rows padded with 0xEE bytes.
+// A frame of grey levels (b = g = r = level), rows padded with 0xEE bytes,
+// as do the skipped fourth bytes of 4-byte pixels.
 struct GreyFrame {
-  GreyFrame(int width, int height, const std::vector<int>& levels)
-      : width(width), height(height), stride(width * 3 + 5),
+  GreyFrame(int width, int height, const std::vector<int>& levels, int pixelBytes = 3)
+      : width(width), height(height), stride(width * pixelBytes + 5), pixelBytes(pixelBytes),
         bytes(static_cast<std::size_t>(stride * height), 0xEE) {
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) {
         for (int c = 0; c < 3; ++c)
-          bytes[static_cast<std::size_t>(y * stride + x * 3 + c)] =
+          bytes[static_cast<std::size_t>(y * stride + x * pixelBytes + c)] =
               static_cast<std::uint8_t>(levels[static_cast<std::size_t>(y * width + x)]);
       }
     }
   }
-  FrameView view() const { return FrameView{bytes.data(), width, height, stride}; }
-  int width, height, stride;
+  FrameView view() const { return FrameView{bytes.data(), width, height, stride, pixelBytes}; }
+  int width, height, stride, pixelBytes;
   std::vector<std::uint8_t> bytes;
 };
 
@@ -66,9 +68,9 @@ TEST(PreviewScaler, AveragesFourPixelsOfEachBlockAndRepeatsPixelsWhenEnlarging) 
       {"doubled", 2, 1, {7, 9}, 4, 2, {7, 7, 9, 9, 7, 7, 9, 9}},
       {"wider, lower", 2, 2, {1, 2, 3, 5}, 4, 1, {2, 2, 4, 4}},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
-    const GreyFrame frame(row.sourceWidth, row.sourceHeight, row.source);
+  for (const Row& row : rows) for (const int pixelBytes : {3, 4}) {
+    SCOPED_TRACE(std::string(row.what) + ", " + std::to_string(pixelBytes) + "-byte pixels");
+    const GreyFrame frame(row.sourceWidth, row.sourceHeight, row.source, pixelBytes);
     const int stride = row.width + 3;  // padding the scaler must leave alone
     std::vector<std::uint32_t> target(static_cast<std::size_t>(stride * row.height), 0x12345678u);
     PreviewScaler scaler;

@@ -46,6 +46,16 @@ int descriptorCountSettlingTo(int target, std::chrono::milliseconds limit) {
   return count;
 }
 
+int threadCountSettlingTo(int target, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int count = threadCount();
+  while (count > target && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    count = threadCount();
+  }
+  return count;
+}
+
 int settledDescriptorCount(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   int count = openDescriptorCount();

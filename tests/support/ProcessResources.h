@@ -13,6 +13,9 @@ int threadCount();
 // Polls until at most `target` descriptors are open or `limit` has passed;
 // returns the last count.
 int descriptorCountSettlingTo(int target, std::chrono::milliseconds limit);
+// Polls until at most `target` threads run or `limit` has passed; returns
+// the last count (threads that are ending leave a moment later).
+int threadCountSettlingTo(int target, std::chrono::milliseconds limit);
 // Polls until the count has not changed for `quiet`, at most `limit`.
 int settledDescriptorCount(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
 

@@ -81,10 +81,12 @@ class Bench:
         port = self.s.start_ftp()
         self.s.import_data({"profiles": [Session.profile("bench", port)], "schedules": []})
         if any("rtsp" in k for k in kinds):
-            self.urls["rtsp"] = self.s.start_camera("rtsp", "h264", WIDTH, HEIGHT, FPS, "rtsp")
+            self.urls["rtsp"] = self.s.start_camera("rtsp", "h264", WIDTH, HEIGHT, FPS, "rtsp",
+                                                    self.args.pattern, self.args.scroll)
             self.s.add_network_camera("Bench RTSP", self.urls["rtsp"])
         if any("http" in k for k in kinds):
-            self.urls["http"] = self.s.start_camera("http", "mjpeg", WIDTH, HEIGHT, FPS, "http")
+            self.urls["http"] = self.s.start_camera("http", "mjpeg", WIDTH, HEIGHT, FPS, "http",
+                                                    self.args.pattern, self.args.scroll)
             self.s.add_network_camera("Bench HTTP", self.urls["http"])
 
     def run(self, kind):
@@ -196,6 +198,10 @@ def main():
                         help="seconds a client runs, once under way, before it is measured")
     parser.add_argument("--http", action="store_true", help="add the HTTP MJPEG runs")
     parser.add_argument("--only", default="", help="comma-separated kinds to run")
+    parser.add_argument("--pattern", default="smpte75",
+                        help="the cameras' picture, a videotestsrc pattern (default: colour bars)")
+    parser.add_argument("--scroll", type=int, default=0,
+                        help="move the cameras' picture by this many pixels a frame")
     parser.add_argument("--build", default=None, help="the build folder (default build/release)")
     parser.add_argument("--json", action="store_true", help="print the figures as JSON")
     parser.add_argument("--keep", action="store_true", help="keep the session's folder")

@@ -5,12 +5,15 @@
                         --ready-file FILE [--user U] (password in the
                         CAMERA_TEST_PASSWORD environment variable)
                         [--width W --height H --fps F]
+                        [--pattern NAME] [--scroll PIXELS]
 
-rtsp: GStreamer's RTSP server publishing colour bars (320 x 240, 15 fps
-unless told otherwise) at /stream, encoded as H.264 or JPEG; one encoding
-shared by all clients. http: multipart MJPEG of the same bars at
-/stream.mjpg. With a user, both ask for basic authentication. When it
-listens, the port is written to the ready file as one line.
+rtsp: GStreamer's RTSP server publishing still colour bars (320 x 240 at
+15 fps unless told otherwise) at /stream, encoded as H.264 or JPEG; one
+encoding shared by all clients. http: multipart MJPEG of the same bars at
+/stream.mjpg (one second of frames, repeated). --pattern takes any of
+videotestsrc's patterns, --scroll moves the picture by that many pixels a
+frame. With a user, both ask for basic authentication. When it listens, the
+port is written to the ready file as one line.
 """
 import argparse
 import base64
@@ -28,9 +31,9 @@ from gi.repository import Gst, GLib  # noqa: E402
 
 
 def bars(args):
-    return ("videotestsrc is-live=true pattern=smpte75 ! "
+    return ("videotestsrc is-live=true pattern=%s horizontal-speed=%d ! "
             "video/x-raw,format=I420,width=%d,height=%d,framerate=%d/1"
-            % (args.width, args.height, args.fps))
+            % (args.pattern, args.scroll, args.width, args.height, args.fps))
 
 
 def announce(path, port):
@@ -151,6 +154,8 @@ def main():
     parser.add_argument("--width", type=int, default=320)
     parser.add_argument("--height", type=int, default=240)
     parser.add_argument("--fps", type=int, default=15)
+    parser.add_argument("--pattern", default="smpte75")
+    parser.add_argument("--scroll", type=int, default=0)
     args = parser.parse_args()
     password = os.environ.get("CAMERA_TEST_PASSWORD", "")
     Gst.init(None)

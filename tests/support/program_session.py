@@ -147,14 +147,16 @@ class Session:
     # --- Network cameras ---
 
     def start_camera(self, protocol, codec="mjpeg", width=None, height=None, fps=None,
-                     name="camera"):
+                     name="camera", pattern=None, scroll=None):
         """Starts tests/support/camera_test_server.py; returns the stream's URL.
 
-        Size and rate default to the server's own (320 x 240 at 15 fps)."""
+        Size, rate and picture default to the server's own (still colour bars,
+        320 x 240 at 15 fps)."""
         ready = self.path(name + ".port")
         args = [PYTHON, os.path.join(SOURCE, "tests/support/camera_test_server.py"),
                 "--protocol", protocol, "--codec", codec, "--ready-file", ready]
-        for option, value in (("--width", width), ("--height", height), ("--fps", fps)):
+        for option, value in (("--width", width), ("--height", height), ("--fps", fps),
+                              ("--pattern", pattern), ("--scroll", scroll)):
             if value is not None:
                 args += [option, str(value)]
         camera = self._spawn(args, name + ".log")

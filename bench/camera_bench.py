@@ -22,17 +22,25 @@ once for all its clients); only the clients are measured. Every run starts
 its client afresh and lets it warm up (the program: until its first strip is
 on the server; gst-launch: until its decoder has put out a picture), then
 --warmup seconds more (decoders, the first key frame), then measures
---seconds: the CPU the process used over that time in percent of one core
-(utime + stime from /proc/PID/stat). The kinds take turns within each of
+--seconds (8 or more, so that a strip goes up in each): the CPU the process
+used over that time in percent of one core (utime + stime from
+/proc/PID/stat). The kinds take turns within each of
 --rounds rounds and the table gives each kind's median with the spread, and
 the ratios of the medians. The load average is printed beside them: on a
-busy machine figures below 1 % are rough.
+busy machine figures below 1 % are rough, and the kernel counts CPU time in
+ticks (0.1 % of a core over 10 s): give the small figures longer runs.
 
 Aims: headless-pattern at most 1 % of one core; rtsp-h264 at most 1.2 x
-gst-rtsp-h264.
+gst-rtsp-h264. (The MJPEG camera's aim, 1.3 x `jpegdec` on the frames used,
+is measured by bench/CameraDecodeBench; gst-http-mjpeg decodes every frame.)
 
   bench/camera_bench.py [--seconds 10] [--rounds 3] [--warmup 3] [--http]
-                        [--only KIND,...] [--build build/release] [--json] [--keep]
+                        [--only KIND,...] [--pattern smpte75] [--scroll 0]
+                        [--build build/release] [--json] [--keep]
+
+The cameras show still colour bars unless --pattern (any videotestsrc
+pattern) or --scroll (pixels a frame) says otherwise; the program's own work
+per frame does not depend on the picture, the decoders' does a little.
 
 Build first:
   cmake --preset release && cmake --build --preset release \\
@@ -45,6 +53,7 @@ reached the server, a program ended early, gst-launch decoded nothing).
 import argparse
 import json
 import os
+import shutil
 import statistics
 import sys
 import time
@@ -105,7 +114,9 @@ class Bench:
                               or program.poll() is not None, START_LIMIT):
                 raise RuntimeError("no strip reached the server within %d s%s"
                                    % (START_LIMIT, tail(self.s, log)))
+            strips = len(self.s.stored_strips())
             result = self._measure(program, log)
+            result["strips_sent"] = len(self.s.stored_strips()) - strips
             if result["strips_sent"] == 0:
                 raise RuntimeError("no strip was sent during the run%s" % tail(self.s, log))
             return result
@@ -138,16 +149,15 @@ class Bench:
                                % (os.path.basename(program.args[0]), program.returncode,
                                   tail(self.s, log)))
         usage = ProcessUsage(program.pid)
-        cpu0, t0, strips0 = usage.cpu_seconds(), time.monotonic(), len(self.s.stored_strips())
+        cpu0, t0 = usage.cpu_seconds(), time.monotonic()
         time.sleep(self.args.seconds)
         if program.poll() is not None:
             raise RuntimeError("%s ended during the run (status %s)%s"
                                % (os.path.basename(program.args[0]), program.returncode,
                                   tail(self.s, log)))
-        cpu1, t1, strips1 = usage.cpu_seconds(), time.monotonic(), len(self.s.stored_strips())
+        cpu1, t1 = usage.cpu_seconds(), time.monotonic()
         return {"cpu_percent_of_one_core": round(100.0 * (cpu1 - cpu0) / (t1 - t0), 2),
-                "seconds": round(t1 - t0, 1), "strips_sent": strips1 - strips0,
-                "rss_mib": round(usage.rss_mib(), 1), "threads": usage.threads()}
+                "seconds": round(t1 - t0, 1), "rss_mib": round(usage.rss_mib(), 1), "threads": usage.threads()}
 
 
 def summarise(kinds, rounds):
@@ -187,7 +197,9 @@ def print_table(report, ratios, args, loads):
     print("(medians of %d rounds of %g s after %g s warm-up; CPU in percent of one core; "
           "aims: headless-pattern 1 %%, rtsp-h264 1.2 x gst-rtsp-h264)"
           % (args.rounds, args.seconds, args.warmup))
-    print("(load average at start %s, at end %s)" % (loads[0], loads[1]))
+    print("(the kernel counts CPU time in steps of %g %% of a core over %g s; load average at "
+          "start %s, at end %s)" % (round(100.0 / (ProcessUsage.TICKS * args.seconds), 3),
+                                    args.seconds, loads[0], loads[1]))
 
 
 def main():
@@ -207,6 +219,10 @@ def main():
     parser.add_argument("--keep", action="store_true", help="keep the session's folder")
     args = parser.parse_args()
 
+    if args.seconds < 8:
+        # The program sends a strip every 6 s (6 pictures at one a second);
+        # a shorter run could not tell a working program from a stuck one.
+        parser.error("--seconds must be 8 or more")
     kinds = [k for k in KINDS if args.http or "http" not in k]
     if args.only:
         wanted = args.only.split(",")
@@ -215,6 +231,8 @@ def main():
             parser.error("unknown kind %s (kinds: %s)" % (", ".join(unknown), ", ".join(KINDS)))
         kinds = [k for k in KINDS if k in wanted]
 
+    if any(k.startswith("gst-") for k in kinds) and not shutil.which("gst-launch-1.0"):
+        raise SystemExit("gst-launch-1.0 is missing (scripts/setup installs gstreamer1.0-tools)")
     loads = [load_average()]
     rounds = {kind: [] for kind in kinds}
     with Session(build=args.build, keep=args.keep, prefix="karone-camera-bench-") as s:

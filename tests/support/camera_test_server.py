@@ -4,11 +4,16 @@
   camera_test_server.py --protocol rtsp|http --codec h264|mjpeg --port N
                         --ready-file FILE [--user U] (password in the
                         CAMERA_TEST_PASSWORD environment variable)
+                        [--width W --height H --fps F]
+                        [--pattern NAME] [--scroll PIXELS]
 
-rtsp: GStreamer's RTSP server publishing colour bars (320 x 240, 15 fps) at
-/stream, encoded as H.264 or JPEG. http: multipart MJPEG of the same bars at
-/stream.mjpg. With a user, both ask for basic authentication. When it
-listens, the port is written to the ready file as one line.
+rtsp: GStreamer's RTSP server publishing still colour bars (320 x 240 at
+15 fps unless told otherwise) at /stream, encoded as H.264 or JPEG; one
+encoding shared by all clients. http: multipart MJPEG of the same bars at
+/stream.mjpg (one second of frames, repeated). --pattern takes any of
+videotestsrc's patterns, --scroll moves the picture by that many pixels a
+frame. With a user, both ask for basic authentication. When it listens, the
+port is written to the ready file as one line.
 """
 import argparse
 import base64
@@ -24,8 +29,11 @@ import gi
 gi.require_version("Gst", "1.0")
 from gi.repository import Gst, GLib  # noqa: E402
 
-BARS = ("videotestsrc is-live=true pattern=smpte75 ! "
-        "video/x-raw,format=I420,width=320,height=240,framerate=15/1")
+
+def bars(args):
+    return ("videotestsrc is-live=true pattern=%s horizontal-speed=%d ! "
+            "video/x-raw,format=I420,width=%d,height=%d,framerate=%d/1"
+            % (args.pattern, args.scroll, args.width, args.height, args.fps))
 
 
 def announce(path, port):
@@ -48,7 +56,7 @@ def serve_rtsp(args, password):
                   "rtph264pay name=pay0 pt=96 config-interval=1")
     else:
         encode = "jpegenc ! rtpjpegpay name=pay0 pt=26"
-    factory.set_launch("( %s ! %s )" % (BARS, encode))
+    factory.set_launch("( %s ! %s )" % (bars(args), encode))
     factory.set_shared(True)
     if args.user:
         auth = GstRtspServer.RTSPAuth()
@@ -67,9 +75,9 @@ def serve_rtsp(args, password):
     GLib.MainLoop().run()
 
 
-def jpeg_frames(count):
+def jpeg_frames(args, count):
     pipeline = Gst.parse_launch(
-        BARS + " ! jpegenc ! appsink name=sink sync=false max-buffers=%d" % count)
+        bars(args) + " ! jpegenc ! appsink name=sink sync=false max-buffers=%d" % count)
     sink = pipeline.get_by_name("sink")
     pipeline.set_state(Gst.State.PLAYING)
     frames = []
@@ -82,7 +90,7 @@ def jpeg_frames(count):
 
 
 def serve_http(args, password):
-    frames = jpeg_frames(15)
+    frames = jpeg_frames(args, args.fps)
     expected = None
     if args.user:
         expected = "Basic " + base64.b64encode(
@@ -107,6 +115,7 @@ def serve_http(args, password):
             self.end_headers()
             try:
                 n = 0
+                due = time.monotonic()
                 while True:
                     jpeg = frames[n % len(frames)]
                     self.wfile.write(b"--frame\r\nContent-Type: image/jpeg\r\n"
@@ -115,7 +124,14 @@ def serve_http(args, password):
                     self.wfile.write(b"\r\n")
                     self.wfile.flush()
                     n += 1
-                    time.sleep(1 / 15)
+                    # Paced by the clock, so that writing a large frame does
+                    # not slow the rate; after a pause (a stopped server) the
+                    # rate starts afresh instead of catching up.
+                    due += 1 / args.fps
+                    now = time.monotonic()
+                    if due < now - 1 / args.fps:
+                        due = now
+                    time.sleep(max(0.0, due - now))
             except (BrokenPipeError, ConnectionResetError):
                 pass
 
@@ -135,6 +151,11 @@ def main():
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--ready-file", required=True)
     parser.add_argument("--user", default="")
+    parser.add_argument("--width", type=int, default=320)
+    parser.add_argument("--height", type=int, default=240)
+    parser.add_argument("--fps", type=int, default=15)
+    parser.add_argument("--pattern", default="smpte75")
+    parser.add_argument("--scroll", type=int, default=0)
     args = parser.parse_args()
     password = os.environ.get("CAMERA_TEST_PASSWORD", "")
     Gst.init(None)

@@ -75,6 +75,7 @@ class Session:
         build = build or os.path.join(SOURCE, "build", "release")
         self.server_binary = os.path.join(build, "app", "server", "karone-server")
         self.store_binary = os.path.join(build, "tools", "karone_store", "karone-store")
+        self.capture_binary = os.path.join(build, "tools", "karone_capture", "karone-capture")
         for binary in (self.server_binary, self.store_binary):
             if not os.path.exists(binary):
                 raise SystemExit("%s is missing (cmake --preset release && cmake --build --preset "
@@ -143,6 +144,41 @@ class Session:
                         names.append(name)
         return names
 
+    # --- Network cameras ---
+
+    def start_camera(self, protocol, codec="mjpeg", width=None, height=None, fps=None,
+                     name="camera", pattern=None, scroll=None):
+        """Starts tests/support/camera_test_server.py; returns the stream's URL.
+
+        Size, rate and picture default to the server's own (still colour bars,
+        320 x 240 at 15 fps)."""
+        ready = self.path(name + ".port")
+        args = [PYTHON, os.path.join(SOURCE, "tests/support/camera_test_server.py"),
+                "--protocol", protocol, "--codec", codec, "--ready-file", ready]
+        for option, value in (("--width", width), ("--height", height), ("--fps", fps),
+                              ("--pattern", pattern), ("--scroll", scroll)):
+            if value is not None:
+                args += [option, str(value)]
+        camera = self._spawn(args, name + ".log")
+        if not wait_until(lambda: os.path.exists(ready) or camera.poll() is not None, 60):
+            raise SystemExit("the camera test server did not start; see %s"
+                             % self.path(name + ".log"))
+        if camera.poll() is not None:
+            raise SystemExit("the camera test server ended (status %s); see %s"
+                             % (camera.returncode, self.path(name + ".log")))
+        port = int(open(ready).read().strip())
+        if protocol == "rtsp":
+            return "rtsp://127.0.0.1:%d/stream" % port
+        return "http://127.0.0.1:%d/stream.mjpg" % port
+
+    def add_network_camera(self, name, url):
+        """Adds a camera as the operator does (`karone-capture add NAME URL`)."""
+        if not os.path.exists(self.capture_binary):
+            raise SystemExit("%s is missing (cmake --build --preset release --target "
+                             "karone-capture)" % self.capture_binary)
+        subprocess.run([self.capture_binary, "add", name, url], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+
     # --- The program's files ---
 
     @staticmethod
@@ -195,6 +231,14 @@ class Session:
 
     def start_program(self, args, log_name="karone-server.log"):
         return self._spawn([self.server_binary] + list(args), log_name, env=self.env)
+
+    def start_process(self, args, log_name):
+        """Starts any other program in the session's environment (ended at close)."""
+        return self._spawn(list(args), log_name, env=self.env)
+
+    def read_log(self, log_name):
+        with open(self.path(log_name), encoding="utf-8", errors="replace") as f:
+            return f.read()
 
     def stop(self, proc, timeout=20):
         if proc.poll() is None:

@@ -7,6 +7,7 @@
 #include "app/headless/HeadlessServer.h"
 #include "platform/CoreDumps.h"
 #include "platform/Installation.h"
+#include "platform/MemoryPolicy.h"
 #include "resources/Texts.h"
 #ifdef KARONE_WITH_WINDOW
 #include "app/ui/ServerApp.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   using namespace karone;
   // Before anything reads a password: no core dump may hold one.
   switchOffCoreDumps();
+  keepPictureBuffersInProcess();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (installation::asksForVersion(args)) {
     std::cout << installation::versionLine("karone-server") << "\n";

@@ -31,6 +31,7 @@
 #include "capture/CaptureGraphFrameSource.h"
 #include "capture/FramePipeline.h"
 #include "platform/Clock.h"
+#include "platform/MemoryPolicy.h"
 #include "platform/ConnectorType.h"
 #include "platform/EventLoop.h"
 #include "platform/Installation.h"
@@ -339,6 +340,7 @@ int run(const Arguments& args) {
 }  // namespace karone
 
 int main(int argc, char** argv) {
+  karone::keepPictureBuffersInProcess();
   std::signal(SIGINT, [](int) { karone::interrupted = true; });
   std::signal(SIGTERM, [](int) { karone::interrupted = true; });
   if (karone::installation::asksForVersion({argv + 1, argv + argc})) {

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "platform/CaptureDefaults.h"
+#include "platform/NetworkCameras.h"
 #include "platform/TextCodec.h"
 #include "resources/Texts.h"
 
@@ -97,6 +98,9 @@ void SettingsStore::EnsureDefaults() {
     bool holdsAny = false;
     for (const auto& value : kIntegers) holdsAny = holdsAny || storage_.readValue(value.name);
     for (const auto& value : kTexts) holdsAny = holdsAny || storage_.readValue(value.name);
+    // The network cameras are all a file holds when they were added before
+    // the program first ran.
+    holdsAny = holdsAny || storage_.readValue(kNetworkCamerasKey);
     if (!holdsAny) {
       // Defaults are about to replace it: nothing of it may go unseen.
       const std::string kept = storage_.keepCopyAside();

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/SettingsStore.h"
+#include "platform/NetworkCameras.h"
 #include "platform/SettingsStorage.h"
 #include "resources/Texts.h"
 #include "tests/support/TempDir.h"
@@ -77,6 +78,13 @@ TEST(SettingsFile, ADamagedFileIsKeptAsideBeforeTheDefaultsReplaceIt) {
     again.EnsureDefaults();
     EXPECT_EQ(again.damageNote(), "") << "the defaults written are no damage";
   }
+  // Only the cameras `karone-capture add` wrote before the first start.
+  FileSettingsStorage storage;
+  ASSERT_TRUE(storage.createKey());
+  testing::writeFile(storage.path(), std::string(kNetworkCamerasKey) + "=Gate\n");
+  SettingsStore cameras(storage, prompter);
+  cameras.EnsureDefaults();
+  EXPECT_EQ(cameras.damageNote(), "");
   EXPECT_TRUE(prompter.prompts().empty());
 }
 

@@ -36,24 +36,24 @@ int threadCount() {
   return countEntries("/proc/self/task");
 }
 
-int descriptorCountSettlingTo(int target, std::chrono::milliseconds limit) {
+namespace {
+int countSettlingTo(int (*count)(), int target, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  int count = openDescriptorCount();
-  while (count > target && std::chrono::steady_clock::now() < deadline) {
+  int last = count();
+  while (last > target && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    count = openDescriptorCount();
+    last = count();
   }
-  return count;
+  return last;
+}
+}  // namespace
+
+int descriptorCountSettlingTo(int target, std::chrono::milliseconds limit) {
+  return countSettlingTo(&openDescriptorCount, target, limit);
 }
 
 int threadCountSettlingTo(int target, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  int count = threadCount();
-  while (count > target && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    count = threadCount();
-  }
-  return count;
+  return countSettlingTo(&threadCount, target, limit);
 }
 
 int settledDescriptorCount(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {

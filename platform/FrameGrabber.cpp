@@ -15,17 +15,17 @@ std::int64_t steadyNow() {
 void FrameGrabber::allocate(const FrameFormat& format) {
   enabled_.store(false);
   lastArrival_.store(steadyNow());
-  FrameRef old;
+  FrameRef old;  // let go after the lock is released
   std::lock_guard lock(slotMutex_);
   format_ = format;
-  old = std::move(latest_);  // released after the lock, as the line above unwinds
+  old.swap(latest_);
   allocated_ = true;
 }
 
 void FrameGrabber::setEnabled(bool enabled) { enabled_.store(enabled); }
 
 void FrameGrabber::release() {
-  FrameRef old;
+  FrameRef old;  // let go after the lock is released
   std::lock_guard lock(slotMutex_);
   old.swap(latest_);
 }
@@ -77,10 +77,7 @@ bool FrameGrabber::copyLatest(VideoFrame& out) const {
     std::memset(out.pixels.data(), 0, out.pixels.size());
     return true;
   }
-  for (int y = 0; y < format.height; ++y) {
-    std::memcpy(out.pixels.data() + row * static_cast<std::size_t>(y),
-                view.data + static_cast<std::size_t>(view.stride) * static_cast<std::size_t>(y), row);
-  }
+  packRows(view, out.pixels.data());
   return true;
 }
 

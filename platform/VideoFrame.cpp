@@ -14,11 +14,16 @@ FrameRef CopiedFrame::of(const FrameView& view) {
   frame.width = view.width;
   frame.height = view.height;
   frame.pixels.resize(row * static_cast<std::size_t>(view.height));
+  packRows(view, frame.pixels.data());
+  return std::make_shared<CopiedFrame>(std::move(frame));
+}
+
+void packRows(const FrameView& view, std::uint8_t* out) {
+  const std::size_t row = static_cast<std::size_t>(view.width) * 3;
   for (int y = 0; y < view.height; ++y) {
-    std::memcpy(frame.pixels.data() + row * static_cast<std::size_t>(y),
+    std::memcpy(out + row * static_cast<std::size_t>(y),
                 view.data + static_cast<std::size_t>(view.stride) * static_cast<std::size_t>(y), row);
   }
-  return std::make_shared<CopiedFrame>(std::move(frame));
 }
 
 CopiedFrame::CopiedFrame(VideoFrame frame)

@@ -95,6 +95,10 @@ class SharedFrame {
 
 using FrameRef = std::shared_ptr<const SharedFrame>;
 
+// Copies the view's rows, packed (width * 3 bytes each, top row first), to
+// out, which holds width * height * 3 bytes. The view has 3-byte pixels.
+void packRows(const FrameView& view, std::uint8_t* out);
+
 // A frame that owns a packed BGR copy of the pixels it was made from: for
 // producers whose memory does not outlive the call (and tests).
 class CopiedFrame final : public SharedFrame {

@@ -8,6 +8,8 @@
 #include <dirent.h>
 #include <time.h>
 
+#include <ctime>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -357,9 +359,18 @@ TEST(ServerWindow, AProfileAndAScheduleAddedThroughTheDialogsAreInTheDataFile) {
 TEST(ServerWindow, ProfilesAndSchedulesChangedAndDeletedAndTheCaptureSettingsChangedAreStored) {
   Rig rig;
   ASSERT_TRUE(rig.server.started()) << rig.server.error();
-  // Two daily entries, in the evening and at night, neither running now.
-  // Whole minutes: the edit dialog shows and keeps no seconds.
-  const time_t day = (::time(nullptr) + 24 * 3600) / 60 * 60;
+  // Two daily entries from tomorrow, in the evening and at night, neither
+  // running now. At fixed times of day (18:00 and 19:00), so that neither
+  // crosses midnight whenever the test runs (the edit dialog refuses an end
+  // before the start); whole minutes, as the edit dialog keeps no seconds.
+  const time_t now = ::time(nullptr);
+  std::tm evenings = *std::localtime(&now);
+  evenings.tm_mday += 1;
+  evenings.tm_hour = 18;
+  evenings.tm_min = 0;
+  evenings.tm_sec = 0;
+  evenings.tm_isdst = -1;
+  const time_t day = std::mktime(&evenings);
   ScheduleInfo evening;
   evening.name = "夕方";
   evening.period = PeriodDaily;

@@ -359,18 +359,22 @@ TEST(ServerWindow, AProfileAndAScheduleAddedThroughTheDialogsAreInTheDataFile) {
 TEST(ServerWindow, ProfilesAndSchedulesChangedAndDeletedAndTheCaptureSettingsChangedAreStored) {
   Rig rig;
   ASSERT_TRUE(rig.server.started()) << rig.server.error();
-  // Two daily entries from tomorrow, in the evening and at night, neither
-  // running now. At fixed times of day (18:00 and 19:00), so that neither
-  // crosses midnight whenever the test runs (the edit dialog refuses an end
-  // before the start); whole minutes, as the edit dialog keeps no seconds.
+  // Two daily entries, neither running now, each at its next time (as the
+  // edit dialog stores a daily entry), in whole minutes (it keeps no
+  // seconds), and neither crossing midnight (it refuses an end before the
+  // start): both lie in 03:00-04:30, or in 15:00-16:30 when that is near.
   const time_t now = ::time(nullptr);
-  std::tm evenings = *std::localtime(&now);
-  evenings.tm_mday += 1;
-  evenings.tm_hour = 18;
-  evenings.tm_min = 0;
-  evenings.tm_sec = 0;
-  evenings.tm_isdst = -1;
-  const time_t day = std::mktime(&evenings);
+  std::tm next = *std::localtime(&now);
+  next.tm_hour = next.tm_hour >= 2 && next.tm_hour < 5 ? 15 : 3;
+  next.tm_min = 0;
+  next.tm_sec = 0;
+  next.tm_isdst = -1;
+  time_t day = std::mktime(&next);
+  if (day < now) {
+    next.tm_mday += 1;
+    next.tm_isdst = -1;
+    day = std::mktime(&next);
+  }
   ScheduleInfo evening;
   evening.name = "夕方";
   evening.period = PeriodDaily;
